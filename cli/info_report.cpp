@@ -1,0 +1,228 @@
+#include "cli/info_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "cli/json_text.h"
+#include "engine/exif/exif_layout.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/sections.h"
+
+namespace lumivex::cli {
+
+namespace {
+
+// A text field up to its first NUL, never past the field.
+template <size_t N>
+std::string_view fieldText(const char (&field)[N]) {
+    return std::string_view(field, strnlen(field, N));
+}
+
+std::string commentJson() {
+    const PhotoInfo& info = photoInfo;
+    if (info.commentWideChars > 0) {
+        const size_t units = std::min<size_t>(static_cast<size_t>(info.commentWideChars), sizeof info.comment / 2);
+        return jsonStringFromUtf16le(reinterpret_cast<const uint8_t*>(info.comment), units);
+    }
+    return jsonStringFromBytes(fieldText(info.comment));
+}
+
+class JsonObject {
+public:
+    void add(const char* key, const std::string& json) {
+        text_ += first_ ? "{\n" : ",\n";
+        first_ = false;
+        text_ += "  \"";
+        text_ += key;
+        text_ += "\": ";
+        text_ += json;
+    }
+    void add(const char* key, long long value) { add(key, std::to_string(value)); }
+    void addFloat(const char* key, float value) { add(key, jsonFloat(value)); }
+    template <size_t N>
+    void addText(const char* key, const char (&field)[N]) {
+        add(key, jsonStringFromBytes(fieldText(field)));
+    }
+    std::string finish() { return text_ + "\n}"; }
+
+private:
+    std::string text_;
+    bool first_ = true;
+};
+
+std::string dateOffsetsJson() {
+    std::string out = "[";
+    const int count = std::clamp(photoInfo.dateOffsetCount, 0, kMaxDateOffsets);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) out += ", ";
+        out += std::to_string(photoInfo.dateOffsets[i]);
+    }
+    return out + "]";
+}
+
+std::string sectionsJson() {
+    std::string out = "[";
+    for (int32_t i = 0; i < sectionList.count; ++i) {
+        if (i > 0) out += ", ";
+        out += "{\"marker\": " + std::to_string(sectionList.sections[i].marker) +
+               ", \"size\": " + std::to_string(sectionList.sections[i].size) + "}";
+    }
+    return out + "]";
+}
+
+std::string byteOrderJson() {
+    if (!parsedByteOrder) return "null";
+    return *parsedByteOrder == ExifByteOrder::Motorola ? "\"MM\"" : "\"II\"";
+}
+
+}  // namespace
+
+std::string photoInfoJson() {
+    const PhotoInfo& p = photoInfo;
+    JsonObject o;
+    o.addText("filePath", p.filePath);
+    o.add("fileModified", p.fileModified);
+    o.add("jfifUnits", p.jfifUnits);
+    o.add("jfifXDensity", p.jfifXDensity);
+    o.add("jfifYDensity", p.jfifYDensity);
+    o.add("fileSize", p.fileSize);
+    o.addText("cameraMake", p.cameraMake);
+    o.addText("cameraModel", p.cameraModel);
+    o.addText("dateTime", p.dateTime);
+    o.add("height", p.height);
+    o.add("width", p.width);
+    o.add("orientation", p.orientation);
+    o.add("isColor", p.isColor);
+    o.add("jpegProcess", p.jpegProcess);
+    o.add("flash", p.flash);
+    o.addFloat("focalLength", p.focalLength);
+    o.addFloat("exposureTime", p.exposureTime);
+    o.addFloat("fNumber", p.fNumber);
+    o.addFloat("subjectDistance", p.subjectDistance);
+    o.addFloat("ccdWidth", p.ccdWidth);
+    o.addFloat("exposureBias", p.exposureBias);
+    o.addFloat("digitalZoomRatio", p.digitalZoomRatio);
+    o.add("focalLength35mm", p.focalLength35mm);
+    o.add("whiteBalance", p.whiteBalance);
+    o.add("meteringMode", p.meteringMode);
+    o.add("exposureProgram", p.exposureProgram);
+    o.add("exposureMode", p.exposureMode);
+    o.add("isoEquivalent", p.isoEquivalent);
+    o.add("lightSource", p.lightSource);
+    o.add("subjectDistanceRange", p.subjectDistanceRange);
+    o.addFloat("xResolution", p.xResolution);
+    o.addFloat("yResolution", p.yResolution);
+    o.add("resolutionUnit", p.resolutionUnit);
+    o.add("comment", commentJson());
+    o.add("commentWideChars", p.commentWideChars);
+    o.add("thumbOffset", p.thumbOffset);
+    o.add("thumbLength", p.thumbLength);
+    o.add("exifExtent", p.exifExtent);
+    o.add("thumbAtEnd", p.thumbAtEnd);
+    o.add("thumbLengthPos", p.thumbLengthPos);
+    o.add("dateOffsets", dateOffsetsJson());
+    o.add("dateOffsetCount", p.dateOffsetCount);
+    o.add("gpsPresent", p.gpsPresent);
+    o.addText("gpsLatitude", p.gpsLatitude);
+    o.addText("gpsLongitude", p.gpsLongitude);
+    o.addText("gpsAltitude", p.gpsAltitude);
+    o.add("byteOrder", byteOrderJson());
+    o.add("sections", sectionsJson());
+    return o.finish();
+}
+
+namespace {
+
+class TextReport {
+public:
+    void line(const char* name, std::string_view value) {
+        if (value.empty()) return;
+        char head[32];
+        std::snprintf(head, sizeof head, "%-18s: ", name);
+        text_ += head;
+        text_ += value;
+        text_ += '\n';
+    }
+    template <typename... Args>
+    void format(const char* name, const char* fmt, Args... args) {
+        char value[160];
+        std::snprintf(value, sizeof value, fmt, args...);
+        line(name, value);
+    }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+const char* orientationName(int32_t orientation) {
+    static const char* const kNames[] = {"",           "normal",     "flip horizontal", "rotate 180",
+                                         "flip vertical", "transpose", "rotate 90",      "transverse",
+                                         "rotate 270"};
+    return orientation >= 1 && orientation <= 8 ? kNames[orientation] : "";
+}
+
+std::string commentText() {
+    if (photoInfo.commentWideChars == 0) return std::string(fieldText(photoInfo.comment));
+    std::string json = commentJson();  // decoded from UTF-16LE; shown without the quotes
+    return json.substr(1, json.size() - 2);
+}
+
+}  // namespace
+
+std::string photoInfoText() {
+    const PhotoInfo& p = photoInfo;
+    TextReport r;
+    r.line("File name", fieldText(p.filePath));
+    r.format("File size", "%u bytes", p.fileSize);
+    r.line("Camera make", fieldText(p.cameraMake));
+    r.line("Camera model", fieldText(p.cameraModel));
+    r.line("Date/Time", fieldText(p.dateTime));
+    if (p.width > 0 || p.height > 0) r.format("Resolution", "%d x %d", p.width, p.height);
+    r.line("Orientation", orientationName(p.orientation));
+    if (p.width > 0) r.line("Color/BW", p.isColor ? "Color" : "Black and white");
+    if (p.flash >= 0) r.line("Flash used", (p.flash & 1) ? "Yes" : "No");
+    if (p.focalLength > 0) {
+        if (p.focalLength35mm > 0) {
+            r.format("Focal length", "%.1f mm (35 mm equivalent: %d mm)", p.focalLength, p.focalLength35mm);
+        } else {
+            r.format("Focal length", "%.1f mm", p.focalLength);
+        }
+    }
+    if (p.digitalZoomRatio > 1) r.format("Digital zoom", "%.3fx", p.digitalZoomRatio);
+    if (p.ccdWidth > 0) r.format("CCD width", "%.2f mm", p.ccdWidth);
+    if (p.exposureTime > 0) {
+        if (p.exposureTime <= 0.5f) {
+            r.format("Exposure time", "%.4f s (1/%d)", p.exposureTime, static_cast<int>(0.5f + 1 / p.exposureTime));
+        } else {
+            r.format("Exposure time", "%.3f s", p.exposureTime);
+        }
+    }
+    if (p.fNumber > 0) r.format("Aperture", "f/%.1f", p.fNumber);
+    if (p.subjectDistance > 0) r.format("Focus distance", "%.2f m", p.subjectDistance);
+    if (p.subjectDistance < 0) r.line("Focus distance", "Infinite");
+    if (p.isoEquivalent != 0) r.format("ISO equivalent", "%d", p.isoEquivalent);
+    if (p.exposureBias != 0) r.format("Exposure bias", "%.2f", p.exposureBias);
+    if (p.whiteBalance >= 0) r.line("White balance", p.whiteBalance == 1 ? "Manual" : "Auto");
+    if (p.lightSource != 0) r.format("Light source", "%d", p.lightSource);
+    if (p.meteringMode >= 0) r.format("Metering mode", "%d", p.meteringMode);
+    if (p.exposureProgram != 0) r.format("Exposure program", "%d", p.exposureProgram);
+    if (p.gpsPresent) {
+        r.line("GPS Latitude", fieldText(p.gpsLatitude));
+        r.line("GPS Longitude", fieldText(p.gpsLongitude));
+        r.line("GPS Altitude", fieldText(p.gpsAltitude));
+    }
+    r.line("Comment", commentText());
+    if (p.thumbOffset != 0) {
+        r.format("Thumbnail", "%u bytes at offset %u (%s)", p.thumbLength, p.thumbOffset,
+                 p.thumbAtEnd ? "last in the Exif block" : "not last in the Exif block");
+    } else {
+        r.line("Thumbnail", "none");
+    }
+    return r.take();
+}
+
+}  // namespace lumivex::cli

@@ -1,0 +1,22 @@
+// JSON string literals from the byte texts of a photo's metadata.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lumivex::cli {
+
+// A quoted JSON string. Valid UTF-8 passes through; a byte that is not part of valid UTF-8 is written as
+// \u00XX of its value, so that no byte of the file is lost or guessed at.
+std::string jsonStringFromBytes(std::string_view bytes);
+
+// A quoted JSON string from UTF-16LE text of `units` 16-bit units, ending early at a NUL unit; an unpaired
+// surrogate becomes U+FFFD.
+std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units);
+
+// The shortest text that reads back as the same 32-bit float; null for infinities and NaN.
+std::string jsonFloat(float value);
+
+}  // namespace lumivex::cli

@@ -1,0 +1,17 @@
+// The GPS directory: position texts for photoInfo; the block itself is never changed.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/exif/tiff_block.h"
+
+namespace lumivex {
+
+void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset);
+
+// "35d 39m 29.40s" from three values of a coordinate entry; false when the value does not hold three
+// whole components.
+bool formatGpsCoordinate(const TiffBlock& block, uint64_t valueOff, int format, uint32_t count, char* text,
+                         size_t textSize);
+
+}  // namespace lumivex

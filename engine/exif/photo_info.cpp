@@ -1,0 +1,24 @@
+#include "engine/exif/photo_info.h"
+
+#include <cstring>
+
+#include "engine/exif/exif_layout.h"
+
+namespace lumivex {
+
+PhotoInfo photoInfo{};
+ExifParseContext exifParseContext{};
+
+void clearPhotoInfo() {
+    std::memset(&photoInfo, 0, sizeof photoInfo);
+    clearExifLayout();
+}
+
+void clearPhotoInfoForNewFile() {
+    clearPhotoInfo();
+    photoInfo.flash = -1;
+    photoInfo.whiteBalance = -1;
+    photoInfo.meteringMode = -1;
+}
+
+}  // namespace lumivex

@@ -1,0 +1,182 @@
+#include "engine/jpeg/reader.h"
+
+#include <cstring>
+#include <memory>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/exif_segment.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/sections.h"
+
+namespace lumivex {
+
+namespace {
+
+constexpr int kMaxSilentPaddingCount = 10;
+constexpr int32_t kMaxCommentBytes = 2000;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+bool isFrameHeader(int32_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// Finds the next marker: the first byte other than 0xFF directly after a 0xFF. Fill and garbage bytes
+// are counted; the normal case (one 0xFF) counts 1.
+int32_t findMarker(std::FILE* stream) {
+    int count = 0;
+    int previous = 0;
+    for (;;) {
+        const int c = std::getc(stream);
+        if (c == EOF) {
+            // A 0xFF last in the file leaves a marker with no length; otherwise the file simply stops.
+            failFatal(previous == 0xFF ? "invalid marker" : "Premature end of file?");
+        }
+        if (previous == 0xFF && c != 0xFF) {
+            if (count > kMaxSilentPaddingCount) {
+                warnNonfatal("Extraneous %d padding bytes before section %02X", count - 1, c);
+            }
+            return c;
+        }
+        ++count;
+        previous = c;
+    }
+}
+
+void readFrameHeader(const JpegSection& section) {
+    // The frame header needs 8 bytes: length, precision, height, width, components.
+    if (section.size < 8) return;
+    const uint8_t* data = section.data.get();
+    photoInfo.height = data[3] * 256 + data[4];
+    photoInfo.width = data[5] * 256 + data[6];
+    photoInfo.isColor = data[7] == 3 ? 1 : 0;
+    photoInfo.jpegProcess = section.marker;
+}
+
+void readJfifHeader(const JpegSection& section) {
+    const uint8_t* data = section.data.get();
+    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) std::fputs("Header missing JFIF marker\n", stderr);
+    if (section.size < 16) {
+        std::fputs("Jfif header too short\n", stderr);
+        return;
+    }
+    photoInfo.jfifUnits = data[9];
+    photoInfo.jfifXDensity = static_cast<uint16_t>(data[10] * 256 + data[11]);
+    photoInfo.jfifYDensity = static_cast<uint16_t>(data[12] * 256 + data[13]);
+}
+
+void dropLastSection() { sectionList.sections[--sectionList.count] = JpegSection{}; }
+
+int readImageData(std::FILE* stream) {
+    const long start = std::ftell(stream);
+    if (start < 0 || std::fseek(stream, 0, SEEK_END) != 0) failFatal("could not read the rest of the image");
+    const long end = std::ftell(stream);
+    if (end < start || std::fseek(stream, start, SEEK_SET) != 0) failFatal("could not read the rest of the image");
+    const uint64_t n = static_cast<uint64_t>(end - start);
+    auto data = allocateBytes(n, "could not allocate data for entire image");
+    if (n > 0 && std::fread(data.get(), 1, n, stream) != n) failFatal("could not read the rest of the image");
+    appendSection(std::move(data), PseudoMarkerImageData, static_cast<int32_t>(n));
+    sectionList.imageDataRead = 1;
+    return 1;
+}
+
+}  // namespace
+
+void storeJpegComment(const uint8_t* data, int32_t size) {
+    const int32_t n = size < kMaxCommentBytes ? size : kMaxCommentBytes;
+    int32_t out = 0;
+    for (int32_t i = 2; i < n; ++i) {
+        const uint8_t c = data[i];
+        if (c == '\r' && i + 1 < size && data[i + 1] == '\n') continue;  // CR LF becomes LF
+        if (c < 0x20 && c != '\t' && c != '\n') {
+            photoInfo.comment[out++] = '?';
+        } else {
+            photoInfo.comment[out++] = static_cast<char>(c);
+        }
+    }
+    photoInfo.comment[out] = '\0';
+}
+
+int readSections(std::FILE* stream, int mode) {
+    if (std::getc(stream) != 0xFF || std::getc(stream) != 0xD8) return 0;
+    photoInfo.jfifXDensity = 300;
+    photoInfo.jfifYDensity = 300;
+    photoInfo.jfifUnits = 1;
+    bool commentTaken = false;
+
+    for (;;) {
+        ensureSectionCapacity();
+        const int32_t marker = findMarker(stream);
+        const int hi = std::getc(stream);
+        const int lo = hi == EOF ? EOF : std::getc(stream);
+        if (lo == EOF) failFatal("invalid marker");
+        const int32_t length = hi * 256 + lo;
+        if (length < 2) failFatal("invalid marker");
+
+        auto data = allocateBytes(static_cast<uint64_t>(length), "Could not allocate memory");
+        data[0] = static_cast<uint8_t>(hi);
+        data[1] = static_cast<uint8_t>(lo);
+        const size_t payload = static_cast<size_t>(length - 2);
+        if (std::fread(data.get() + 2, 1, payload, stream) != payload) failFatal("Premature end of file?");
+        appendSection(std::move(data), marker, length);
+        JpegSection& section = sectionList.sections[sectionList.count - 1];
+
+        const bool keepMetadata = (mode & LoadMetadata) != 0;
+        switch (marker) {
+            case kMarkerEoi:
+                std::fputs("No image in jpeg!\n", stderr);
+                return 0;
+            case kMarkerSos:
+                if (mode & LoadImage) return readImageData(stream);
+                return 1;
+            case kMarkerApp0:
+                readJfifHeader(section);
+                dropLastSection();
+                break;
+            case kMarkerApp1:
+                if (!keepMetadata) {
+                    dropLastSection();
+                } else if (length >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
+                    parseExifSegment(section.data.get(), static_cast<uint32_t>(length));
+                } else if (length >= 7 && std::memcmp(section.data.get() + 2, "http:", 5) == 0) {
+                    section.marker = PseudoMarkerXmp;
+                } else {
+                    dropLastSection();
+                }
+                break;
+            case kMarkerApp13:
+                if (!keepMetadata) dropLastSection();
+                break;
+            case kMarkerCom:
+                if (commentTaken || !keepMetadata) {
+                    dropLastSection();
+                } else {
+                    storeJpegComment(section.data.get(), length);
+                    commentTaken = true;
+                }
+                break;
+            default:
+                if (isFrameHeader(marker)) readFrameHeader(section);
+                break;
+        }
+    }
+}
+
+int loadJpegFile(const char* path, int mode) {
+    FileHandle stream(std::fopen(path, "rb"));
+    if (!stream) {
+        std::fprintf(stderr, "can't open '%s'\n", path);
+        return 0;
+    }
+    const int result = readSections(stream.get(), mode);
+    if (result != 0) return result;
+    std::fprintf(stderr, "Not JPEG: %s\n", path);
+    stream.reset();
+    freeSections();
+    return 0;
+}
+
+}  // namespace lumivex

@@ -1,0 +1,16 @@
+// Reads a JPEG file into sectionList: its segments up to SOS, then the rest of the file as one block.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace lumivex {
+
+// Non-zero when the file was read up to SOS; 0 (with the reason on standard error) otherwise.
+int loadJpegFile(const char* path, int mode);
+// 1 when SOS was reached; 0 when the stream is not a JPEG or ends its image before any SOS.
+int readSections(std::FILE* stream, int mode);
+// Keeps the text of a COM segment in photoInfo.comment.
+void storeJpegComment(const uint8_t* data, int32_t size);
+
+}  // namespace lumivex

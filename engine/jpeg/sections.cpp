@@ -1,0 +1,89 @@
+#include "engine/jpeg/sections.h"
+
+#include <new>
+#include <utility>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/photo_info.h"
+
+namespace lumivex {
+
+SectionList sectionList;
+
+namespace {
+constexpr int32_t kInitialCapacity = 5;
+}
+
+std::unique_ptr<uint8_t[]> allocateBytes(uint64_t n, const char* message) {
+    if (n > static_cast<uint64_t>(INT32_MAX)) failFatal(message);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
+    if (!buffer) failFatal(message);
+    return buffer;
+}
+
+void resetJpegState() {
+    if (!sectionList.sections) {
+        sectionList.sections.reset(new JpegSection[kInitialCapacity]);
+        sectionList.capacity = kInitialCapacity;
+    }
+    for (int32_t i = 0; i < sectionList.count; ++i) sectionList.sections[i] = JpegSection{};
+    sectionList.count = 0;
+    sectionList.imageDataRead = 0;
+}
+
+void freeSections() {
+    for (int32_t i = 0; i < sectionList.count; ++i) sectionList.sections[i] = JpegSection{};
+    clearPhotoInfo();
+    sectionList.count = 0;
+    sectionList.imageDataRead = 0;
+}
+
+void ensureSectionCapacity() {
+    if (!sectionList.sections) resetJpegState();
+    if (sectionList.count > sectionList.capacity) failFatal("allocation screwup");
+    if (sectionList.count < sectionList.capacity) return;
+    const int64_t grown = int64_t{sectionList.capacity} + sectionList.capacity / 2;
+    if (grown > INT32_MAX / 2) failFatal("could not allocate data for entire image");
+    std::unique_ptr<JpegSection[]> sections(new (std::nothrow) JpegSection[grown]);
+    if (!sections) failFatal("could not allocate data for entire image");
+    for (int32_t i = 0; i < sectionList.count; ++i) sections[i] = std::move(sectionList.sections[i]);
+    sectionList.sections = std::move(sections);
+    sectionList.capacity = static_cast<int32_t>(grown);
+}
+
+void appendSection(std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size) {
+    ensureSectionCapacity();
+    JpegSection& section = sectionList.sections[sectionList.count++];
+    section.data = std::move(data);
+    section.marker = marker;
+    section.size = size;
+}
+
+JpegSection* findSection(int32_t marker) {
+    for (int32_t i = 0; i < sectionList.count; ++i) {
+        if (sectionList.sections[i].marker == marker) return &sectionList.sections[i];
+    }
+    return nullptr;
+}
+
+int dropSectionType(int32_t marker) {
+    // The last entry, the image data after a full read, is never a candidate.
+    for (int32_t i = 0; i + 1 < sectionList.count; ++i) {
+        if (sectionList.sections[i].marker != marker) continue;
+        for (int32_t j = i; j + 1 < sectionList.count; ++j) {
+            sectionList.sections[j] = std::move(sectionList.sections[j + 1]);
+        }
+        sectionList.sections[--sectionList.count] = JpegSection{};
+        return 1;
+    }
+    return 0;
+}
+
+void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size) {
+    ensureSectionCapacity();
+    for (int32_t i = sectionList.count; i > 0; --i) sectionList.sections[i] = std::move(sectionList.sections[i - 1]);
+    sectionList.sections[0] = JpegSection{std::move(data), marker, size};
+    ++sectionList.count;
+}
+
+}  // namespace lumivex

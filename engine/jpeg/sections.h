@@ -1,0 +1,53 @@
+// The marker segments of the file being processed, in file order, with the image data as the last entry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace lumivex {
+
+constexpr int32_t PseudoMarkerImageData = 0x123;  // everything after the SOS header, EOI and trailing bytes too
+constexpr int32_t PseudoMarkerXmp = 0x10E1;       // an APP1 holding XMP: never taken for the Exif segment
+
+enum LoadMode : int { LoadMetadata = 1, LoadImage = 2, LoadAll = 3 };
+
+constexpr int32_t kMarkerSof0 = 0xC0;
+constexpr int32_t kMarkerEoi = 0xD9;
+constexpr int32_t kMarkerSos = 0xDA;
+constexpr int32_t kMarkerApp0 = 0xE0;
+constexpr int32_t kMarkerApp1 = 0xE1;
+constexpr int32_t kMarkerApp13 = 0xED;
+constexpr int32_t kMarkerCom = 0xFE;
+
+struct JpegSection {
+    std::unique_ptr<uint8_t[]> data;  // a segment: its 2 length bytes, then the payload; image data: raw bytes
+    int32_t marker = 0;               // the byte after 0xFF, or a pseudo-marker
+    int32_t size = 0;                 // bytes in data; for a segment, its length value
+};
+
+struct SectionList {
+    std::unique_ptr<JpegSection[]> sections;  // [0, count) in use
+    int32_t capacity = 0;
+    int32_t count = 0;
+    int32_t imageDataRead = 0;  // the image data block was read, so the file can be written back
+};
+
+extern SectionList sectionList;
+
+void resetJpegState();
+void freeSections();
+void ensureSectionCapacity();
+void appendSection(std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size);
+
+// The first entry whose marker equals the value exactly, or nullptr.
+JpegSection* findSection(int32_t marker);
+// Removes the first entry with the marker among all but the last; 1 when one was removed.
+int dropSectionType(int32_t marker);
+// Puts a new entry at the front; the list takes the buffer.
+void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size);
+
+// A buffer of n bytes whose contents are about to be overwritten; fails fatally with message when the
+// memory cannot be had.
+std::unique_ptr<uint8_t[]> allocateBytes(uint64_t n, const char* message);
+
+}  // namespace lumivex

@@ -1,0 +1,21 @@
+// The driver's own message boxes go through this seam: the window shows them as boxes, the command-line
+// tool as one line on standard error.
+#pragma once
+
+namespace lumivex {
+
+// Receives the box text in UTF-8.
+using DriverMessageSink = void (*)(const char* utf8Text);
+
+// nullptr restores the default, one line on standard error.
+void setDriverMessageSink(DriverMessageSink sink);
+void showDriverMessage(const char* utf8Text);
+
+namespace driver_text {
+inline constexpr char kPathTooLong[] = "サムネイル画像のサイズが大きすぎます。";
+inline constexpr char kFileNotFound[] = "ファイルが見つかりません。";
+inline constexpr char kNoThumbnail[] = "サムネイル画像が含まれません。";
+inline constexpr char kExportFailed[] = "サムネイル画像の出力に失敗しました。";
+}  // namespace driver_text
+
+}  // namespace lumivex

@@ -1,0 +1,112 @@
+#include "engine/thumbnail/file_operation.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/exif_segment.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/reader.h"
+#include "engine/jpeg/sections.h"
+#include "engine/jpeg/writer.h"
+#include "engine/platform/file_services.h"
+#include "engine/thumbnail/driver_messages.h"
+#include "engine/thumbnail/thumbnail_edit.h"
+
+namespace lumivex {
+
+namespace {
+
+void reportTooLarge() {
+    std::fprintf(stderr, "New thumbnail has %llu bytes; at most %u bytes fit in the Exif segment\n",
+                 static_cast<unsigned long long>(lastTooLarge.newLength), lastTooLarge.room);
+}
+
+// Keeps the old file as PATH.orig, writes the edited list under PATH and gives it the old mode and times.
+// The user's bytes must survive: without a backup nothing is written, and a write that fails part-way
+// puts the original back.
+int writeWithBackup(const char* sourcePath) {
+    const std::string backupPath = std::string(sourcePath) + ".orig";
+    std::remove(backupPath.c_str());
+    if (std::rename(sourcePath, backupPath.c_str()) != 0) {
+        std::fprintf(stderr, "Could not keep a backup as '%s'; '%s' was left unchanged\n", backupPath.c_str(),
+                     sourcePath);
+        return 0;
+    }
+    if (!saveJpegFile(sourcePath)) {
+        std::remove(sourcePath);
+        const bool restored = std::rename(backupPath.c_str(), sourcePath) == 0;
+        std::fprintf(stderr, "Could not write '%s' whole; %s\n", sourcePath,
+                     restored ? "the original was put back" : "the original is kept in the backup");
+        return 0;
+    }
+    platform::FileStatus backup;
+    if (!platform::statFile(backupPath.c_str(), backup)) return 1;
+    platform::setFileMode(sourcePath, backup.mode);
+    platform::setFileTimes(sourcePath, backup.modifiedSeconds, backup.modifiedNanos);
+    return 1;
+}
+
+int replaceOrRemove(const char* sourcePath, const char* newThumbnailPath) {
+    int result = swapThumbnail(newThumbnailPath);
+    if (result == ThumbNotReplaceable) {
+        buildMinimalExif();
+        result = swapThumbnail(newThumbnailPath);
+    }
+    // A thumbnail that does not fit changes nothing, so the command has not been carried out.
+    if (result == ThumbTooLarge) {
+        reportTooLarge();
+        return 0;
+    }
+    if (result != ThumbDone && result != ThumbNoneToRemove) return 0;
+    return writeWithBackup(sourcePath);
+}
+
+int exportOnly(const char* outPath) {
+    const int result = exportThumbnail(outPath);
+    if (result == ThumbNotReplaceable) {
+        showDriverMessage(driver_text::kNoThumbnail);
+        return 0;
+    }
+    if (result == ThumbExportFailed) {
+        showDriverMessage(driver_text::kExportFailed);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int readSourceFile(const char* sourcePath, bool needWriteAccess) {
+    if (std::strlen(sourcePath) > kMaxSourcePathBytes) {
+        showDriverMessage(driver_text::kPathTooLong);
+        return 0;
+    }
+    currentFileName = sourcePath;
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+
+    platform::FileStatus status;
+    if (!platform::statFile(sourcePath, status)) {
+        showDriverMessage(driver_text::kFileNotFound);
+        return 0;
+    }
+    photoInfo.fileModified = static_cast<int32_t>(status.modifiedSeconds);
+    photoInfo.fileSize = static_cast<uint32_t>(status.size);
+    if (needWriteAccess && !platform::canWriteFile(sourcePath)) {
+        std::printf("Skipping readonly file '%s'\n", sourcePath);
+        std::fflush(stdout);
+        return 0;
+    }
+    std::strncpy(photoInfo.filePath, sourcePath, sizeof photoInfo.filePath - 1);
+    return loadJpegFile(sourcePath, LoadAll) != 0 ? 1 : 0;
+}
+
+int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag) {
+    if (!readSourceFile(sourcePath, true)) return 0;
+    if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
+    return exportOnly(secondPath);
+}
+
+}  // namespace lumivex

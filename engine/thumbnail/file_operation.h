@@ -1,0 +1,17 @@
+// One user command on one JPEG file, from the path check to the file written back with its backup.
+#pragma once
+
+namespace lumivex {
+
+constexpr unsigned kMaxSourcePathBytes = 258;
+
+// secondPath: the new thumbnail (replace), nullptr (delete) or the output file (export, replaceFlag 0).
+// Returns 1 when the command was carried out, 0 when it was not.
+int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag);
+
+// The first steps of every operation: path check, fresh state (list emptied, photoInfo cleared with its
+// "not given" fields, currentFileName set), file status, write-access test when asked, and the read.
+// 1 when the photo is loaded; 0 after the report that says why not.
+int readSourceFile(const char* sourcePath, bool needWriteAccess);
+
+}  // namespace lumivex

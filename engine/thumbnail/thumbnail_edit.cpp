@@ -1,0 +1,178 @@
+#include "engine/thumbnail/thumbnail_edit.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/byte_order.h"
+#include "engine/exif/exif_layout.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/sections.h"
+#include "engine/platform/file_services.h"
+
+namespace lumivex {
+
+TooLargeFacts lastTooLarge{};
+
+namespace {
+
+constexpr uint32_t kTiffStartInSegment = 8;  // 2 length bytes and "Exif\0\0"
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The Exif segment in the list whose TIFF block the thumbnail facts describe, or nullptr.
+JpegSection* thumbnailSegment() {
+    if (thumbnailOrigin.tiffStart == nullptr) return nullptr;
+    for (int32_t i = 0; i < sectionList.count; ++i) {
+        JpegSection& section = sectionList.sections[i];
+        if (section.marker == kMarkerApp1 && section.size >= static_cast<int32_t>(kTiffStartInSegment) &&
+            section.data.get() + kTiffStartInSegment == thumbnailOrigin.tiffStart &&
+            static_cast<uint32_t>(section.size) - kTiffStartInSegment == thumbnailOrigin.tiffLength) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+// Bytes of the length tag's value that an edit rewrites; 0 when it cannot be rewritten safely: it must be
+// the thumbnail directory's own ThumbnailLength entry, in the same block, of an integer format wide enough.
+uint32_t lengthTagWidth() {
+    const ThumbnailOrigin& origin = thumbnailOrigin;
+    if (!origin.hasLengthEntry || origin.lengthCount == 0 || photoInfo.thumbLengthPos != origin.lengthPos ||
+        thumbLengthTiffStart != origin.tiffStart) {
+        return 0;
+    }
+    if (origin.lengthFormat == FormatLong || origin.lengthFormat == FormatSLong) return 4;
+    if (origin.lengthFormat == FormatShort) return 2;
+    return 0;
+}
+
+// The length tag in the thumbnail block's own byte order, whatever block was parsed last.
+void writeLengthTag(uint8_t* tiff, uint32_t length) {
+    uint8_t* p = tiff + thumbnailOrigin.lengthPos;
+    if (lengthTagWidth() == 4) {
+        exifWrite32(p, length, thumbnailOrigin.byteOrder);
+    } else {
+        exifWrite16(p, static_cast<uint16_t>(length), thumbnailOrigin.byteOrder);
+    }
+}
+
+void setSegmentSize(JpegSection& segment, uint32_t size) {
+    segment.data[0] = static_cast<uint8_t>(size >> 8);
+    segment.data[1] = static_cast<uint8_t>(size);
+    segment.size = static_cast<int32_t>(size);
+    thumbnailOrigin.tiffStart = segment.data.get() + kTiffStartInSegment;
+    thumbnailOrigin.tiffLength = size - kTiffStartInSegment;
+    thumbLengthTiffStart = thumbnailOrigin.tiffStart;
+}
+
+// The thumbnail may be cut off (or replaced at) the end of the segment that findSection gives.
+bool thumbnailAtEndOfFoundSegment(const JpegSection* own) {
+    const uint32_t width = lengthTagWidth();
+    return photoInfo.thumbOffset != 0 && photoInfo.thumbAtEnd != 0 && own != nullptr &&
+           own == findSection(kMarkerApp1) && width != 0 &&
+           uint64_t{thumbnailOrigin.lengthPos} + width <= photoInfo.thumbOffset;
+}
+
+bool thumbnailSharesBytes() {
+    const uint64_t begin = photoInfo.thumbOffset;
+    const uint64_t end = begin + photoInfo.thumbLength;
+    for (const ByteRange& range : thumbnailOrigin.structure) {
+        if (range.begin < end && range.end > begin) return true;
+    }
+    return false;
+}
+
+int removeThumbnail(JpegSection* own) {
+    if (photoInfo.thumbOffset == 0 || own == nullptr) return ThumbNoneToRemove;
+    if (photoInfo.thumbLength == 0) return ThumbNothingDone;
+    uint8_t* tiff = own->data.get() + kTiffStartInSegment;
+    if (thumbnailAtEndOfFoundSegment(own)) {
+        writeLengthTag(tiff, 0);
+        setSegmentSize(*own, photoInfo.thumbOffset + kTiffStartInSegment);
+        photoInfo.thumbLength = 0;
+        return ThumbDone;
+    }
+    // Not last in its block: the segment cannot be cut there, so the thumbnail's bytes are zeroed in place,
+    // unless a directory or another value lives in them too.
+    if (lengthTagWidth() == 0 || thumbnailSharesBytes()) return ThumbNothingDone;
+    std::memset(tiff + photoInfo.thumbOffset, 0, photoInfo.thumbLength);
+    writeLengthTag(tiff, 0);
+    photoInfo.thumbLength = 0;
+    return ThumbDone;
+}
+
+int replaceThumbnail(JpegSection* own, const char* newPath) {
+    if (!thumbnailAtEndOfFoundSegment(own)) {
+        std::fputs("Image contains no thumbnail to replace - add is not possible\n", stderr);
+        return ThumbNotReplaceable;
+    }
+    FileHandle file(std::fopen(newPath, "rb"));
+    if (!file) failFatal("Could not read thumbnail file");
+    long size = -1;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) failFatal("Could not read thumbnail file");
+    const uint64_t n = static_cast<uint64_t>(size);
+    if (photoInfo.thumbOffset + n > kMaxThumbnailEnd) {
+        lastTooLarge = {n, kMaxThumbnailEnd - photoInfo.thumbOffset};
+        return ThumbTooLarge;
+    }
+    const uint32_t newSize = photoInfo.thumbOffset + static_cast<uint32_t>(n) + kTiffStartInSegment;
+    auto buffer = allocateBytes(newSize, "Could not allocate memory");
+    std::memcpy(buffer.get(), own->data.get(), photoInfo.thumbOffset + kTiffStartInSegment);
+    uint8_t* place = buffer.get() + kTiffStartInSegment + photoInfo.thumbOffset;
+    if (n > 0 && std::fread(place, 1, n, file.get()) != n) failFatal("Could not read thumbnail file");
+    file.reset();
+
+    own->data = std::move(buffer);
+    setSegmentSize(*own, newSize);
+    photoInfo.thumbLength = static_cast<uint32_t>(n);
+    writeLengthTag(own->data.get() + kTiffStartInSegment, photoInfo.thumbLength);
+    return ThumbDone;
+}
+
+}  // namespace
+
+int swapThumbnail(const char* newPath) {
+    JpegSection* own = thumbnailSegment();
+    if (newPath == nullptr) return removeThumbnail(own);
+    return replaceThumbnail(own, newPath);
+}
+
+int exportThumbnail(const char* outPath) {
+    const JpegSection* own = thumbnailSegment();
+    // Facts that describe another segment than the Exif segment of the photo count as no thumbnail.
+    if (photoInfo.thumbOffset == 0 || photoInfo.thumbLength == 0 || own == nullptr || own != findSection(kMarkerApp1)) {
+        std::fputs("Image contains no thumbnail\n", stderr);
+        return ThumbNotReplaceable;
+    }
+    if (outPath == nullptr) return ThumbExportFailed;
+    const bool toStdout = std::strcmp(outPath, "-") == 0;
+    std::FILE* out = nullptr;
+    if (toStdout) {
+        platform::useBinaryStdout();
+        out = stdout;
+    } else {
+        out = std::fopen(outPath, "wb");
+    }
+    if (out == nullptr) {
+        warnNonfatal("Could not write thumbnail file", 0, 0);
+        return ThumbExportFailed;
+    }
+    const uint8_t* thumbnail = own->data.get() + kTiffStartInSegment + photoInfo.thumbOffset;
+    bool ok = std::fwrite(thumbnail, 1, photoInfo.thumbLength, out) == photoInfo.thumbLength;
+    ok = (std::fclose(out) == 0) && ok;
+    if (!ok) {
+        // A thumbnail cut short by a full disk is no thumbnail: say so rather than leave half a file.
+        warnNonfatal("Could not write thumbnail file", 0, 0);
+        if (!toStdout) std::remove(outPath);
+        return ThumbExportFailed;
+    }
+    return ThumbDone;
+}
+
+}  // namespace lumivex
