@@ -64,7 +64,8 @@ void parseExifSegment(uint8_t* data, uint32_t length) {
         return;
     }
     const uint32_t firstOffset = exifReadU32(data + 12);
-    if (firstOffset < 8 || firstOffset > length - 16) {
+    // 8 to 16 is the usual place and is taken without looking at the length; the walk checks the count.
+    if (firstOffset < 8 || (firstOffset > 16 && firstOffset > length - 16)) {
         warnNonfatal("invalid offset for first Exif IFD value", 0, 0);
         return;
     }

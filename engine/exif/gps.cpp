@@ -51,8 +51,11 @@ bool formatGpsCoordinate(const TiffBlock& block, uint64_t valueOff, int format, 
         precisions[i] = precisionForDenominator(denominator);
         parts[i] = exifValueAsDouble(block.at(partOff), format);
     }
-    std::snprintf(text, textSize, "%*.*fd %*.*fm %*.*fs", precisions[0] + 3, precisions[0], parts[0],
-                  precisions[1] + 3, precisions[1], parts[1], precisions[2] + 3, precisions[2], parts[2]);
+    // Whole values take two places; a fraction takes its digits, the point and two places more.
+    int widths[3];
+    for (int i = 0; i < 3; ++i) widths[i] = precisions[i] == 0 ? 2 : precisions[i] + 3;
+    std::snprintf(text, textSize, "%*.*fd %*.*fm %*.*fs", widths[0], precisions[0], parts[0], widths[1], precisions[1],
+                  parts[1], widths[2], precisions[2], parts[2]);
     return true;
 }
 

@@ -1,0 +1,34 @@
+// Parses a hand-built Exif segment the way the reader does, with a fresh record, capturing the reports.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/exif_segment.h"
+#include "engine/exif/photo_info.h"
+#include "tests/unit/exif_builder.h"
+
+namespace lumivex::test {
+
+class ExifParseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        currentFileName.reset();
+        clearPhotoInfoForNewFile();
+        exifByteOrder = ExifByteOrder::Intel;
+    }
+    // Parses a copy of the segment (kept in `segment`, which the parse may change); returns the reports.
+    std::string parse(const Bytes& bytes) {
+        segment = bytes;
+        ::testing::internal::CaptureStderr();
+        parseExifSegment(segment.data(), static_cast<uint32_t>(segment.size()));
+        return ::testing::internal::GetCapturedStderr();
+    }
+    static std::string report(const std::string& text) { return "\nNonfatal Error : " + text + "\n"; }
+
+    Bytes segment;
+};
+
+}  // namespace lumivex::test
