@@ -1,0 +1,28 @@
+#include "app/core/driver_boxes.h"
+
+#include <optional>
+
+#include "app/core/utf16.h"
+#include "engine/thumbnail/driver_messages.h"
+
+namespace lumivex::app {
+
+namespace {
+
+// The engine's sink is a plain function; the window's thread is the only one that sets or uses this.
+WindowPlatform* driverBoxPlatform = nullptr;
+
+void showDriverBox(const char* utf8Text) {
+    if (driverBoxPlatform == nullptr) return;
+    driverBoxPlatform->showMessageBox(kNoWindow, utf16FromUtf8(utf8Text != nullptr ? utf8Text : ""), std::nullopt,
+                                      kMbIconError | kMbOk);
+}
+
+}  // namespace
+
+void routeDriverMessagesTo(WindowPlatform* platform) {
+    driverBoxPlatform = platform;
+    setDriverMessageSink(platform != nullptr ? &showDriverBox : nullptr);
+}
+
+}  // namespace lumivex::app

@@ -1,0 +1,297 @@
+// The commands' decisions, boxes and shakes, seen through the fake platform; the engine is reached only where
+// a test says so (see operations_test.cpp for real edits).
+#include "app/core/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/core/controls.h"
+#include "fake_platform.h"
+#include "temp_files.h"
+
+namespace lumivex::app::testing {
+namespace {
+
+using Log = std::vector<std::string>;
+
+const std::string kInvalidBox = "box owner=main caption=none style=0x10: 正しいファイル名が指定されていません。";
+const std::string kShake = "moves main 151";
+
+CommandResult click(FakePlatform& platform, int id, unsigned notification = 0) {
+    return handleCommand(platform, kMainWindow, (static_cast<std::uintptr_t>(notification) << 16) | id);
+}
+
+struct CommandCase {
+    const char* name;
+    int id;
+};
+
+class NothingChosen : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(NothingChosen, RefusesWithOneErrorBoxThenShakesBackIntoPlace) {
+    FakePlatform platform;
+    EXPECT_EQ(click(platform, GetParam().id), CommandResult::DefaultProcessing);
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+    EXPECT_EQ(platform.mainRect.left, 100);
+    EXPECT_EQ(platform.mainRect.top, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, NothingChosen,
+                         ::testing::Values(CommandCase{"Replace", kReplaceButtonId}, CommandCase{"Save", kSaveButtonId},
+                                           CommandCase{"Delete", kDeleteButtonId}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class CommandTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    FakePlatform platform;
+};
+
+TEST_F(CommandTest, ReplaceNeedsAnExistingThumbnailFileToo) {
+    platform.captions[kSourcePaneId] = wide(folder.write("photo.jpg", "x"));
+    EXPECT_EQ(click(platform, kReplaceButtonId), CommandResult::DefaultProcessing);
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+
+    // A file chosen earlier and since removed names nothing any more.
+    platform.log.clear();
+    platform.captions[kThumbnailPaneId] = wide(folder.path() / "gone.jpg");
+    click(platform, kReplaceButtonId);
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+}
+
+TEST_F(CommandTest, ReplaceWithTheSamePathInBothPanesRefuses) {
+    const WideText path = wide(folder.write("photo.jpg", "x"));
+    platform.captions[kSourcePaneId] = path;
+    platform.captions[kThumbnailPaneId] = path;
+    click(platform, kReplaceButtonId);
+    EXPECT_EQ(platform.log, (Log{"box owner=main caption=none style=0x10: 同じ画像が指定されています。", kShake}));
+}
+
+TEST_F(CommandTest, ReplaceAsksWithBothPathsAndANoChangesNothing) {
+    // Paths that differ only in letter case are not the same path.
+    const auto source = folder.write("photo.jpg", "source bytes");
+    const auto thumbnail = folder.write("PHOTO.jpg", "thumbnail bytes");
+    platform.captions[kSourcePaneId] = wide(source);
+    platform.captions[kThumbnailPaneId] = wide(thumbnail);
+    platform.boxAnswers = {kIdNo};
+
+    click(platform, kReplaceButtonId);
+
+    EXPECT_EQ(platform.log, (Log{"box owner=main caption=処理開始の確認 style=0x24: " + source.string() +
+                                 "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?"}));
+    EXPECT_EQ(readBytes(source), "source bytes");
+    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
+}
+
+TEST_F(CommandTest, DeleteAsksWithTheSourcePathAndAnythingButYesChangesNothing) {
+    const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");
+    const std::string before = readBytes(source);
+    platform.captions[kSourcePaneId] = wide(source);
+    for (const int answer : {kIdNo, kIdOk, kIdCancel}) {
+        platform.log.clear();
+        platform.boxAnswers = {answer};
+        click(platform, kDeleteButtonId);
+        EXPECT_EQ(platform.log, (Log{"box owner=main caption=処理開始の確認 style=0x24: " + source.string() +
+                                     "\nのサムネイルを削除しますか?"}));
+    }
+    EXPECT_EQ(readBytes(source), before);
+    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
+}
+
+struct PaneCase {
+    const char* name;
+    int id;
+    const char16_t* title;
+    const char* titleUtf8;
+};
+
+class ChooseFile : public ::testing::TestWithParam<PaneCase> {};
+
+TEST_P(ChooseFile, OpensTheDialogThenShowsAndStoresAJpgPath) {
+    FakePlatform platform;
+    platform.dialogResults.push_back({true, u"/photos/Holiday.JpG", 0});
+    EXPECT_EQ(click(platform, GetParam().id), CommandResult::DefaultProcessing);
+
+    const std::string pane = std::to_string(GetParam().id);
+    EXPECT_EQ(platform.log, (Log{std::string("open dialog owner=main: ") + GetParam().titleUtf8,
+                                 "image " + pane + ": /photos/Holiday.JpG", "text " + pane + ": /photos/Holiday.JpG"}));
+    ASSERT_EQ(platform.dialogRequests.size(), 1u);
+    const FileDialogRequest& request = platform.dialogRequests[0];
+    EXPECT_EQ(request.kind, FileDialogKind::Open);
+    EXPECT_EQ(request.owner, kMainWindow);
+    EXPECT_EQ(request.title, GetParam().title);
+    EXPECT_EQ(request.filterText, u"JPEGファイル (*.jpg)");
+    EXPECT_EQ(request.filterPattern, u"*.jpg");
+    EXPECT_EQ(request.flags, 0x00081006u);
+    EXPECT_EQ(request.capacity, 260u);
+}
+
+TEST_P(ChooseFile, IgnoresOtherExtensionsAndCancelsAndKeepsTheEarlierFile) {
+    FakePlatform platform;
+    platform.captions[GetParam().id] = u"/photos/earlier.jpg";
+    for (const char16_t* chosen : {u"/photos/a.jpeg", u"/photos/a.jpe", u"/photos/a.png", u"/photos/jpg"}) {
+        platform.dialogResults.push_back({true, chosen, 0});
+    }
+    platform.dialogResults.push_back({false, u"", 0});  // cancelled
+    for (int i = 0; i < 5; ++i) click(platform, GetParam().id);
+
+    EXPECT_EQ(platform.log, Log(5, std::string("open dialog owner=main: ") + GetParam().titleUtf8));
+    EXPECT_EQ(platform.captions[GetParam().id], u"/photos/earlier.jpg");
+}
+
+INSTANTIATE_TEST_SUITE_P(Panes, ChooseFile,
+                         ::testing::Values(PaneCase{"Source", kSourcePaneId, u"JPEGファイル[元]を選択してください",
+                                                    "JPEGファイル[元]を選択してください"},
+                                           PaneCase{"Thumbnail", kThumbnailPaneId,
+                                                    u"JPEGファイル[サムネイル]を選択してください",
+                                                    "JPEGファイル[サムネイル]を選択してください"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct DialogFailure {
+    std::uint32_t code;
+    const char* shown;
+};
+
+class DialogFails : public ::testing::TestWithParam<DialogFailure> {};
+
+TEST_P(DialogFails, WarnsWithTheCodeInEightUpperCaseDigitsAndNoShake) {
+    FakePlatform platform;
+    platform.dialogResults.push_back({false, u"", GetParam().code});
+    click(platform, kSourcePaneId);
+    EXPECT_EQ(platform.log, (Log{"open dialog owner=main: JPEGファイル[元]を選択してください",
+                                 std::string("box owner=main caption=none style=0x30: "
+                                             "ファイルの選択に失敗しました。\nErrCode:0x") +
+                                     GetParam().shown}));
+    EXPECT_EQ(platform.captions[kSourcePaneId], kPanePrompt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, DialogFails,
+                         ::testing::Values(DialogFailure{0x3003, "00003003"}, DialogFailure{0xFFFF, "0000FFFF"},
+                                           DialogFailure{0xABCDEF01, "ABCDEF01"}, DialogFailure{1, "00000001"}));
+
+TEST(RunFileDialog, APathThatDoesNotFitTheBufferIsAFailureNotACutPath) {
+    FakePlatform platform;
+    const WideText longest = u"/" + WideText(254, u'a') + u".jpg";  // 259 characters
+    platform.dialogResults.push_back({true, longest, 0});
+    platform.dialogResults.push_back({true, longest + u"x", 0});
+    WideText path = u"stale";
+
+    EXPECT_TRUE(runFileDialog(platform, FileDialogKind::Open, kMainWindow, u"t", path, 260));
+    EXPECT_EQ(path, longest);
+    EXPECT_FALSE(runFileDialog(platform, FileDialogKind::Open, kMainWindow, u"t", path, 260));
+    EXPECT_EQ(path, u"");
+    EXPECT_EQ(platform.log.back(),
+              "box owner=main caption=none style=0x30: ファイルの選択に失敗しました。\nErrCode:0x00003003");
+}
+
+TEST_F(CommandTest, SaveStopsQuietlyWhenTheDialogIsCancelledAndWarnsWithoutShakeWhenItFails) {
+    platform.captions[kSourcePaneId] = wide(folder.copyPhoto("canon-40d.jpg", "photo.jpg"));
+    platform.dialogResults.push_back({false, u"", 0});
+    platform.dialogResults.push_back({false, u"", 0x3002});
+    click(platform, kSaveButtonId);
+    click(platform, kSaveButtonId);
+    const std::string dialog = "save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください";
+    EXPECT_EQ(platform.log,
+              (Log{dialog, dialog,
+                   "box owner=main caption=none style=0x30: ファイルの選択に失敗しました。\nErrCode:0x00003002"}));
+    EXPECT_EQ(platform.dialogRequests.back().kind, FileDialogKind::Save);
+    EXPECT_EQ(platform.dialogRequests.back().flags, 0x00081006u);
+}
+
+TEST(LinkMark, OpensTheWebPageOnAClickOnly) {
+    FakePlatform platform;
+    EXPECT_EQ(click(platform, kLinkMarkId, 0), CommandResult::AnswerOne);
+    EXPECT_EQ(platform.log, (Log{"web: https://lumivex.example.org/"}));
+
+    platform.log.clear();
+    for (const unsigned notification : {1u, 2u, 3u, 0xFFFFu}) {
+        EXPECT_EQ(click(platform, kLinkMarkId, notification), CommandResult::DefaultProcessing);
+    }
+    EXPECT_TRUE(platform.log.empty());
+}
+
+TEST(HandleCommand, OtherIdsDoNothingAndButtonsIgnoreTheNotificationCode) {
+    FakePlatform platform;
+    for (const int id : {0, 1000, kSourceFrameId, kThumbnailFrameId, 1009, 0xFFFF}) {
+        EXPECT_EQ(click(platform, id), CommandResult::DefaultProcessing);
+    }
+    EXPECT_TRUE(platform.log.empty());
+
+    // Bits above the notification code (a 64-bit WPARAM) do not change the ID either.
+    handleCommand(platform, kMainWindow, (std::uintptr_t{5} << 16) | kDeleteButtonId);
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+}
+
+// The 8-bit form of a path must name exactly the chosen file: here "é" has no exact form and would turn into
+// the name of the other, existing file.
+class InexactPath : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(InexactPath, IsRefusedBeforeAnyQuestionAndNoFileChanges) {
+    TempFolder folder;
+    FakePlatform platform;
+    platform.unrepresentable = {u'é'};
+    const auto chosen = folder.copyPhoto("canon-40d.jpg", "café.jpg");
+    const auto lookalike = folder.copyPhoto("canon-40d.jpg", "caf?.jpg");
+    const auto thumbnail = folder.copyPhoto("nikon-d70.jpg", "thumb.jpg");
+    const std::string before = readBytes(chosen);
+    platform.captions[kSourcePaneId] = wide(chosen);
+    platform.captions[kThumbnailPaneId] = wide(thumbnail);
+    platform.boxAnswers = {kIdYes};
+    platform.dialogResults.push_back({true, wide(folder.path() / "out.jpg"), 0});
+
+    click(platform, GetParam().id);
+
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+    EXPECT_EQ(readBytes(chosen), before);
+    EXPECT_EQ(readBytes(lookalike), before);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "out.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "caf?.jpg.orig"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, InexactPath,
+                         ::testing::Values(CommandCase{"Replace", kReplaceButtonId}, CommandCase{"Save", kSaveButtonId},
+                                           CommandCase{"Delete", kDeleteButtonId}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandTest, AnInexactThumbnailOrOutputPathIsRefusedToo) {
+    platform.unrepresentable = {u'é'};
+    const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");
+    const std::string before = readBytes(source);
+    folder.copyPhoto("nikon-d70.jpg", "thumb-?.jpg");
+    platform.captions[kSourcePaneId] = wide(source);
+    platform.captions[kThumbnailPaneId] = wide(folder.copyPhoto("nikon-d70.jpg", "thumb-é.jpg"));
+    platform.boxAnswers = {kIdYes};
+    click(platform, kReplaceButtonId);
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+
+    platform.log.clear();
+    platform.dialogResults.push_back({true, wide(folder.path() / "out-é.jpg"), 0});
+    click(platform, kSaveButtonId);
+    EXPECT_EQ(platform.log,
+              (Log{"save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください", kInvalidBox, kShake}));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "out-?.jpg"));
+    EXPECT_EQ(readBytes(source), before);
+}
+
+TEST_F(CommandTest, APathLongerThanTheEngineBufferIn8BitsIsRefusedNotCut) {
+    // 105 characters wide, over 300 bytes in the 8-bit (UTF-8) form.
+    std::string longName;
+    for (int i = 0; i < 80; ++i) longName += "あ";
+    std::filesystem::create_directory(folder.path() / longName);
+    const auto source = folder.copyPhoto("canon-40d.jpg", longName + "/写真.jpg");
+    ASSERT_LT(wide(source).size(), 260u);
+    ASSERT_GE(source.string().size(), 260u);
+    const std::string before = readBytes(source);
+    platform.captions[kSourcePaneId] = wide(source);
+    platform.boxAnswers = {kIdYes};
+
+    click(platform, kDeleteButtonId);
+
+    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
+    EXPECT_EQ(readBytes(source), before);
+}
+
+}  // namespace
+}  // namespace lumivex::app::testing
