@@ -31,7 +31,7 @@ std::string commentJson() {
 }
 
 class JsonObject {
-public:
+  public:
     void add(const char* key, const std::string& json) {
         text_ += first_ ? "{\n" : ",\n";
         first_ = false;
@@ -48,7 +48,7 @@ public:
     }
     std::string finish() { return text_ + "\n}"; }
 
-private:
+  private:
     std::string text_;
     bool first_ = true;
 };
@@ -137,7 +137,7 @@ std::string photoInfoJson() {
 namespace {
 
 class TextReport {
-public:
+  public:
     void line(const char* name, std::string_view value) {
         if (value.empty()) return;
         char head[32];
@@ -154,14 +154,13 @@ public:
     }
     std::string take() { return std::move(text_); }
 
-private:
+  private:
     std::string text_;
 };
 
 const char* orientationName(int32_t orientation) {
-    static const char* const kNames[] = {"",           "normal",     "flip horizontal", "rotate 180",
-                                         "flip vertical", "transpose", "rotate 90",      "transverse",
-                                         "rotate 270"};
+    static const char* const kNames[] = {"",          "normal",    "flip horizontal", "rotate 180", "flip vertical",
+                                         "transpose", "rotate 90", "transverse",      "rotate 270"};
     return orientation >= 1 && orientation <= 8 ? kNames[orientation] : "";
 }
 
@@ -196,7 +195,8 @@ std::string photoInfoText() {
     if (p.ccdWidth > 0) r.format("CCD width", "%.2f mm", p.ccdWidth);
     if (p.exposureTime > 0) {
         if (p.exposureTime <= 0.5f) {
-            r.format("Exposure time", "%.4f s (1/%d)", p.exposureTime, static_cast<int>(0.5f + 1 / p.exposureTime));
+            r.format("Exposure time", "%.4f s (1/%d)", p.exposureTime,
+                     static_cast<int>(std::lround(1 / p.exposureTime)));
         } else {
             r.format("Exposure time", "%.3f s", p.exposureTime);
         }

@@ -24,10 +24,10 @@ void failFatal(const char* message) {
 void warnNonfatal(const char* format, int a, int b) {
     std::fputs("\nNonfatal Error : ", stderr);
     if (currentFileName) std::fprintf(stderr, "'%s' ", currentFileName->c_str());
-    // The formats are the engine's own constants; a format with fewer conversions ignores the rest.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
+    // The formats are the engine's own constants; a format with fewer conversions ignores the rest.
     std::fprintf(stderr, format, a, b);
 #pragma GCC diagnostic pop
     std::fputc('\n', stderr);

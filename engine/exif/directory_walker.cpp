@@ -347,8 +347,7 @@ bool readEntry(const TiffBlock& block, uint64_t entryOff, Entry& entry) {
 bool admitDirectory(uint64_t dirOffset) {
     auto& read = exifWalkState.directoriesRead;
     if (std::find(read.begin(), read.end(), dirOffset) != read.end()) {
-        warnNonfatal("Exif directory at offset %d is linked more than once; read once", static_cast<int>(dirOffset),
-                     0);
+        warnNonfatal("Exif directory at offset %d is linked more than once; read once", static_cast<int>(dirOffset), 0);
         return false;
     }
     if (read.size() >= kMaxDirectoriesPerSegment) {

@@ -30,8 +30,7 @@ bool takeEntryBudget(uint64_t entries) {
         return true;
     }
     if (!exifWalkState.budgetReported) {
-        warnNonfatal("Too many Exif directory entries (more than %d); the rest is not read", kEntryBudgetPerSegment,
-                     0);
+        warnNonfatal("Too many Exif directory entries (more than %d); the rest is not read", kEntryBudgetPerSegment, 0);
         exifWalkState.budgetReported = true;
     }
     exifWalkState.entryBudget = 0;

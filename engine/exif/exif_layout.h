@@ -21,12 +21,12 @@ struct ThumbnailOrigin {
     const uint8_t* tiffStart = nullptr;  // TIFF block of the segment whose directory named the thumbnail
     uint32_t tiffLength = 0;
     ExifByteOrder byteOrder = ExifByteOrder::Intel;
-    bool hasLengthEntry = false;      // that directory had a ThumbnailLength entry
-    uint32_t lengthPos = 0;           // offset of that entry's value
-    int lengthFormat = 0;             // format code of that entry
-    uint32_t lengthCount = 0;         // component count of that entry
+    bool hasLengthEntry = false;       // that directory had a ThumbnailLength entry
+    uint32_t lengthPos = 0;            // offset of that entry's value
+    int lengthFormat = 0;              // format code of that entry
+    uint32_t lengthCount = 0;          // component count of that entry
     std::vector<ByteRange> structure;  // every directory and value read in that block (the thumbnail not included)
-    bool laterStructure = false;      // some of them reach past the thumbnail's first byte
+    bool laterStructure = false;       // some of them reach past the thumbnail's first byte
 };
 
 extern ThumbnailOrigin thumbnailOrigin;
@@ -41,11 +41,11 @@ extern std::optional<ExifByteOrder> parsedByteOrder;
 struct ExifWalkState {
     const uint8_t* tiffStart = nullptr;
     uint32_t tiffLength = 0;
-    std::vector<ByteRange> structure;        // directories and values read so far
-    std::vector<uint64_t> directoriesRead;   // offsets of the directories already walked
-    uint32_t entryBudget = 0;                // directory entries that may still be read
+    std::vector<ByteRange> structure;       // directories and values read so far
+    std::vector<uint64_t> directoriesRead;  // offsets of the directories already walked
+    uint32_t entryBudget = 0;               // directory entries that may still be read
     bool budgetReported = false;
-    bool thumbnailNamed = false;             // this walk set photoInfo.thumbOffset
+    bool thumbnailNamed = false;  // this walk set photoInfo.thumbOffset
 };
 
 extern ExifWalkState exifWalkState;

@@ -17,13 +17,13 @@ constexpr uint32_t kMaxComponents = 0x10000;
 
 // Restores the block's byte order however the walk ends.
 class ByteOrderScope {
-public:
+  public:
     explicit ByteOrderScope(ExifByteOrder order) : saved_(exifByteOrder) { exifByteOrder = order; }
     ~ByteOrderScope() { exifByteOrder = saved_; }
     ByteOrderScope(const ByteOrderScope&) = delete;
     ByteOrderScope& operator=(const ByteOrderScope&) = delete;
 
-private:
+  private:
     ExifByteOrder saved_;
 };
 

@@ -137,14 +137,12 @@ int readSections(std::FILE* stream, int mode) {
                 dropLastSection();
                 break;
             case kMarkerApp1:
-                if (!keepMetadata) {
-                    dropLastSection();
-                } else if (length >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
+                if (keepMetadata && length >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
                     parseExifSegment(section.data.get(), static_cast<uint32_t>(length));
-                } else if (length >= 7 && std::memcmp(section.data.get() + 2, "http:", 5) == 0) {
+                } else if (keepMetadata && length >= 7 && std::memcmp(section.data.get() + 2, "http:", 5) == 0) {
                     section.marker = PseudoMarkerXmp;
                 } else {
-                    dropLastSection();
+                    dropLastSection();  // other APP1 kinds are not kept
                 }
                 break;
             case kMarkerApp13:

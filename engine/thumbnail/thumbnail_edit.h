@@ -6,12 +6,12 @@
 namespace lumivex {
 
 enum ThumbnailResult : int {
-    ThumbDone = 1,            // replaced, removed or written
-    ThumbNothingDone = 0,     // removal asked but there is nothing to remove, or it cannot be removed safely
-    ThumbTooLarge = -1,       // the new thumbnail does not fit in the segment; nothing changed
-    ThumbExportFailed = -2,   // the output file cannot be written
-    ThumbNotReplaceable = -4, // replacement: no thumbnail at the end of the block; export: no thumbnail
-    ThumbNoneToRemove = -5,   // removal asked but the photo has no thumbnail
+    ThumbDone = 1,             // replaced, removed or written
+    ThumbNothingDone = 0,      // removal asked but there is nothing to remove, or it cannot be removed safely
+    ThumbTooLarge = -1,        // the new thumbnail does not fit in the segment; nothing changed
+    ThumbExportFailed = -2,    // the output file cannot be written
+    ThumbNotReplaceable = -4,  // replacement: no thumbnail at the end of the block; export: no thumbnail
+    ThumbNoneToRemove = -5,    // removal asked but the photo has no thumbnail
 };
 
 // The thumbnail's offset plus its length may not pass this, so that the segment length fits in 16 bits.

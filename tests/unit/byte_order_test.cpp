@@ -1,16 +1,16 @@
+#include "engine/exif/byte_order.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "engine/exif/byte_order.h"
-
 namespace lumivex {
 namespace {
 
 class ByteOrderTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { exifByteOrder = ExifByteOrder::Intel; }
 };
 

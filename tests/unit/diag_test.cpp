@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "engine/diag/diag.h"
+
+#include <gtest/gtest.h>
 
 namespace lumivex {
 namespace {

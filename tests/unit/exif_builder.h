@@ -21,7 +21,7 @@ Bytes encodeRationals(std::initializer_list<std::pair<int32_t, int32_t>> values,
 // Lays out directories right after the TIFF header, then the values that do not fit in an entry, then
 // whatever was appended last (the thumbnail, or bytes placed after it).
 class ExifBuilder {
-public:
+  public:
     explicit ExifBuilder(ExifByteOrder order) : order_(order) {}
 
     ExifByteOrder order() const { return order_; }
@@ -48,14 +48,14 @@ public:
     uint32_t directoryOffset(int dir) const;
     uint32_t thumbnailOffset() const;
 
-private:
+  private:
     struct Entry {
         uint16_t tag;
         uint16_t format;
         uint32_t count;
         Bytes value;
-        int linkDir = -1;      // value is the offset of this directory
-        bool raw = false;      // value is the 4 raw bytes
+        int linkDir = -1;  // value is the offset of this directory
+        bool raw = false;  // value is the 4 raw bytes
         bool toThumbnail = false;
         bool toTrailing = false;
     };
@@ -75,29 +75,29 @@ private:
 
 // A JPEG file from segments: each is (marker, payload without the length bytes).
 class JpegBuilder {
-public:
+  public:
     JpegBuilder& segment(uint8_t marker, const Bytes& payload);
-    JpegBuilder& raw(const Bytes& bytes);  // bytes as they are, e.g. padding before a marker
+    JpegBuilder& raw(const Bytes& bytes);         // bytes as they are, e.g. padding before a marker
     JpegBuilder& exif(const Bytes& exifSegment);  // an APP1 built by ExifBuilder::segment()
     JpegBuilder& jfif(uint8_t units, uint16_t x, uint16_t y);
     // DQT, SOF0 (width x height), DHT, SOS, some scan bytes and EOI.
     JpegBuilder& image(uint16_t width = 16, uint16_t height = 8, const Bytes& tail = {});
     Bytes bytes() const;
 
-private:
+  private:
     Bytes out_{0xFF, 0xD8};
 };
 
 // Temporary directory removed at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-private:
+  private:
     std::string dir_;
 };
 

@@ -13,7 +13,7 @@
 namespace lumivex::test {
 
 class ExifParseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         currentFileName.reset();
         clearPhotoInfoForNewFile();

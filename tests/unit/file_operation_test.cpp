@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "engine/thumbnail/file_operation.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include "engine/exif/photo_info.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
-#include "engine/thumbnail/file_operation.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {
@@ -24,7 +24,7 @@ std::vector<std::string> boxes;
 void recordBox(const char* text) { boxes.emplace_back(text); }
 
 class FileOperationTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         boxes.clear();
         setDriverMessageSink(recordBox);

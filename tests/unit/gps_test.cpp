@@ -9,7 +9,7 @@ using test::Bytes;
 using test::ExifBuilder;
 
 class GpsTest : public test::ExifParseTest {
-protected:
+  protected:
     // A block whose first directory links to a GPS directory built by `fill`.
     template <typename Fill>
     std::string parseGps(ExifByteOrder order, Fill fill) {
@@ -88,7 +88,8 @@ TEST_F(GpsTest, Altitude) {
 
 TEST_F(GpsTest, ReportsAndSkips) {
     const std::string reports = parseGps(ExifByteOrder::Intel, [](ExifBuilder& exif, int gps) {
-        exif.addEntry(gps, 2, FormatSRational, 3, test::encodeRationals({{1, 1}, {2, 1}, {3, 1}}, ExifByteOrder::Intel));
+        exif.addEntry(gps, 2, FormatSRational, 3,
+                      test::encodeRationals({{1, 1}, {2, 1}, {3, 1}}, ExifByteOrder::Intel));
         exif.addRawEntry(gps, 1, 0, 1, 'S');
         exif.addRawEntry(gps, 3, 13, 1, 'W');
         exif.addRawEntry(gps, 4, FormatRational, 3, 0xFFFFFFF0);

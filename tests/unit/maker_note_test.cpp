@@ -9,7 +9,7 @@ using test::Bytes;
 using test::ExifBuilder;
 
 class MakerNoteTest : public test::ExifParseTest {
-protected:
+  protected:
     // A block whose maker note is a directory of Canon entries in Intel order: (tag, format, shorts).
     struct CanonEntry {
         uint16_t tag;
@@ -61,8 +61,9 @@ TEST_F(MakerNoteTest, IsoFromCameraSettings) {
     };
     for (Case c : {Case{16, 50}, Case{18, 200}, Case{24, 12800}, Case{15, 0}, Case{25, 0}}) {
         SetUp();
-        EXPECT_EQ(parseWithMakerNote("Canon", ExifByteOrder::Intel, {{1, FormatShort, withElement(17, 16, c.element16)}}),
-                  "");
+        EXPECT_EQ(
+            parseWithMakerNote("Canon", ExifByteOrder::Intel, {{1, FormatShort, withElement(17, 16, c.element16)}}),
+            "");
         EXPECT_EQ(photoInfo.isoEquivalent, c.iso) << c.element16;
     }
 }

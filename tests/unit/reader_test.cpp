@@ -1,10 +1,11 @@
+#include "engine/jpeg/reader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "engine/exif/photo_info.h"
-#include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
 #include "tests/unit/exif_builder.h"
 
@@ -15,7 +16,7 @@ using test::Bytes;
 using test::JpegBuilder;
 
 class ReaderTest : public ::testing::Test {
-protected:
+  protected:
     // Loads the bytes from a file as an operation does; the standard-error text is kept in errors.
     int load(const Bytes& bytes) {
         test::writeFile(path, bytes);
@@ -156,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file\\?"},
                       FatalCase{"LengthBelowTwo", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}, "invalid marker"},
                       FatalCase{"LengthCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00}, "invalid marker"},
-                      FatalCase{"PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file\\?"}),
+                      FatalCase{
+                          "PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file\\?"}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -1,10 +1,11 @@
+#include "engine/thumbnail/thumbnail_edit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "engine/exif/exif_layout.h"
 #include "engine/jpeg/sections.h"
-#include "engine/thumbnail/thumbnail_edit.h"
 #include "tests/unit/exif_builder.h"
 #include "tests/unit/exif_test_support.h"
 
@@ -16,7 +17,7 @@ using test::ExifBuilder;
 using test::JpegBuilder;
 
 class ThumbnailEditTest : public ::testing::Test {
-protected:
+  protected:
     // Loads a JPEG made of the given Exif segments; the reports go to `errors`.
     void loadWith(std::initializer_list<Bytes> exifSegments) {
         JpegBuilder jpeg;
@@ -173,7 +174,7 @@ TEST_F(ThumbnailEditTest, ThumbnailWithoutALengthEntryIsNotReplaceable) {
     loadWith({exif.segment()});
     const Bytes before = bytesOf(findSection(0xE1));
     EXPECT_EQ(swap(newThumbnail(10).c_str()), ThumbNotReplaceable);
-    EXPECT_EQ(swap(nullptr), ThumbNothingDone);  // its length reads as 0
+    EXPECT_EQ(swap(nullptr), ThumbNothingDone);     // its length reads as 0
     EXPECT_EQ(bytesOf(findSection(0xE1)), before);  // the TIFF header was not written over
 }
 

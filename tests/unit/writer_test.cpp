@@ -1,9 +1,10 @@
+#include "engine/jpeg/writer.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
-#include "engine/jpeg/writer.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {
@@ -14,12 +15,28 @@ using test::ExifBuilder;
 using test::JpegBuilder;
 
 Bytes jfifHeader(uint8_t units, uint16_t x, uint16_t y) {
-    return {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, units, static_cast<uint8_t>(x >> 8),
-            static_cast<uint8_t>(x), static_cast<uint8_t>(y >> 8), static_cast<uint8_t>(y), 0, 0};
+    return {0xFF,
+            0xE0,
+            0x00,
+            0x10,
+            'J',
+            'F',
+            'I',
+            'F',
+            0,
+            1,
+            1,
+            units,
+            static_cast<uint8_t>(x >> 8),
+            static_cast<uint8_t>(x),
+            static_cast<uint8_t>(y >> 8),
+            static_cast<uint8_t>(y),
+            0,
+            0};
 }
 
 class WriterTest : public ::testing::Test {
-protected:
+  protected:
     // Reads the file and writes it back; returns what was written.
     Bytes roundTrip(const Bytes& input) {
         test::writeFile(in, input);
@@ -81,9 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
         JfifCase{"ExifCentimetres",
                  JpegBuilder().segment(0xDB, {0}).exif(resolutionBlock(3, 40, 1).segment()).image().bytes(),
                  jfifHeader(2, 40, 40)},
-        JfifCase{"ExifUnitNoneUsesJfif",
-                 JpegBuilder().jfif(0, 5, 7).segment(0xDB, {0}).exif(resolutionBlock(1, 72, 1).segment()).image().bytes(),
-                 jfifHeader(0, 5, 7)}),
+        JfifCase{
+            "ExifUnitNoneUsesJfif",
+            JpegBuilder().jfif(0, 5, 7).segment(0xDB, {0}).exif(resolutionBlock(1, 72, 1).segment()).image().bytes(),
+            jfifHeader(0, 5, 7)}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(WriterTest, XmpIsWrittenBackAsApp1) {
