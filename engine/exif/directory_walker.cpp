@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/directory_entry.h"
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/gps.h"
 #include "engine/exif/maker_note.h"
@@ -61,14 +62,7 @@ enum Tag : uint16_t {
     TagSubjectDistanceRange = 0xA40C,
 };
 
-// One entry whose value passed the checks.
-struct Entry {
-    uint16_t tag;
-    int format;
-    uint32_t count;
-    uint64_t byteCount;
-    uint64_t valueOff;  // from the TIFF header
-};
+using Entry = DirectoryEntry;
 
 // What one directory says about the thumbnail; applied after its next directory has been read.
 struct DirectoryThumbnail {
@@ -314,10 +308,7 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
 
 // Reads entry i and checks its value; false when the entry is to be skipped.
 bool readEntry(const TiffBlock& block, uint64_t entryOff, Entry& entry) {
-    const uint8_t* e = block.at(entryOff);
-    entry.tag = static_cast<uint16_t>(exifRead16(e));
-    entry.format = exifRead16(e + 2);
-    entry.count = exifReadU32(e + 4);
+    entry = readDirectoryEntry(block, entryOff);
     if (entry.format > kLastExifFormat) {
         warnNonfatal("Illegal number format %d for tag %04x in Exif", entry.format, entry.tag);
         return false;
@@ -326,19 +317,11 @@ bool readEntry(const TiffBlock& block, uint64_t entryOff, Entry& entry) {
         warnNonfatal("Too many components %d for tag %04x in Exif", static_cast<int>(entry.count), entry.tag);
         return false;
     }
-    entry.byteCount = valueByteCount(entry.count, entry.format);
-    if (entry.byteCount <= 4) {
-        entry.valueOff = entryOff + 8;
-        return true;
-    }
-    const uint64_t offset = exifReadU32(e + 8);
-    if (!block.contains(offset, entry.byteCount)) {
+    if (!locateEntryValue(block, entryOff, entry)) {
         warnNonfatal("Illegal value pointer for tag %04x in Exif", entry.tag, 0);
         return false;
     }
-    entry.valueOff = offset;
-    raiseExifExtent(offset);
-    recordStructure(offset, offset + entry.byteCount);
+    if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/directory_entry.h"
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/photo_info.h"
 
@@ -81,24 +82,19 @@ void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
             warnNonfatal("GPS info directory goes past end of exif", 0, 0);
             return;
         }
-        const uint8_t* e = block.at(entryOff);
-        const uint16_t tag = static_cast<uint16_t>(exifRead16(e));
-        const int format = exifRead16(e + 2);
-        const uint32_t count = exifReadU32(e + 4);
+        DirectoryEntry entry = readDirectoryEntry(block, entryOff);
+        const uint16_t tag = entry.tag;
+        const int format = entry.format;
         if (format < 1 || format > kLastExifFormat) {
             warnNonfatal("Illegal number format %d for Exif gps tag %04x", format, tag);
             continue;
         }
-        const uint64_t byteCount = valueByteCount(count, format);
-        uint64_t valueOff = entryOff + 8;
-        if (byteCount > 4) {
-            valueOff = exifReadU32(e + 8);
-            if (!block.contains(valueOff, byteCount)) {
-                warnNonfatal("Illegal value pointer for Exif gps tag %04x", tag, 0);
-                continue;
-            }
-            recordStructure(valueOff, valueOff + byteCount);
+        if (!locateEntryValue(block, entryOff, entry)) {
+            warnNonfatal("Illegal value pointer for Exif gps tag %04x", tag, 0);
+            continue;
         }
+        const uint64_t valueOff = entry.valueOff;
+        const uint32_t count = entry.count;
         const uint8_t* value = block.at(valueOff);
         switch (tag) {
             case GpsLatitudeRef:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/directory_entry.h"
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/photo_info.h"
 
@@ -31,16 +32,17 @@ uint32_t element16(const TiffBlock& block, uint64_t valueOff, uint32_t index) {
     return static_cast<uint32_t>(exifRead16(block.at(valueOff + 2 * uint64_t{index})));
 }
 
-void applyCanonTag(const TiffBlock& block, uint16_t tag, int format, uint32_t count, uint64_t valueOff,
-                   uint64_t byteCount) {
-    if (tag == kCanonCameraSettings && count > 16) {
+void applyCanonTag(const TiffBlock& block, const DirectoryEntry& entry) {
+    const uint64_t valueOff = entry.valueOff;
+    const uint32_t count = entry.count;
+    if (entry.tag == kCanonCameraSettings && count > 16) {
         // Element 16 is bytes 32-33 of the value; a narrower format does not reach them.
-        if (byteCount < 34) return;
+        if (entry.byteCount < 34) return;
         const uint32_t v = element16(block, valueOff, 16);
         if (v >= 16 && v <= 24) photoInfo.isoEquivalent = 50 << (v - 16);
         return;
     }
-    if (tag != kCanonShotInfo || format != FormatShort) return;
+    if (entry.tag != kCanonShotInfo || entry.format != FormatShort) return;
     if (count > 7) {
         switch (element16(block, valueOff, 7)) {
             case 1:
@@ -84,29 +86,20 @@ void walkCanonMakerNote(const TiffBlock& block, uint64_t dirOffset) {
 
     for (uint32_t i = 0; i < entryCount; ++i) {
         const uint64_t entryOff = dirOffset + 2 + 12 * uint64_t{i};
-        const uint8_t* e = block.at(entryOff);
-        const uint16_t tag = static_cast<uint16_t>(exifRead16(e));
-        const int format = exifRead16(e + 2);
-        const uint32_t count = exifReadU32(e + 4);
-        if (format > kLastExifFormat) {
-            warnNonfatal("Illegal Exif number format %d for maker tag %04x", format, tag);
+        DirectoryEntry entry = readDirectoryEntry(block, entryOff);
+        if (entry.format > kLastExifFormat) {
+            warnNonfatal("Illegal Exif number format %d for maker tag %04x", entry.format, entry.tag);
             continue;
         }
-        if (count > kMaxComponents) {
-            warnNonfatal("Too many components (%d) for Exif maker tag %04x", static_cast<int>(count), tag);
+        if (entry.count > kMaxComponents) {
+            warnNonfatal("Too many components (%d) for Exif maker tag %04x", static_cast<int>(entry.count), entry.tag);
             continue;
         }
-        const uint64_t byteCount = valueByteCount(count, format);
-        uint64_t valueOff = entryOff + 8;
-        if (byteCount > 4) {
-            valueOff = exifReadU32(e + 8);
-            if (!block.contains(valueOff, byteCount)) {
-                warnNonfatal("Illegal value pointer for Exif maker tag %04x", tag, 0);
-                continue;
-            }
-            recordStructure(valueOff, valueOff + byteCount);
+        if (!locateEntryValue(block, entryOff, entry)) {
+            warnNonfatal("Illegal value pointer for Exif maker tag %04x", entry.tag, 0);
+            continue;
         }
-        applyCanonTag(block, tag, format, count, valueOff, byteCount);
+        applyCanonTag(block, entry);
     }
 }
 
