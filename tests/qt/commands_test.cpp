@@ -1,0 +1,260 @@
+// Clicks on the window's controls: the checks, questions, boxes, dialogs and shakes that follow them.
+#include <QDesktopServices>
+#include <QDir>
+#include <QTest>
+
+#include "app/core/controls.h"
+#include "modal_script.h"
+#include "url_catcher.h"
+#include "window_fixture.h"
+
+namespace lumivex::qt::test {
+namespace {
+
+const QString kInvalidName = QStringLiteral("正しいファイル名が指定されていません。");
+const QString kConfirmCaption = QStringLiteral("処理開始の確認");
+constexpr int kShakeMoves = 150 + 1;  // through the offsets, then back home
+
+using Box = QMessageBox;
+
+class CommandTest : public WindowTest {
+  protected:
+    // The photo chosen for a pane through its open dialog.
+    void chooseThroughDialog(int paneId, const QString& path) {
+        ModalScript script({ModalScript::choose(path)});
+        click(paneId);
+        ASSERT_TRUE(script.finished());
+        ASSERT_EQ(script.unexpected(), 0);
+    }
+
+    void expectErrorBox(const SeenModal& seen, const QString& text, QWidget* owner) {
+        EXPECT_TRUE(seen.isMessageBox);
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.title, QString());  // no caption of its own
+        EXPECT_EQ(seen.icon, Box::Critical);
+        EXPECT_EQ(seen.buttons, Box::StandardButtons(Box::Ok));
+        EXPECT_EQ(seen.owner, owner);
+    }
+
+    QPoint position() const { return window_->frameGeometry().topLeft(); }
+};
+
+TEST_F(CommandTest, EveryOperationWithoutASourceAnswersInvalidNameAndShakes) {
+    for (int id : {app::kReplaceButtonId, app::kSaveButtonId, app::kDeleteButtonId}) {
+        SCOPED_TRACE(id);
+        resetMoves();
+        ModalScript script({ModalScript::press(Box::Ok)});
+        click(id);
+        ASSERT_EQ(script.seen().size(), 1u);
+        EXPECT_EQ(script.unexpected(), 0);
+        expectErrorBox(script.seen()[0], kInvalidName, window_.get());
+        EXPECT_EQ(movesSeen(), kShakeMoves);
+        EXPECT_EQ(position(), home_);
+    }
+}
+
+TEST_F(CommandTest, ReplaceNeedsBothFilesAndTwoDifferentPaths) {
+    const QString photo = copyOfPhoto(QStringLiteral("canon-40d.jpg"));
+    chooseThroughDialog(app::kSourcePaneId, photo);
+    struct Case {
+        const char* name;
+        QString thumbnail;  // empty: none chosen
+        QString message;
+    };
+    const Case cases[] = {
+        {"no thumbnail", QString(), kInvalidName},
+        {"thumbnail moved away", tempPath(QStringLiteral("gone.jpg")), kInvalidName},
+        {"same path", photo, QStringLiteral("同じ画像が指定されています。")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.thumbnail.isEmpty()) {
+            const bool made = c.thumbnail == photo || writeJpeg(c.thumbnail, 40, 30);
+            ASSERT_TRUE(made);
+            chooseThroughDialog(app::kThumbnailPaneId, c.thumbnail);
+            if (c.thumbnail != photo) QFile::remove(c.thumbnail);
+        }
+        resetMoves();
+        const QByteArray before = readAll(photo);
+        ModalScript script({ModalScript::press(Box::Ok)});
+        click(app::kReplaceButtonId);
+        ASSERT_EQ(script.seen().size(), 1u);
+        expectErrorBox(script.seen()[0], c.message, window_.get());
+        EXPECT_EQ(movesSeen(), kShakeMoves);
+        EXPECT_EQ(position(), home_);
+        EXPECT_EQ(readAll(photo), before);
+    }
+}
+
+TEST_F(CommandTest, NoToAQuestionChangesNothing) {
+    const QString photo = copyOfPhoto(QStringLiteral("canon-40d.jpg"));
+    const QString thumbnail = tempPath(QStringLiteral("small.jpg"));
+    ASSERT_TRUE(writeJpeg(thumbnail, 80, 60));
+    chooseThroughDialog(app::kSourcePaneId, photo);
+    chooseThroughDialog(app::kThumbnailPaneId, thumbnail);
+    const QByteArray before = readAll(photo);
+    struct Case {
+        int id;
+        QString question;
+    };
+    const Case cases[] = {
+        {app::kReplaceButtonId,
+         photo + QStringLiteral("\nのサムネイルを\n") + thumbnail + QStringLiteral("\nに差し替えますか?")},
+        {app::kDeleteButtonId, photo + QStringLiteral("\nのサムネイルを削除しますか?")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        resetMoves();
+        ModalScript script({ModalScript::press(Box::No)});
+        click(c.id);
+        ASSERT_EQ(script.seen().size(), 1u);
+        const SeenModal& seen = script.seen()[0];
+        EXPECT_EQ(seen.text, c.question);
+        EXPECT_EQ(seen.title, kConfirmCaption);
+        EXPECT_EQ(seen.icon, Box::Question);
+        EXPECT_EQ(seen.buttons, Box::Yes | Box::No);
+        EXPECT_EQ(seen.owner, window_.get());
+        EXPECT_EQ(movesSeen(), 0);
+    }
+    EXPECT_EQ(readAll(photo), before);
+    EXPECT_FALSE(QFile::exists(photo + QStringLiteral(".orig")));
+}
+
+TEST_F(CommandTest, PaneDialogsChooseOnlyJpgFilesAndCancelKeepsTheChoice) {
+    const QString photo = copyOfPhoto(QStringLiteral("nikon-d70.jpg"), QStringLiteral("Nikon.JPG"));
+    const QString jpeg = copyOfPhoto(QStringLiteral("canon-40d.jpg"), QStringLiteral("other.jpeg"));
+    const QString prompt = QStringLiteral("ボタンをクリック、\nまたはファイルをドロップしてください");
+    struct Pane {
+        int id;
+        QString title;
+    };
+    for (const Pane& pane :
+         {Pane{app::kSourcePaneId, QStringLiteral("JPEGファイル[元]を選択してください")},
+          Pane{app::kThumbnailPaneId, QStringLiteral("JPEGファイル[サムネイル]を選択してください")}}) {
+        SCOPED_TRACE(pane.id);
+        {
+            ModalScript script({ModalScript::choose(jpeg)});
+            click(pane.id);
+            ASSERT_EQ(script.seen().size(), 1u);
+            EXPECT_EQ(caption(pane.id), prompt);  // ".jpeg" is not taken
+            EXPECT_TRUE(paneImage(pane.id).isNull());
+        }
+        {
+            ModalScript script({ModalScript::choose(photo)});
+            click(pane.id);
+            ASSERT_EQ(script.seen().size(), 1u);
+            const SeenModal& seen = script.seen()[0];
+            EXPECT_TRUE(seen.isFileDialog);
+            EXPECT_EQ(seen.title, pane.title);
+            EXPECT_EQ(seen.nameFilters, QStringList{QStringLiteral("JPEGファイル (*.jpg)")});
+            EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptOpen);
+            EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile);
+            EXPECT_EQ(seen.owner, window_.get());
+            EXPECT_EQ(caption(pane.id), photo);
+            EXPECT_EQ(paneImage(pane.id).size(), QSize(100, 66));  // low enough to keep its own size
+        }
+        {
+            ModalScript script({ModalScript::cancel()});
+            click(pane.id);
+            ASSERT_EQ(script.seen().size(), 1u);
+            EXPECT_EQ(caption(pane.id), photo);
+            EXPECT_EQ(paneImage(pane.id).size(), QSize(100, 66));
+        }
+    }
+}
+
+TEST_F(CommandTest, APathTooLongForTheWindowIsADialogFailureWithItsCode) {
+    // Nested folders until the file's path passes the 259 characters a pane can hold.
+    QString folder = dir_.path();
+    while (folder.size() < 280) {
+        folder += QStringLiteral("/folder-with-a-long-name-%1").arg(folder.size());
+        ASSERT_TRUE(QDir().mkpath(folder));
+    }
+    const QString photo = folder + QStringLiteral("/photo.jpg");
+    ASSERT_TRUE(QFile::copy(testDataPath(QStringLiteral("photos/canon-40d.jpg")), photo));
+    ModalScript script({ModalScript::choose(photo), ModalScript::press(Box::Ok)});
+    click(app::kSourcePaneId);
+    ASSERT_EQ(script.seen().size(), 2u);
+    const SeenModal& warning = script.seen()[1];
+    EXPECT_EQ(warning.text, QStringLiteral("ファイルの選択に失敗しました。\nErrCode:0x00003003"));
+    EXPECT_EQ(warning.icon, Box::Warning);
+    EXPECT_EQ(warning.title, QString());
+    EXPECT_EQ(warning.owner, window_.get());
+    EXPECT_TRUE(caption(app::kSourcePaneId).startsWith(QStringLiteral("ボタン")));
+}
+
+TEST_F(CommandTest, SaveDialogAsksBeforeOverwritingAndNoKeepsTheFile) {
+    const QString photo = copyOfPhoto(QStringLiteral("canon-40d.jpg"));
+    chooseThroughDialog(app::kSourcePaneId, photo);
+    const QString existing = tempPath(QStringLiteral("existing.jpg"));
+    ASSERT_TRUE(writeAll(existing, "keep me"));
+    ModalScript script({ModalScript::choose(existing), ModalScript::declineOverwrite()});
+    click(app::kSaveButtonId);
+    ASSERT_EQ(script.seen().size(), 2u);
+    EXPECT_EQ(script.unexpected(), 0);
+    const SeenModal& dialog = script.seen()[0];
+    EXPECT_EQ(dialog.title, QStringLiteral("保存するJPEGファイル[サムネイル]を指定してください"));
+    EXPECT_EQ(dialog.acceptMode, QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters, QStringList{QStringLiteral("JPEGファイル (*.jpg)")});
+    EXPECT_TRUE(script.seen()[1].isMessageBox);  // the dialog's own overwrite question
+    EXPECT_TRUE(script.seen()[1].text.contains(QStringLiteral("existing.jpg")));
+    EXPECT_EQ(readAll(existing), QByteArray("keep me"));
+}
+
+TEST_F(CommandTest, FailedSaveShowsTheEnginesBoxThenItsOwnWithoutShaking) {
+    const QString photo = copyOfPhoto(QStringLiteral("fujifilm-e500-no-thumbnail.jpg"));
+    chooseThroughDialog(app::kSourcePaneId, photo);
+    const QString output = tempPath(QStringLiteral("out.jpg"));
+    ModalScript script({ModalScript::choose(output), ModalScript::press(Box::Ok), ModalScript::press(Box::Ok)});
+    resetMoves();
+    click(app::kSaveButtonId);
+    ASSERT_EQ(script.seen().size(), 3u);
+    expectErrorBox(script.seen()[1], QStringLiteral("サムネイル画像が含まれません。"), nullptr);
+    expectErrorBox(script.seen()[2], QStringLiteral("サムネイルの保存に失敗しました。"), window_.get());
+    EXPECT_EQ(movesSeen(), 0);
+    EXPECT_FALSE(QFile::exists(output));
+}
+
+TEST_F(CommandTest, FailedReplaceEndsWithItsBoxAndAShake) {
+    const QString broken = tempPath(QStringLiteral("broken.jpg"));
+    ASSERT_TRUE(writeAll(broken, "this is not a JPEG file"));
+    const QString thumbnail = tempPath(QStringLiteral("small.jpg"));
+    ASSERT_TRUE(writeJpeg(thumbnail, 80, 60));
+    chooseThroughDialog(app::kSourcePaneId, broken);
+    chooseThroughDialog(app::kThumbnailPaneId, thumbnail);
+    EXPECT_TRUE(paneImage(app::kSourcePaneId).isNull());  // no preview, yet the path is the pane's
+    EXPECT_EQ(caption(app::kSourcePaneId), broken);
+    resetMoves();
+    std::vector<ModalScript::Action> answers{ModalScript::press(Box::Yes)};
+    for (int i = 0; i < 4; ++i) answers.push_back(ModalScript::press(Box::Ok));
+    ModalScript script(answers);
+    click(app::kReplaceButtonId);
+    ASSERT_GE(script.seen().size(), 2u);
+    expectErrorBox(script.seen().back(), QStringLiteral("サムネイルの差し替えに失敗しました。"), window_.get());
+    EXPECT_EQ(movesSeen(), kShakeMoves);
+    EXPECT_EQ(position(), home_);
+    EXPECT_EQ(readAll(broken), QByteArray("this is not a JPEG file"));
+}
+
+TEST_F(CommandTest, TheHeartOpensTheWebPageOnAClickOnly) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    QWidget* mark = control(app::kLinkMarkId);
+    QTest::mouseClick(mark, Qt::LeftButton, Qt::NoModifier, QPoint(7, 7));
+    QTest::mouseDClick(mark, Qt::LeftButton, Qt::NoModifier, QPoint(7, 7));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    // A double click's second half is a double-click notification, which opens nothing.
+    EXPECT_EQ(catcher.opened, QStringList{QStringLiteral("https://lumivex.example.org/")});
+}
+
+TEST_F(CommandTest, ClicksOnFramesAndThePictureDoNothing) {
+    ModalScript script({});
+    QTest::mouseClick(control(app::kSourceFrameId), Qt::LeftButton, Qt::NoModifier, QPoint(100, 5));
+    QTest::mouseClick(control(app::kThumbnailFrameId), Qt::LeftButton, Qt::NoModifier, QPoint(100, 205));
+    QTest::mouseClick(window_.get(), Qt::LeftButton, Qt::NoModifier, QPoint(120, 400));
+    QTest::qWait(30);
+    EXPECT_TRUE(script.seen().empty());
+}
+
+}  // namespace
+}  // namespace lumivex::qt::test

@@ -1,0 +1,12 @@
+// GoogleTest with one QApplication for the whole run, on the offscreen platform unless told otherwise.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
