@@ -139,6 +139,7 @@ struct FatalCase {
     const char* name;
     Bytes bytes;
     const char* message;
+    friend void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReaderDeathTest : public ReaderTest, public ::testing::WithParamInterface<FatalCase> {};

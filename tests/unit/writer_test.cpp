@@ -73,6 +73,7 @@ struct JfifCase {
     const char* name;
     Bytes input;
     Bytes header;
+    friend void PrintTo(const JfifCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WriterJfifTest : public WriterTest, public ::testing::WithParamInterface<JfifCase> {};
