@@ -1,0 +1,96 @@
+// Files dropped onto the frames, delivered in process as the shell delivers them: the pane under the pointer
+// takes the first ".jpg" file.
+#include <string>
+
+#include "app/core/controls.h"
+#include "tests/win32/window_fixture.h"
+
+namespace lumivex::test {
+namespace {
+
+using DropTest = WindowTest;
+
+const std::wstring kPrompt = reinterpret_cast<const wchar_t*>(app::kPanePrompt);
+
+HGDIOBJ paneImage(HWND pane) { return reinterpret_cast<HGDIOBJ>(SendMessageW(pane, BM_GETIMAGE, IMAGE_BITMAP, 0)); }
+
+TEST_F(DropTest, TheFileGoesToThePaneUnderThePointerNotToTheFrameThatGotIt) {
+    TempFolder folder;
+    const std::wstring photo = folder.copyPhoto(L"canon-40d.jpg", L"photo.jpg");
+    drop(app::kSourceFrameId, middleOf(app::kThumbnailPaneId), {photo});
+    EXPECT_EQ(controlText(app::kThumbnailPaneId), photo);
+    EXPECT_NE(paneImage(control(app::kThumbnailPaneId)), nullptr);
+    EXPECT_EQ(controlText(app::kSourcePaneId), kPrompt);
+    EXPECT_EQ(controlText(app::kSourceFrameId), L"[元画像]");
+}
+
+TEST_F(DropTest, InsideAFrameButOutsideItsPaneTheFrameTakesThePathAndThePaneKeepsItsFile) {
+    TempFolder folder;
+    const std::wstring first = folder.copyPhoto(L"canon-40d.jpg", L"first.jpg");
+    const std::wstring second = folder.copyPhoto(L"nikon-d70.jpg", L"second.jpg");
+    choose(app::kSourcePaneId, first);
+    HGDIOBJ image = paneImage(control(app::kSourcePaneId));
+
+    RECT frame{};
+    GetWindowRect(control(app::kSourceFrameId), &frame);
+    drop(app::kSourceFrameId, POINT{frame.left + 5, frame.top + 100}, {second});
+    EXPECT_EQ(controlText(app::kSourceFrameId), second);
+    EXPECT_EQ(controlText(app::kSourcePaneId), first);
+    EXPECT_EQ(paneImage(control(app::kSourcePaneId)), image);
+}
+
+TEST_F(DropTest, OnlyTheFirstOfSeveralFilesCounts) {
+    TempFolder folder;
+    const std::wstring first = folder.copyPhoto(L"canon-40d.jpg", L"first.jpg");
+    const std::wstring second = folder.copyPhoto(L"nikon-d70.jpg", L"second.jpg");
+    drop(app::kSourceFrameId, middleOf(app::kSourcePaneId), {first, second, second});
+    EXPECT_EQ(controlText(app::kSourcePaneId), first);
+}
+
+TEST_F(DropTest, OnlyTheJpgExtensionInAnyCaseIsTaken) {
+    TempFolder folder;
+    const struct {
+        const wchar_t* name;
+        bool taken;
+    } cases[] = {{L"a.JPG", true},      {L"b.Jpg", true}, {L"c.jpeg", false},  {L"d.png", false},
+                 {L"e.jpg.png", false}, {L"f", false},    {L"g.jpg\\h", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = folder.file(c.name);
+        const std::wstring before = controlText(app::kSourcePaneId);
+        drop(app::kSourceFrameId, middleOf(app::kSourcePaneId), {path});
+        EXPECT_EQ(controlText(app::kSourcePaneId), c.taken ? path : before);
+    }
+}
+
+TEST_F(DropTest, AJpgThatDoesNotDecodeBecomesThePathButKeepsThePicture) {
+    TempFolder folder;
+    const std::wstring photo = folder.copyPhoto(L"canon-40d.jpg", L"photo.jpg");
+    const std::wstring broken = folder.file(L"broken.jpg");
+    writeFileBytes(broken, {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'});
+    const std::wstring empty = folder.file(L"empty.jpg");
+    writeFileBytes(empty, {});
+
+    choose(app::kSourcePaneId, photo);
+    HGDIOBJ image = paneImage(control(app::kSourcePaneId));
+    ASSERT_NE(image, nullptr);
+    for (const std::wstring& path : {broken, empty, folder.file(L"missing.jpg")}) {
+        choose(app::kSourcePaneId, path);
+        EXPECT_EQ(paneImage(control(app::kSourcePaneId)), image);
+    }
+}
+
+TEST_F(DropTest, ANewPreviewReleasesThePreviousOne) {
+    TempFolder folder;
+    const std::wstring first = folder.copyPhoto(L"canon-40d.jpg", L"first.jpg");
+    const std::wstring second = folder.copyPhoto(L"nikon-d70.jpg", L"second.jpg");
+    choose(app::kSourcePaneId, first);
+    HGDIOBJ firstImage = paneImage(control(app::kSourcePaneId));
+    ASSERT_EQ(GetObjectType(firstImage), static_cast<DWORD>(OBJ_BITMAP));
+    choose(app::kSourcePaneId, second);
+    EXPECT_NE(paneImage(control(app::kSourcePaneId)), firstImage);
+    EXPECT_EQ(GetObjectType(firstImage), 0u) << "the first preview was released";
+}
+
+}  // namespace
+}  // namespace lumivex::test
