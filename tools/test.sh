@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-packages.sh build-essential cmake libgtest-dev libimage-exiftool-perl exiv2 python3 file
+tools/install-packages.sh build-essential cmake libgtest-dev libimage-exiftool-perl exiv2 python3 file \
+    qt6-base-dev fonts-ipafont-gothic
 
 echo "== native build and tests (ASan + UBSan)"
 cmake --preset dev >/dev/null
