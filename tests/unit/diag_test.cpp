@@ -11,7 +11,7 @@ TEST(DiagDeathTest, FatalWithoutAFileHasNoFileLine) {
             currentFileName.reset();
             failFatal("invalid marker");
         },
-        ::testing::ExitedWithCode(1), "^\nError : invalid marker\n$");
+        ::testing::ExitedWithCode(1), ::testing::Eq(std::string("\nError : invalid marker\n")));
 }
 
 TEST(DiagDeathTest, FatalNamesTheCurrentFile) {
@@ -20,7 +20,8 @@ TEST(DiagDeathTest, FatalNamesTheCurrentFile) {
             currentFileName = "C:\\a.jpg";
             failFatal("Premature end of file?");
         },
-        ::testing::ExitedWithCode(1), "^\nError : Premature end of file\\?\nin file 'C:\\\\a.jpg'\n$");
+        ::testing::ExitedWithCode(1),
+        ::testing::Eq(std::string("\nError : Premature end of file?\nin file 'C:\\a.jpg'\n")));
 }
 
 TEST(Diag, NonfatalReportNamesTheFileAndIgnoresUnusedArguments) {

@@ -1,11 +1,12 @@
 #include "tests/unit/exif_builder.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "engine/jpeg/sections.h"
 #include "engine/thumbnail/file_operation.h"
@@ -169,8 +170,10 @@ Bytes ExifBuilder::tiff() const {
 
 Bytes ExifBuilder::segment() const {
     const Bytes block = tiff();
-    Bytes out{0, 0, 'E', 'x', 'i', 'f', 0, 0};
-    out.insert(out.end(), block.begin(), block.end());
+    static const uint8_t kHeader[] = {0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    Bytes out(std::begin(kHeader), std::end(kHeader));
+    out.resize(sizeof kHeader + block.size());
+    std::copy(block.begin(), block.end(), out.begin() + sizeof kHeader);
     out[0] = static_cast<uint8_t>(out.size() >> 8);
     out[1] = static_cast<uint8_t>(out.size());
     return out;
@@ -215,14 +218,19 @@ JpegBuilder& JpegBuilder::image(uint16_t width, uint16_t height, const Bytes& ta
 Bytes JpegBuilder::bytes() const { return out_; }
 
 TempDir::TempDir() {
-    std::random_device random;
-    for (;;) {
-        const auto candidate = std::filesystem::temp_directory_path() / ("lumivex-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            dir_ = candidate.string();
-            return;
-        }
+    // Named after the running test, so that a death test re-run in a new process (as on Windows) finds
+    // the same folder and the same paths in its reports.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "lumivex-test";
+    if (test != nullptr) name += std::string("-") + test->test_suite_name() + "-" + test->name();
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == ':') c = '_';
     }
+    const auto folder = std::filesystem::temp_directory_path() / name;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    dir_ = folder.string();
 }
 
 TempDir::~TempDir() {

@@ -53,7 +53,8 @@ class FileOperationTest : public ::testing::Test {
     std::string writePhoto(const std::string& name, const Bytes& bytes) {
         const std::string path = dir.path(name);
         test::writeFile(path, bytes);
-        chmod(path.c_str(), 0640);
+        namespace fs = std::filesystem;
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         platform::setFileTimes(path.c_str(), 1300000000, 123456789);
         return path;
     }
@@ -88,7 +89,8 @@ TEST_F(FileOperationTest, MissingPhoto) {
 
 TEST_F(FileOperationTest, ReadOnlyPhotoIsSkipped) {
     const std::string photo = photoWithThumbnail("ro.jpg");
-    chmod(photo.c_str(), 0444);
+    namespace fs = std::filesystem;
+    fs::permissions(photo, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Bytes before = test::readFile(photo);
     EXPECT_EQ(run(photo, nullptr, 1), 0);
     EXPECT_EQ(out, "Skipping readonly file '" + photo + "'\n");
@@ -103,12 +105,16 @@ TEST_F(FileOperationTest, ReplaceKeepsABackupAndTheOldModeAndTimes) {
     const std::string thumb = writeThumbnail(500);
     ASSERT_EQ(run(photo, thumb.c_str(), 1), 1);
     EXPECT_EQ(test::readFile(photo + ".orig"), original);
-    struct stat st {};
-    ASSERT_EQ(stat(photo.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(st.st_mtim.tv_sec, 1300000000);
-    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
-    EXPECT_EQ(st.st_atim.tv_sec, 1300000000);
+    platform::FileStatus st;
+    ASSERT_TRUE(platform::statFile(photo.c_str(), st));
+    EXPECT_EQ(st.modifiedSeconds, 1300000000);
+#ifndef _WIN32
+    EXPECT_EQ(st.mode, 0640u);
+    EXPECT_EQ(st.modifiedNanos, 123456789);
+    struct stat raw {};
+    ASSERT_EQ(stat(photo.c_str(), &raw), 0);
+    EXPECT_EQ(raw.st_atim.tv_sec, 1300000000);  // the access time too
+#endif
     const Bytes written = test::readFile(photo);
     const Bytes thumbBytes = test::readFile(thumb);
     EXPECT_NE(std::search(written.begin(), written.end(), thumbBytes.begin(), thumbBytes.end()), written.end());
@@ -172,7 +178,11 @@ TEST_F(FileOperationTest, ExportWritesOnlyTheThumbnail) {
 TEST_F(FileOperationTest, FolderAsPhoto) {
     std::filesystem::create_directory(dir.path("folder.jpg"));
     EXPECT_EQ(run(dir.path("folder.jpg"), nullptr, 1), 0);
+#ifdef _WIN32
+    EXPECT_EQ(errors, "can't open '" + dir.path("folder.jpg") + "'\n");  // a folder cannot be opened as a file there
+#else
     EXPECT_EQ(errors, "Not JPEG: " + dir.path("folder.jpg") + "\n");
+#endif
 }
 
 TEST_F(FileOperationTest, NoBackupMeansNoWrite) {
@@ -188,9 +198,9 @@ TEST_F(FileOperationTest, NoBackupMeansNoWrite) {
 TEST_F(FileOperationTest, MissingNewThumbnailIsFatalBeforeAnythingIsWritten) {
     const std::string photo = photoWithThumbnail("f.jpg");
     const Bytes before = test::readFile(photo);
-    const std::string expected = "^\nError : Could not read thumbnail file\nin file '" + photo + "'\n$";
+    const std::string expected = "\nError : Could not read thumbnail file\nin file '" + photo + "'\n";
     EXPECT_EXIT(runFileOperation(photo.c_str(), dir.path("absent.jpg").c_str(), 1), ::testing::ExitedWithCode(1),
-                expected);
+                ::testing::Eq(std::string(expected)));
     EXPECT_EQ(test::readFile(photo), before);
     EXPECT_FALSE(test::fileExists(photo + ".orig"));
 }

@@ -147,19 +147,19 @@ class ReaderDeathTest : public ReaderTest, public ::testing::WithParamInterface<
 TEST_P(ReaderDeathTest, EndsTheProcessWithTheReport) {
     const FatalCase& c = GetParam();
     test::writeFile(path, c.bytes);
-    const std::string expected = std::string("^\nError : ") + c.message + "\nin file '" + path + "'\n$";
-    EXPECT_EXIT(test::loadForTest(path), ::testing::ExitedWithCode(1), expected);
+    const std::string expected = std::string("\nError : ") + c.message + "\nin file '" + path + "'\n";
+    EXPECT_EXIT(test::loadForTest(path), ::testing::ExitedWithCode(1), ::testing::Eq(std::string(expected)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TruncatedAndHostile, ReaderDeathTest,
     ::testing::Values(FatalCase{"EoiLastInFile", {0xFF, 0xD8, 0xFF, 0xD9}, "invalid marker"},
                       FatalCase{"FileEndsAfterFF", {0xFF, 0xD8, 0xFF}, "invalid marker"},
-                      FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file\\?"},
+                      FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file?"},
                       FatalCase{"LengthBelowTwo", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}, "invalid marker"},
                       FatalCase{"LengthCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00}, "invalid marker"},
                       FatalCase{
-                          "PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file\\?"}),
+                          "PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file?"}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
