@@ -27,6 +27,9 @@ bool setFileMode(const char* path, uint32_t mode);
 // Sets both the access and the modification time.
 bool setFileTimes(const char* path, int64_t seconds, int64_t nanos);
 
+// True when both paths name one existing file (the same file reached by two names counts too).
+bool sameFile(const char* a, const char* b);
+
 // Standard output as a byte stream (no newline translation), for thumbnails exported to "-".
 void useBinaryStdout();
 

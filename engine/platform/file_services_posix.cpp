@@ -34,6 +34,13 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t nanos) {
     return ::utimensat(AT_FDCWD, path, times, 0) == 0;
 }
 
+bool sameFile(const char* a, const char* b) {
+    struct stat first {};
+    struct stat second {};
+    if (::stat(a, &first) != 0 || ::stat(b, &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 void useBinaryStdout() {}
 
 }  // namespace lumivex::platform

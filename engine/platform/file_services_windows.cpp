@@ -4,6 +4,8 @@
 #include <sys/utime.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine/platform/file_services.h"
 
@@ -31,6 +33,16 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
     times.actime = seconds;
     times.modtime = seconds;
     return ::_utime64(path, &times) == 0;
+}
+
+bool sameFile(const char* a, const char* b) {
+    char first[_MAX_PATH];
+    char second[_MAX_PATH];
+    if (::_fullpath(first, a, sizeof first) == nullptr || ::_fullpath(second, b, sizeof second) == nullptr) {
+        return false;
+    }
+    struct _stat64 st {};
+    return ::_stricmp(first, second) == 0 && ::_stat64(first, &st) == 0;
 }
 
 void useBinaryStdout() { ::_setmode(::_fileno(stdout), _O_BINARY); }

@@ -23,24 +23,29 @@ void reportTooLarge() {
                  static_cast<unsigned long long>(lastTooLarge.newLength), lastTooLarge.room);
 }
 
+// Puts the backup back under the photo's name after a write that did not complete.
+int restoreOriginal(const char* sourcePath, const std::string& backupPath, const std::string& newPath) {
+    std::remove(newPath.c_str());
+    const bool restored = std::rename(backupPath.c_str(), sourcePath) == 0;
+    std::fprintf(stderr, "Could not write '%s' whole; %s\n", sourcePath,
+                 restored ? "the original was put back" : "the original is kept in the backup");
+    return 0;
+}
+
 // Keeps the old file as PATH.orig, writes the edited list under PATH and gives it the old mode and times.
-// The user's bytes must survive: without a backup nothing is written, and a write that fails part-way
-// puts the original back.
+// The user's bytes must survive: without a backup nothing is written, and the new file is written under a
+// temporary name and renamed into place, so the photo's name never holds half a file, even after a crash.
 int writeWithBackup(const char* sourcePath) {
     const std::string backupPath = std::string(sourcePath) + ".orig";
+    const std::string newPath = std::string(sourcePath) + ".new~";
     std::remove(backupPath.c_str());
     if (std::rename(sourcePath, backupPath.c_str()) != 0) {
         std::fprintf(stderr, "Could not keep a backup as '%s'; '%s' was left unchanged\n", backupPath.c_str(),
                      sourcePath);
         return 0;
     }
-    if (!saveJpegFile(sourcePath)) {
-        std::remove(sourcePath);
-        const bool restored = std::rename(backupPath.c_str(), sourcePath) == 0;
-        std::fprintf(stderr, "Could not write '%s' whole; %s\n", sourcePath,
-                     restored ? "the original was put back" : "the original is kept in the backup");
-        return 0;
-    }
+    if (!saveJpegFile(newPath.c_str())) return restoreOriginal(sourcePath, backupPath, newPath);
+    if (std::rename(newPath.c_str(), sourcePath) != 0) return restoreOriginal(sourcePath, backupPath, newPath);
     platform::FileStatus backup;
     if (!platform::statFile(backupPath.c_str(), backup)) return 1;
     platform::setFileMode(sourcePath, backup.mode);

@@ -152,6 +152,11 @@ int exportThumbnail(const char* outPath) {
     }
     if (outPath == nullptr) return ThumbExportFailed;
     const bool toStdout = std::strcmp(outPath, "-") == 0;
+    // Export makes no backup: writing the thumbnail over the photo itself would lose the photo.
+    if (!toStdout && currentFileName && platform::sameFile(outPath, currentFileName->c_str())) {
+        std::fprintf(stderr, "Will not write the thumbnail over the photo itself: '%s'\n", outPath);
+        return ThumbExportFailed;
+    }
     std::FILE* out = nullptr;
     if (toStdout) {
         platform::useBinaryStdout();

@@ -285,6 +285,13 @@ class Refusals(Workspace):
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr.decode(), "サムネイル画像のサイズが大きすぎます。\n")
 
+    def test_export_over_the_photo_itself_is_refused(self):
+        photo = self.copy("canon-40d.jpg")
+        before = read(photo)
+        result = run("export", photo, photo)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(read(photo), before)
+
     def test_usage(self):
         self.assertEqual(run().returncode, 2)
         self.assertEqual(run("frobnicate").returncode, 2)

@@ -130,7 +130,9 @@ TEST_F(DriverFaults, KilledByFileSizeSignalDuringTheWriteLeavesTheOriginalInTheB
     ASSERT_FALSE(outcome.exited);
     EXPECT_EQ(outcome.signal, SIGXFSZ);
     expectOriginalInBackup();
-    EXPECT_LE(fileBytes(photo).size(), 4096u);  // what was written before the process died
+    // The new file was being written under a temporary name: the photo's name holds no half file.
+    EXPECT_FALSE(exists(photo));
+    EXPECT_LE(fileBytes(photo + ".new~").size(), 4096u);
 }
 
 TEST_F(DriverFaults, DiskFullOnSmallTmpfsPutsTheOriginalBack) {

@@ -175,6 +175,15 @@ TEST_F(FileOperationTest, ExportWritesOnlyTheThumbnail) {
     EXPECT_EQ(boxes.back(), "サムネイル画像の出力に失敗しました。");
 }
 
+TEST_F(FileOperationTest, ExportOverThePhotoItselfIsRefused) {
+    const std::string photo = photoWithThumbnail("self.jpg", 33);
+    const Bytes before = test::readFile(photo);
+    EXPECT_EQ(run(photo, photo.c_str(), 0), 0);
+    EXPECT_EQ(errors, "Will not write the thumbnail over the photo itself: '" + photo + "'\n");
+    EXPECT_EQ(boxes, std::vector<std::string>{"サムネイル画像の出力に失敗しました。"});
+    EXPECT_EQ(test::readFile(photo), before);
+}
+
 TEST_F(FileOperationTest, FolderAsPhoto) {
     std::filesystem::create_directory(dir.path("folder.jpg"));
     EXPECT_EQ(run(dir.path("folder.jpg"), nullptr, 1), 0);
