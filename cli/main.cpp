@@ -19,8 +19,11 @@ constexpr char kUsage[] =
     "\n"
     "Commands:\n"
     "  replace PHOTO THUMB      put the JPEG file THUMB in place of PHOTO's thumbnail\n"
+    "  replace -t THUMB PHOTO...\n"
+    "                           the same for each PHOTO\n"
     "  delete PHOTO...          remove the thumbnail of each PHOTO\n"
-    "  export PHOTO OUT         write PHOTO's thumbnail to OUT ('-' for standard output)\n"
+    "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
+    "                           more PHOTO OUT pairs may follow\n"
     "  info [--json] PHOTO...   show what each PHOTO's Exif data says; changes nothing\n"
     "\n"
     "Every edit keeps the previous file as PHOTO.orig (an older one is replaced) and\n"
@@ -28,6 +31,7 @@ constexpr char kUsage[] =
     "thumbnail cannot be replaced where it is gets a minimal Exif block with its date.\n"
     "\n"
     "Options:\n"
+    "  -t, --thumbnail THUMB    (replace) the new thumbnail for every PHOTO\n"
     "  -h, --help               show this help and exit\n"
     "  -V, --version            show the version and exit\n"
     "\n"
@@ -86,13 +90,19 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     // "--" ends the options, so that a photo may be named "-h".
     bool json = false;
+    const char* thumbnail = nullptr;
     std::vector<const char*> operands;
     bool optionsDone = false;
-    for (const char* arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* arg = args[i];
         if (!optionsDone && std::strcmp(arg, "--") == 0) {
             optionsDone = true;
         } else if (!optionsDone && command == "info" && std::strcmp(arg, "--json") == 0) {
             json = true;
+        } else if (!optionsDone && command == "replace" &&
+                   (std::strcmp(arg, "-t") == 0 || std::strcmp(arg, "--thumbnail") == 0)) {
+            if (i + 1 == args.size()) return usageError("-t takes the new thumbnail");
+            thumbnail = args[++i];
         } else if (!optionsDone && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -104,6 +114,10 @@ int main(int argc, char** argv) {
     }
 
     if (command == "replace") {
+        if (thumbnail != nullptr) {
+            if (operands.empty()) return usageError("replace -t THUMB takes at least one PHOTO");
+            return runEach(operands, thumbnail, 1);
+        }
         if (operands.size() != 2) return usageError("replace takes PHOTO and THUMB");
         return runEach({operands[0]}, operands[1], 1);
     }
@@ -112,8 +126,12 @@ int main(int argc, char** argv) {
         return runEach(operands, nullptr, 1);
     }
     if (command == "export") {
-        if (operands.size() != 2) return usageError("export takes PHOTO and OUT");
-        return runEach({operands[0]}, operands[1], 0);
+        if (operands.empty() || operands.size() % 2 != 0) return usageError("export takes PHOTO and OUT pairs");
+        int status = kExitOk;
+        for (size_t i = 0; i < operands.size(); i += 2) {
+            if (runEach({operands[i]}, operands[i + 1], 0) != kExitOk) status = kExitFailed;
+        }
+        return status;
     }
     if (command == "info") {
         if (operands.empty()) return usageError("info takes at least one PHOTO");

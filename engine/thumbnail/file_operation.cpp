@@ -83,7 +83,7 @@ int exportOnly(const char* outPath) {
 
 }  // namespace
 
-int readSourceFile(const char* sourcePath, bool needWriteAccess) {
+int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
     if (std::strlen(sourcePath) > kMaxSourcePathBytes) {
         showDriverMessage(driver_text::kPathTooLong);
         return 0;
@@ -105,11 +105,13 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess) {
         return 0;
     }
     std::strncpy(photoInfo.filePath, sourcePath, sizeof photoInfo.filePath - 1);
-    return loadJpegFile(sourcePath, LoadAll) != 0 ? 1 : 0;
+    return loadJpegFile(sourcePath, loadMode) != 0 ? 1 : 0;
 }
 
 int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag) {
-    if (!readSourceFile(sourcePath, true)) return 0;
+    // An export writes only the thumbnail, so the image data after SOS need not be read.
+    const int loadMode = replaceFlag != 0 ? LoadAll : LoadMetadata;
+    if (!readSourceFile(sourcePath, true, loadMode)) return 0;
     if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
     return exportOnly(secondPath);
 }

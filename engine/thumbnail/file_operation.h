@@ -1,6 +1,8 @@
 // One user command on one JPEG file, from the path check to the file written back with its backup.
 #pragma once
 
+#include "engine/jpeg/sections.h"
+
 namespace lumivex {
 
 constexpr unsigned kMaxSourcePathBytes = 258;
@@ -12,6 +14,7 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
 // The first steps of every operation: path check, fresh state (list emptied, photoInfo cleared with its
 // "not given" fields, currentFileName set), file status, write-access test when asked, and the read.
 // 1 when the photo is loaded; 0 after the report that says why not.
-int readSourceFile(const char* sourcePath, bool needWriteAccess);
+// loadMode: LoadAll for an edit; an export needs only the segments before the image data.
+int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode = LoadAll);
 
 }  // namespace lumivex

@@ -301,6 +301,17 @@ class Refusals(Workspace):
         self.assertIn(b"Usage: lumivex", help_text.stdout)
         self.assertEqual(run("--version").stdout, b"lumivex 1.00\n")
 
+    def test_replace_and_export_many_photos_in_one_call(self):
+        a = self.copy("canon-40d.jpg", "a.jpg")
+        b = self.copy("nikon-gps.jpg", "b.jpg")
+        result = run("replace", "-t", self.thumb_path, a, b)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out_a, out_b = os.path.join(self.dir, "ta.jpg"), os.path.join(self.dir, "tb.jpg")
+        self.assertEqual(run("export", a, out_a, b, out_b).returncode, 0)
+        self.assertEqual(read(out_a), self.thumb_bytes)
+        self.assertEqual(read(out_b), self.thumb_bytes)
+        self.assertEqual(run("export", a, out_a, b).returncode, 2)  # pairs only
+
     def test_several_photos_in_one_call(self):
         a = self.copy("canon-40d.jpg", "a.jpg")
         b = os.path.join(self.dir, "absent.jpg")
