@@ -21,10 +21,17 @@ cp-each) for f in "${photos[@]}"; do /bin/cp "$f" "$out/"; done ;;
 cp-many) /bin/cp -t "$out" "${photos[@]}" ;;
 
 lumivex-replace-each) for f in "${photos[@]}"; do "$lumivex" replace "$f" "$thumb" 2>/dev/null; done ;;
+lumivex-replace-many) "$lumivex" replace -t "$thumb" "${photos[@]}" 2>/dev/null ;;
 lumivex-delete-each) for f in "${photos[@]}"; do "$lumivex" delete "$f" 2>/dev/null; done ;;
 lumivex-delete-many) "$lumivex" delete "${photos[@]}" 2>/dev/null ;;
 lumivex-export-each)
     for f in "${photos[@]}"; do "$lumivex" export "$f" "$out/$(basename "$f" .jpg)-thumb.jpg" 2>/dev/null; done
+    ;;
+
+lumivex-export-many)
+    pairs=()
+    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(basename "$f" .jpg)-thumb.jpg"); done
+    "$lumivex" export "${pairs[@]}" 2>/dev/null
     ;;
 
 exiv2-replace-each) for f in "${photos[@]}"; do /usr/bin/exiv2 -it -l "$thumbs" "$f" 2>/dev/null; done ;;

@@ -22,9 +22,11 @@ CASES = [
     ("cp-each", "cp", "copy", "each"),
     ("cp-many", "cp", "copy", "many"),
     ("lumivex-replace-each", "lumivex", "replace", "each"),
+    ("lumivex-replace-many", "lumivex", "replace", "many"),
     ("lumivex-delete-each", "lumivex", "delete", "each"),
     ("lumivex-delete-many", "lumivex", "delete", "many"),
     ("lumivex-export-each", "lumivex", "export", "each"),
+    ("lumivex-export-many", "lumivex", "export", "many"),
     ("exiv2-replace-each", "exiv2", "replace", "each"),
     ("exiv2-replace-many", "exiv2", "replace", "many"),
     ("exiv2-delete-each", "exiv2", "delete", "each"),
@@ -227,7 +229,7 @@ def report(bench, results, single, tiny, label, loads):
     add(f"Every run works on a fresh copy of the corpus (copy not timed); median of {bench.reps} run(s), the runs "
         "of all cases interleaved round after round. "
         "*each*: one process per photo from a shell loop; *many*: one process for all photos. "
-        "lumivex replace and export take one photo per call, so they only have *each*. "
+        "lumivex replace -t THUMB PHOTO... and export PHOTO OUT... take many photos per call. "
         "× cp: time of the case over the time of `cp` in the same mode. "
         "Peak RSS: the largest process of the case (getrusage).")
     add("")
