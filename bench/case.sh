@@ -11,6 +11,11 @@ out=$run/out
 thumb=$corpus/new-thumb.jpg
 thumbs=$corpus/exiv2-thumbs # NAME-thumb.jpg for every photo, where exiv2 -it looks for them
 
+stem() { # the photo's name without folder and ".jpg", without starting a process
+    local name=${1##*/}
+    printf '%s' "${name%.jpg}"
+}
+
 each() { # each COMMAND...: one process per photo, the photo appended
     local f
     for f in "${photos[@]}"; do "$@" "$f" 2>/dev/null; done
@@ -25,12 +30,12 @@ lumivex-replace-many) "$lumivex" replace -t "$thumb" "${photos[@]}" 2>/dev/null 
 lumivex-delete-each) for f in "${photos[@]}"; do "$lumivex" delete "$f" 2>/dev/null; done ;;
 lumivex-delete-many) "$lumivex" delete "${photos[@]}" 2>/dev/null ;;
 lumivex-export-each)
-    for f in "${photos[@]}"; do "$lumivex" export "$f" "$out/$(basename "$f" .jpg)-thumb.jpg" 2>/dev/null; done
+    for f in "${photos[@]}"; do "$lumivex" export "$f" "$out/$(stem "$f")-thumb.jpg" 2>/dev/null; done
     ;;
 
 lumivex-export-many)
     pairs=()
-    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(basename "$f" .jpg)-thumb.jpg"); done
+    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(stem "$f")-thumb.jpg"); done
     "$lumivex" export "${pairs[@]}" 2>/dev/null
     ;;
 
@@ -47,7 +52,7 @@ exiftool-delete-each) each /usr/bin/exiftool -q -q "-ThumbnailImage=" ;;
 exiftool-delete-many) /usr/bin/exiftool -q -q "-ThumbnailImage=" "${photos[@]}" ;;
 exiftool-export-each)
     for f in "${photos[@]}"; do
-        /usr/bin/exiftool -q -q -b -ThumbnailImage "$f" >"$out/$(basename "$f" .jpg)-thumb.jpg"
+        /usr/bin/exiftool -q -q -b -ThumbnailImage "$f" >"$out/$(stem "$f")-thumb.jpg"
     done
     ;;
 exiftool-export-many) /usr/bin/exiftool -q -q -b -ThumbnailImage -w "$out/%f-thumb.jpg" "${photos[@]}" ;;

@@ -70,12 +70,19 @@ void readJfifHeader(const JpegSection& section) {
 
 void dropLastSection() { sectionList.sections[--sectionList.count] = JpegSection{}; }
 
-int readImageData(std::FILE* stream) {
+int readImageData(std::FILE* stream, bool later) {
     const long start = std::ftell(stream);
     if (start < 0 || std::fseek(stream, 0, SEEK_END) != 0) failFatal("could not read the rest of the image");
     const long end = std::ftell(stream);
     if (end < start || std::fseek(stream, start, SEEK_SET) != 0) failFatal("could not read the rest of the image");
     const uint64_t n = static_cast<uint64_t>(end - start);
+    if (later) {
+        if (n > static_cast<uint64_t>(INT32_MAX)) failFatal("could not allocate data for entire image");
+        appendSection(nullptr, PseudoMarkerImageData, static_cast<int32_t>(n));
+        sectionList.imageDataOffset = start;
+        sectionList.imageDataRead = 1;
+        return 1;
+    }
     auto data = allocateBytes(n, "could not allocate data for entire image");
     if (n > 0 && std::fread(data.get(), 1, n, stream) != n) failFatal("could not read the rest of the image");
     appendSection(std::move(data), PseudoMarkerImageData, static_cast<int32_t>(n));
@@ -130,7 +137,7 @@ int readSections(std::FILE* stream, int mode) {
                 std::fputs("No image in jpeg!\n", stderr);
                 return 0;
             case kMarkerSos:
-                if (mode & LoadImage) return readImageData(stream);
+                if (mode & LoadImage) return readImageData(stream, (mode & LoadImageLater) != 0);
                 return 1;
             case kMarkerApp0:
                 readJfifHeader(section);
@@ -170,6 +177,7 @@ int loadJpegFile(const char* path, int mode) {
         return 0;
     }
     const int result = readSections(stream.get(), mode);
+    if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = path;
     if (result != 0) return result;
     std::fprintf(stderr, "Not JPEG: %s\n", path);
     stream.reset();

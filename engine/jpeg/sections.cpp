@@ -29,6 +29,8 @@ void resetJpegState() {
     for (int32_t i = 0; i < sectionList.count; ++i) sectionList.sections[i] = JpegSection{};
     sectionList.count = 0;
     sectionList.imageDataRead = 0;
+    sectionList.imageDataOffset = -1;
+    sectionList.imageDataSource.clear();
 }
 
 void freeSections() {
@@ -36,6 +38,8 @@ void freeSections() {
     clearPhotoInfo();
     sectionList.count = 0;
     sectionList.imageDataRead = 0;
+    sectionList.imageDataOffset = -1;
+    sectionList.imageDataSource.clear();
 }
 
 void ensureSectionCapacity() {

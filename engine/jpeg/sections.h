@@ -3,13 +3,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace lumivex {
 
 constexpr int32_t PseudoMarkerImageData = 0x123;  // everything after the SOS header, EOI and trailing bytes too
 constexpr int32_t PseudoMarkerXmp = 0x10E1;       // an APP1 holding XMP: never taken for the Exif segment
 
-enum LoadMode : int { LoadMetadata = 1, LoadImage = 2, LoadAll = 3 };
+// LoadImageLater with LoadImage: the image data stays in the file and is copied from it when the list is
+// written, so an edit reads and writes it once and never holds it in memory.
+enum LoadMode : int { LoadMetadata = 1, LoadImage = 2, LoadAll = 3, LoadImageLater = 4 };
 
 constexpr int32_t kMarkerSof0 = 0xC0;
 constexpr int32_t kMarkerEoi = 0xD9;
@@ -29,7 +32,9 @@ struct SectionList {
     std::unique_ptr<JpegSection[]> sections;  // [0, count) in use
     int32_t capacity = 0;
     int32_t count = 0;
-    int32_t imageDataRead = 0;  // the image data block was read, so the file can be written back
+    int32_t imageDataRead = 0;     // the image data block was read, so the file can be written back
+    int64_t imageDataOffset = -1;  // with LoadImageLater: where the image data begins in imageDataSource
+    std::string imageDataSource;   // the file that holds it (the backup, once the photo has been renamed)
 };
 
 extern SectionList sectionList;

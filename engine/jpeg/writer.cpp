@@ -38,6 +38,24 @@ void fillJfifHeader() {
 
 bool writeBytes(std::FILE* out, const void* bytes, size_t n) { return n == 0 || std::fwrite(bytes, 1, n, out) == n; }
 
+// Copies the image data left in its file (LoadImageLater) in chunks; false when that file no longer holds
+// exactly the bytes that were there at the read.
+bool copyImageData(std::FILE* out, size_t n) {
+    std::FILE* in = std::fopen(sectionList.imageDataSource.c_str(), "rb");
+    if (in == nullptr) return false;
+    const long start = static_cast<long>(sectionList.imageDataOffset);
+    bool ok = std::fseek(in, 0, SEEK_END) == 0 && std::ftell(in) == start + static_cast<long>(n) &&
+              std::fseek(in, start, SEEK_SET) == 0;
+    static uint8_t chunk[1 << 20];
+    for (size_t left = n; ok && left > 0;) {
+        const size_t want = left < sizeof chunk ? left : sizeof chunk;
+        ok = std::fread(chunk, 1, want, in) == want && writeBytes(out, chunk, want);
+        left -= want;
+    }
+    std::fclose(in);
+    return ok;
+}
+
 }  // namespace
 
 bool saveJpegFile(const char* path) {
@@ -59,7 +77,11 @@ bool saveJpegFile(const char* path) {
     }
     if (count > 0 && ok) {
         const JpegSection& last = sectionList.sections[count - 1];
-        ok = writeBytes(out, last.data.get(), static_cast<size_t>(last.size));
+        if (last.marker == PseudoMarkerImageData && sectionList.imageDataOffset >= 0) {
+            ok = copyImageData(out, static_cast<size_t>(last.size));
+        } else {
+            ok = writeBytes(out, last.data.get(), static_cast<size_t>(last.size));
+        }
     }
     ok = (std::fclose(out) == 0) && ok;
     return ok;

@@ -44,6 +44,8 @@ int writeWithBackup(const char* sourcePath) {
                      sourcePath);
         return 0;
     }
+    // The image data was left in the photo's file, which now has the backup's name.
+    if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = backupPath;
     if (!saveJpegFile(newPath.c_str())) return restoreOriginal(sourcePath, backupPath, newPath);
     if (std::rename(newPath.c_str(), sourcePath) != 0) return restoreOriginal(sourcePath, backupPath, newPath);
     platform::FileStatus backup;
@@ -110,7 +112,8 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
 
 int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag) {
     // An export writes only the thumbnail, so the image data after SOS need not be read.
-    const int loadMode = replaceFlag != 0 ? LoadAll : LoadMetadata;
+    // An edit copies it from the file when writing, so it is never held in memory.
+    const int loadMode = replaceFlag != 0 ? (LoadAll | LoadImageLater) : LoadMetadata;
     if (!readSourceFile(sourcePath, true, loadMode)) return 0;
     if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
     return exportOnly(secondPath);

@@ -1,3 +1,4 @@
+#include "engine/jpeg/reader.h"
 #include "engine/jpeg/writer.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,24 @@ TEST_F(WriterTest, DropNeverTakesTheLastEntry) {
     resetJpegState();
     appendSection(std::make_unique<uint8_t[]>(2), 0xE1, 2);
     EXPECT_EQ(dropSectionType(0xE1), 0);
+}
+
+TEST_F(WriterTest, ImageDataLeftInTheFileIsCopiedFromIt) {
+    const Bytes input = JpegBuilder().exif(resolutionBlock(2, 72, 1).segment()).image(16, 8, Bytes(3000, 0x77)).bytes();
+    const Bytes inMemory = roundTrip(input);
+    test::writeFile(in, input);
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(loadJpegFile(in.c_str(), LoadAll | LoadImageLater), 1);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(sectionList.sections[sectionList.count - 1].data, nullptr);  // not held in memory
+    ASSERT_TRUE(saveJpegFile(out.c_str()));
+    EXPECT_EQ(test::readFile(out), inMemory);
+
+    // The file that holds the image data changed since it was read: nothing is taken from it.
+    test::writeFile(in, Bytes(input.begin(), input.end() - 10));
+    EXPECT_FALSE(saveJpegFile(out.c_str()));
 }
 
 TEST(WriterDeathTest, RefusesToWriteWithoutTheImageData) {
