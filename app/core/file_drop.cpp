@@ -8,12 +8,8 @@ namespace lumivex::app {
 
 namespace {
 
-bool isPane(int id) {
-    return id == kSourcePaneId || id == kThumbnailPaneId;
-}
-bool isFrame(int id) {
-    return id == kSourceFrameId || id == kThumbnailFrameId;
-}
+bool isPane(int id) { return id == kSourcePaneId || id == kThumbnailPaneId; }
+bool isFrame(int id) { return id == kSourceFrameId || id == kThumbnailFrameId; }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // platform only through this header; file_services_posix.cpp and file_services_windows.cpp provide it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -29,6 +30,9 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t nanos);
 
 // True when both paths name one existing file (the same file reached by two names counts too).
 bool sameFile(const char* a, const char* b);
+
+// The longest path, in bytes, that every file service here accepts.
+size_t maxPathBytes();
 
 // Standard output as a byte stream (no newline translation), for thumbnails exported to "-".
 void useBinaryStdout();

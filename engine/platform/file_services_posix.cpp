@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include "engine/platform/file_services.h"
 
 namespace lumivex::platform {
@@ -40,6 +42,8 @@ bool sameFile(const char* a, const char* b) {
     if (::stat(a, &first) != 0 || ::stat(b, &second) != 0) return false;
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+size_t maxPathBytes() { return PATH_MAX - 1; }
 
 void useBinaryStdout() {}
 

@@ -45,6 +45,8 @@ bool sameFile(const char* a, const char* b) {
     return ::_stricmp(first, second) == 0 && ::_stat64(first, &st) == 0;
 }
 
+size_t maxPathBytes() { return _MAX_PATH - 1; }
+
 void useBinaryStdout() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
 }  // namespace lumivex::platform

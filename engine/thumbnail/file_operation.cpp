@@ -38,8 +38,10 @@ int restoreOriginal(const char* sourcePath, const std::string& backupPath, const
 int writeWithBackup(const char* sourcePath) {
     const std::string backupPath = std::string(sourcePath) + ".orig";
     const std::string newPath = std::string(sourcePath) + ".new~";
-    std::remove(backupPath.c_str());
-    if (std::rename(sourcePath, backupPath.c_str()) != 0) {
+    // Names the system cannot handle would fail half-way, after the photo had been renamed.
+    const bool namesFit = backupPath.size() <= platform::maxPathBytes() && newPath.size() <= platform::maxPathBytes();
+    if (namesFit) std::remove(backupPath.c_str());
+    if (!namesFit || std::rename(sourcePath, backupPath.c_str()) != 0) {
         std::fprintf(stderr, "Could not keep a backup as '%s'; '%s' was left unchanged\n", backupPath.c_str(),
                      sourcePath);
         return 0;

@@ -59,9 +59,7 @@ FileDialogResult FakePlatform::showFileDialog(const FileDialogRequest& request) 
     return result;
 }
 
-WideText FakePlatform::controlText(int controlId) {
-    return captions[controlId];
-}
+WideText FakePlatform::controlText(int controlId) { return captions[controlId]; }
 
 void FakePlatform::setControlText(int controlId, const WideText& text) {
     log.push_back("text " + std::to_string(controlId) + ": " + utf8FromUtf16(text));
@@ -147,9 +145,7 @@ int FakePlatform::controlId(WindowHandle window) {
     return found != nullptr ? found->id : 0;
 }
 
-void FakePlatform::openWebPage(const WideText& address) {
-    log.push_back("web: " + utf8FromUtf16(address));
-}
+void FakePlatform::openWebPage(const WideText& address) { log.push_back("web: " + utf8FromUtf16(address)); }
 
 const FakeWindow* FakePlatform::find(WindowHandle window) const {
     for (const FakeWindow& candidate : windows) {

@@ -39,8 +39,6 @@ std::string readBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-WideText wide(const std::filesystem::path& path) {
-    return utf16FromUtf8(path.string());
-}
+WideText wide(const std::filesystem::path& path) { return utf16FromUtf8(path.string()); }
 
 }  // namespace lumivex::app::testing

@@ -75,8 +75,12 @@ TEST_F(FileOperationTest, PathLengthLimit) {
     const std::string at259 = base + std::string(259 - base.size() - 4, 'p') + ".jpg";
     ASSERT_EQ(at258.size(), 258u);
     test::writeFile(at258, JpegBuilder().image().bytes());
-    EXPECT_EQ(run(at258, nullptr, 1), 1);
+    const int result = run(at258, nullptr, 1);
+#ifndef _WIN32
+    EXPECT_EQ(result, 1);  // on Windows the backup's longer name may pass the system's own path limit
+#endif
     EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(result == 1 || test::readFile(at258) == JpegBuilder().image().bytes()) << errors;
     EXPECT_EQ(run(at259, nullptr, 1), 0);
     EXPECT_EQ(boxes, std::vector<std::string>{"サムネイル画像のサイズが大きすぎます。"});
     EXPECT_TRUE(errors.empty());  // nothing was read

@@ -1,10 +1,10 @@
-#include "engine/jpeg/reader.h"
 #include "engine/jpeg/writer.h"
 
 #include <gtest/gtest.h>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
+#include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
 #include "tests/unit/exif_builder.h"
 
