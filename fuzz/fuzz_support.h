@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/diag/diag.h"
+
 namespace lumivex::fuzz {
 
-// Thrown by the fatal-exit hook: the engine's fatal reports are a normal outcome of hostile input.
-struct FatalEnd {};
+// The engine's fatal reports are a normal outcome of hostile input: they end one input.
+using FatalEnd = FatalError;
 
-// Installs the hook and the silent message sink once; every target calls it first.
+// Installs the silent report and message sinks once; every target calls it first.
 void prepareEngine();
 
 // Runs step; true when it ran to its end, false when the engine ended it with a fatal report.

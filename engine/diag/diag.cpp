@@ -1,36 +1,63 @@
 #include "engine/diag/diag.h"
 
+#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
+#include <utility>
 
 namespace lumivex {
 
-std::optional<std::string> currentFileName;
+thread_local std::optional<std::string> currentFileName;
 
 namespace {
-FatalExitHook fatalExitHook = nullptr;
+
+// One per thread, like the records of the photo being processed.
+thread_local ReportSink reportSink;
+
+void emit(std::string_view text) {
+    if (reportSink) {
+        reportSink(text);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
 }
 
-void setFatalExitHook(FatalExitHook hook) { fatalExitHook = hook; }
+}  // namespace
+
+void setReportSink(ReportSink sink) { reportSink = std::move(sink); }
+
+ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(reportSink)) {
+    reportSink = std::move(sink);
+}
+
+ScopedReportSink::~ScopedReportSink() { reportSink = std::move(previous_); }
 
 void failFatal(const char* message) {
-    std::fprintf(stderr, "\nError : %s\n", message);
-    if (currentFileName) std::fprintf(stderr, "in file '%s'\n", currentFileName->c_str());
-    std::fflush(stderr);
-    if (fatalExitHook) fatalExitHook();
-    std::exit(1);
+    std::string text = std::string("\nError : ") + message + "\n";
+    if (currentFileName) text += "in file '" + *currentFileName + "'\n";
+    emit(text);
+    throw FatalError{message};
 }
 
 void warnNonfatal(const char* format, int a, int b) {
-    std::fputs("\nNonfatal Error : ", stderr);
-    if (currentFileName) std::fprintf(stderr, "'%s' ", currentFileName->c_str());
+    std::string text = "\nNonfatal Error : ";
+    if (currentFileName) text += "'" + *currentFileName + "' ";
+    char expanded[512];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
     // The formats are the engine's own constants; a format with fewer conversions ignores the rest.
-    std::fprintf(stderr, format, a, b);
+    std::snprintf(expanded, sizeof expanded, format, a, b);
 #pragma GCC diagnostic pop
-    std::fputc('\n', stderr);
+    text += expanded;
+    text += '\n';
+    emit(text);
+}
+
+void reportLine(std::string_view line) {
+    std::string text(line);
+    text += '\n';
+    emit(text);
 }
 
 }  // namespace lumivex

@@ -1,22 +1,49 @@
-// Error reports of the engine: fatal ones end the process, non-fatal ones let parsing go on.
+// Error reports of the engine. A fatal report ends the current photo's operation, never the process: it is
+// written, then thrown as FatalError up to the entry point of the operation, which cleans up and reports
+// failure. Only the front ends decide whether the program ends (the window does, with status 1).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumivex {
 
 // Path of the file being processed, named in every report; none until the first file operation.
-extern std::optional<std::string> currentFileName;
+// One per thread: each worker of the tool processes one photo at a time.
+extern thread_local std::optional<std::string> currentFileName;
 
-// Writes "\nError : <message>\n" (and the file) to standard error and ends the process with status 1.
+// Carries a fatal report from where it is found to the entry point of the operation.
+struct FatalError {
+    std::string message;  // the report's message, without "Error : "
+};
+
+// Writes "\nError : <message>\n" (and the file) to the report sink and throws FatalError.
 [[noreturn]] void failFatal(const char* message);
 
-// Writes "\nNonfatal Error : '<file>' <format expanded with a and b>\n" to standard error.
+// Writes "\nNonfatal Error : '<file>' <format expanded with a and b>\n" to the report sink.
 void warnNonfatal(const char* format, int a, int b);
 
-// Fuzzing and death-free tests may take over the end of the process; the hook must not return.
-using FatalExitHook = void (*)();
-void setFatalExitHook(FatalExitHook hook);
+// Writes one informational line of the engine (a line feed is added) to the report sink.
+void reportLine(std::string_view line);
+
+// Receives every report of the engine on this thread, as written text. The default (an empty function)
+// writes to standard error; the tool collects a photo's reports to print them with its result, and the
+// fuzz targets drop them.
+using ReportSink = std::function<void(std::string_view text)>;
+void setReportSink(ReportSink sink);
+
+// Sets the sink for one scope and puts the previous one back at its end.
+class ScopedReportSink {
+  public:
+    explicit ScopedReportSink(ReportSink sink);
+    ~ScopedReportSink();
+    ScopedReportSink(const ScopedReportSink&) = delete;
+    ScopedReportSink& operator=(const ScopedReportSink&) = delete;
+
+  private:
+    ReportSink previous_;
+};
 
 }  // namespace lumivex

@@ -112,13 +112,19 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
     return loadJpegFile(sourcePath, loadMode) != 0 ? 1 : 0;
 }
 
-int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag) {
+int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag, bool* fatal) {
+    if (fatal != nullptr) *fatal = false;
     // An export writes only the thumbnail, so the image data after SOS need not be read.
     // An edit copies it from the file when writing, so it is never held in memory.
     const int loadMode = replaceFlag != 0 ? (LoadAll | LoadImageLater) : LoadMetadata;
-    if (!readSourceFile(sourcePath, true, loadMode)) return 0;
-    if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
-    return exportOnly(secondPath);
+    try {
+        if (!readSourceFile(sourcePath, true, loadMode)) return 0;
+        if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
+        return exportOnly(secondPath);
+    } catch (const FatalError&) {
+        if (fatal != nullptr) *fatal = true;
+        return 0;
+    }
 }
 
 }  // namespace lumivex

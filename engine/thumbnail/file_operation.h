@@ -8,8 +8,9 @@ namespace lumivex {
 constexpr unsigned kMaxSourcePathBytes = 258;
 
 // secondPath: the new thumbnail (replace), nullptr (delete) or the output file (export, replaceFlag 0).
-// Returns 1 when the command was carried out, 0 when it was not.
-int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag);
+// Returns 1 when the command was carried out, 0 when it was not. A fatal report ends the operation with 0
+// after the clean-up and sets *fatal (when given), so that the window can end as its contract says.
+int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag, bool* fatal = nullptr);
 
 // The first steps of every operation: path check, fresh state (list emptied, photoInfo cleared with its
 // "not given" fields, currentFileName set), file status, write-access test when asked, and the read.

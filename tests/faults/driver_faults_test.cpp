@@ -174,7 +174,12 @@ TEST_P(KilledBetweenRenameAndWrite, BackupHoldsThePhoto) {
     placePhoto(kWithThumbnail, disk);
     const bool killHard = GetParam().killHard;
     const ChildOutcome outcome = runInChild([&] {
-        if (killHard) setFatalExitHook([] { ::raise(SIGKILL); });
+        if (killHard) {
+            setReportSink([](std::string_view text) {
+                std::fwrite(text.data(), 1, text.size(), stderr);
+                if (text.rfind("\nError : ", 0) == 0) ::raise(SIGKILL);
+            });
+        }
         return runFileOperation(photo.c_str(), thumbnail.c_str(), 1);
     });
     if (killHard) {
