@@ -26,9 +26,7 @@ void emit(std::string_view text) {
 
 void setReportSink(ReportSink sink) { reportSink = std::move(sink); }
 
-ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(reportSink)) {
-    reportSink = std::move(sink);
-}
+ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(reportSink)) { reportSink = std::move(sink); }
 
 ScopedReportSink::~ScopedReportSink() { reportSink = std::move(previous_); }
 

@@ -2,21 +2,27 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/byte_order.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
+#include "engine/platform/file_services.h"
 
 namespace lumivex {
 
 namespace {
 
-// APP0 "JFIF" 1.01 with no JFIF thumbnail; units and densities are filled in before every write.
-uint8_t jfifHeaderTemplate[18] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
-                                  0x01, 0x01, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
+// APP0 "JFIF" 1.01 with no JFIF thumbnail; units and densities come from the photo.
+constexpr uint8_t kJfifHeaderTemplate[18] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+                                             0x01, 0x01, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
 
-void fillJfifHeader() {
+struct JfifHeader {
+    uint8_t bytes[sizeof kJfifHeaderTemplate];
+};
+
+JfifHeader jfifHeaderForPhoto() {
     int32_t units;
     int32_t xDensity;
     int32_t yDensity;
@@ -29,46 +35,39 @@ void fillJfifHeader() {
         xDensity = photoInfo.jfifXDensity;
         yDensity = photoInfo.jfifYDensity;
     }
-    jfifHeaderTemplate[11] = static_cast<uint8_t>(units);
-    jfifHeaderTemplate[12] = static_cast<uint8_t>(xDensity >> 8);
-    jfifHeaderTemplate[13] = static_cast<uint8_t>(xDensity);
-    jfifHeaderTemplate[14] = static_cast<uint8_t>(yDensity >> 8);
-    jfifHeaderTemplate[15] = static_cast<uint8_t>(yDensity);
+    JfifHeader header{};
+    std::memcpy(header.bytes, kJfifHeaderTemplate, sizeof header.bytes);
+    header.bytes[11] = static_cast<uint8_t>(units);
+    header.bytes[12] = static_cast<uint8_t>(xDensity >> 8);
+    header.bytes[13] = static_cast<uint8_t>(xDensity);
+    header.bytes[14] = static_cast<uint8_t>(yDensity >> 8);
+    header.bytes[15] = static_cast<uint8_t>(yDensity);
+    return header;
 }
 
 bool writeBytes(std::FILE* out, const void* bytes, size_t n) { return n == 0 || std::fwrite(bytes, 1, n, out) == n; }
 
-// Copies the image data left in its file (LoadImageLater) in chunks; false when that file no longer holds
-// exactly the bytes that were there at the read.
-bool copyImageData(std::FILE* out, size_t n) {
-    std::FILE* in = std::fopen(sectionList.imageDataSource.c_str(), "rb");
+// Copies the image data left in its file (LoadImageLater); false when that file no longer holds exactly the
+// bytes that were there at the read (it grew or shrank meanwhile).
+bool copyImageData(std::FILE* out, std::FILE* in, uint64_t n) {
     if (in == nullptr) return false;
-    const long start = static_cast<long>(sectionList.imageDataOffset);
-    bool ok = std::fseek(in, 0, SEEK_END) == 0 && std::ftell(in) == start + static_cast<long>(n) &&
-              std::fseek(in, start, SEEK_SET) == 0;
-    static uint8_t chunk[1 << 20];
-    for (size_t left = n; ok && left > 0;) {
-        const size_t want = left < sizeof chunk ? left : sizeof chunk;
-        ok = std::fread(chunk, 1, want, in) == want && writeBytes(out, chunk, want);
-        left -= want;
-    }
-    std::fclose(in);
-    return ok;
+    const int64_t start = sectionList.imageDataOffset;
+    if (std::fseek(in, 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(in);
+    if (end < 0 || static_cast<uint64_t>(end) != static_cast<uint64_t>(start) + n) return false;
+    return platform::copyRange(in, start, out, n);
 }
 
 }  // namespace
 
-bool saveJpegFile(const char* path) {
+bool writeJpeg(std::FILE* out, std::FILE* imageSource) {
     if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
-    std::FILE* out = std::fopen(path, "wb");
-    if (out == nullptr) failFatal("Could not open file for write");
-
     static const uint8_t kSoi[2] = {0xFF, 0xD8};
     bool ok = writeBytes(out, kSoi, 2);
     const int32_t count = sectionList.count;
     if (count > 0 && sectionList.sections[0].marker != kMarkerApp0 && sectionList.sections[0].marker != kMarkerApp1) {
-        fillJfifHeader();
-        ok = ok && writeBytes(out, jfifHeaderTemplate, sizeof jfifHeaderTemplate);
+        const JfifHeader jfif = jfifHeaderForPhoto();
+        ok = ok && writeBytes(out, jfif.bytes, sizeof jfif.bytes);
     }
     for (int32_t i = 0; i + 1 < count && ok; ++i) {
         const JpegSection& section = sectionList.sections[i];
@@ -78,11 +77,21 @@ bool saveJpegFile(const char* path) {
     if (count > 0 && ok) {
         const JpegSection& last = sectionList.sections[count - 1];
         if (last.marker == PseudoMarkerImageData && sectionList.imageDataOffset >= 0) {
-            ok = copyImageData(out, static_cast<size_t>(last.size));
+            ok = copyImageData(out, imageSource, static_cast<uint64_t>(last.size));
         } else {
             ok = writeBytes(out, last.data.get(), static_cast<size_t>(last.size));
         }
     }
+    return std::fflush(out) == 0 && ok;
+}
+
+bool saveJpegFile(const char* path) {
+    if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) failFatal("Could not open file for write");
+    std::FILE* in = sectionList.imageDataOffset >= 0 ? std::fopen(sectionList.imageDataSource.c_str(), "rb") : nullptr;
+    bool ok = writeJpeg(out, in);
+    if (in != nullptr) std::fclose(in);
     ok = (std::fclose(out) == 0) && ok;
     return ok;
 }

@@ -1,11 +1,18 @@
 // Writes sectionList back out as a JPEG file.
 #pragma once
 
+#include <cstdio>
+
 namespace lumivex {
 
-// Writes SOI, a JFIF header unless the list begins with APP0 or APP1, every segment, then the image data.
-// Ends the process when nothing can be written; returns false when the file could not be written whole
-// (disk full, I/O error), so that the caller can put the original back.
+// Writes SOI, a JFIF header unless the list begins with APP0 or APP1, every segment, then the image data to
+// out. imageSource is the photo as read, for image data left in the file (LoadImageLater); it must still hold
+// exactly the bytes it held at the read. False when anything could not be written whole (disk full, I/O
+// error, the photo changed meanwhile), so that the caller can keep the original.
+bool writeJpeg(std::FILE* out, std::FILE* imageSource);
+
+// The same into a new file at path, with the image data taken from the file the list was read from.
+// A fatal report when nothing can be written.
 bool saveJpegFile(const char* path);
 
 }  // namespace lumivex

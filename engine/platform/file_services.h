@@ -1,10 +1,13 @@
-// The few file-system services the driver needs beyond the C++ standard library. The engine reaches the
+// The few file-system services the engine needs beyond the C++ standard library. The engine reaches the
 // platform only through this header; file_services_posix.cpp and file_services_windows.cpp provide it.
+// Edits go by descriptor wherever they can: every step by path between a check and a use is a race that
+// another user of a shared folder can win.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace lumivex::platform {
 
@@ -14,10 +17,17 @@ struct FileStatus {
     int64_t size = 0;             // bytes
     uint32_t mode = 0;            // permission bits as the platform reports them
     bool isDirectory = false;
+    bool isRegular = false;  // a plain file: not a folder, device, FIFO or socket
+    bool isLink = false;     // a symbolic link (only from statLink)
+    uint64_t device = 0;     // device and inode together name the file, whatever path reached it
+    uint64_t inode = 0;
+    uint32_t owner = 0;
+    uint32_t group = 0;
 };
 
-// False when the path does not exist or cannot be examined.
+// False when the path does not exist or cannot be examined. statFile follows links, statLink does not.
 bool statFile(const char* path, FileStatus& status);
+bool statLink(const char* path, FileStatus& status);
 
 // True when this process may rewrite the file. A file whose permission bits let no one write it counts as
 // read-only even for an administrator: the owner marked it so on purpose.
@@ -36,5 +46,77 @@ size_t maxPathBytes();
 
 // Standard output as a byte stream (no newline translation), for thumbnails exported to "-".
 void useBinaryStdout();
+
+// The file a path finally names, every symbolic link resolved; false when it cannot be resolved.
+bool resolvePath(const char* path, std::string& resolved);
+
+// An open file, closed with the object; fd is -1 when none.
+class OpenFile {
+  public:
+    OpenFile() = default;
+    explicit OpenFile(int fd) : fd_(fd) {}
+    ~OpenFile();
+    OpenFile(OpenFile&& other) noexcept : fd_(other.release()) {}
+    OpenFile& operator=(OpenFile&& other) noexcept;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int fd() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Opens an existing file for reading; never blocks on a FIFO or a device, never follows a final link.
+OpenFile openForReading(const char* path);
+bool statOpenFile(const OpenFile& file, FileStatus& status);
+
+// Waits for the exclusive edit lock of an open file (advisory: two runs of this program on one photo take
+// turns). True when held; the lock goes with the descriptor.
+bool lockForEdit(const OpenFile& file);
+
+// Creates a new file in the folder of besidePath under a name nobody can predict (".NAME.lumivex-XXXXXX"),
+// exclusively, mode 0600, never through a link. tempPath receives its name.
+OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath);
+
+// Creates path exclusively (fails if anything has that name), never through a link; the mode is masked by
+// the process's umask.
+OpenFile createExclusive(const char* path, uint32_t mode = 0600);
+
+// Gives the new file the old one's owner and group; where the caller may not, the group alone if allowed.
+// False (why says so) when not even the group can be kept.
+bool copyOwner(const OpenFile& file, const FileStatus& from, std::string& why);
+// The permission bits only (never set-user-ID, set-group-ID or sticky), and both times from `from`.
+bool copyModeAndTimes(const OpenFile& file, const FileStatus& from);
+// Extended attributes (and so access control lists); best effort, false when any could not be copied.
+bool copyExtendedAttributes(const OpenFile& from, const OpenFile& to);
+// Data and metadata on the disk before the call returns.
+bool syncFile(const OpenFile& file);
+
+// A second name for an existing file; false where the file system has no hard links or the name is taken.
+bool makeHardLink(const char* existing, const char* newName);
+// Atomically puts `from` in the place of `to` (replacing what `to` named).
+bool renameOver(const char* from, const char* to);
+bool removeFile(const char* path);
+
+// A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
+std::FILE* streamOf(const OpenFile& file, const char* mode);
+
+// Copies n bytes from offset of `in` to the end of `out`, kernel-side where the system can; false on a short
+// copy or an error.
+bool copyRange(std::FILE* in, int64_t offset, std::FILE* out, uint64_t n);
+
+}  // namespace lumivex::platform
+
+namespace lumivex::platform {
+
+// Windows cannot rename over a file that is open: there the descriptor is closed here; elsewhere it stays
+// open, so that the edit lock is held until the new file has taken the photo's name.
+void releaseBeforeRename(OpenFile& file);
 
 }  // namespace lumivex::platform

@@ -3,61 +3,40 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
-#include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
+#include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/thumbnail_edit.h"
+#include "engine/thumbnail/thumbnail_file.h"
 
 namespace lumivex {
 
 namespace {
 
 void reportTooLarge() {
-    std::fprintf(stderr, "New thumbnail has %llu bytes; at most %u bytes fit in the Exif segment\n",
-                 static_cast<unsigned long long>(lastTooLarge.newLength), lastTooLarge.room);
+    reportLine("New thumbnail has " + std::to_string(lastTooLarge.newLength) + " bytes; at most " +
+               std::to_string(lastTooLarge.room) + " bytes fit in the Exif segment");
 }
 
-// Puts the backup back under the photo's name after a write that did not complete.
-int restoreOriginal(const char* sourcePath, const std::string& backupPath, const std::string& newPath) {
-    std::remove(newPath.c_str());
-    const bool restored = std::rename(backupPath.c_str(), sourcePath) == 0;
-    std::fprintf(stderr, "Could not write '%s' whole; %s\n", sourcePath,
-                 restored ? "the original was put back" : "the original is kept in the backup");
-    return 0;
-}
-
-// Keeps the old file as PATH.orig, writes the edited list under PATH and gives it the old mode and times.
-// The user's bytes must survive: without a backup nothing is written, and the new file is written under a
-// temporary name and renamed into place, so the photo's name never holds half a file, even after a crash.
-int writeWithBackup(const char* sourcePath) {
-    const std::string backupPath = std::string(sourcePath) + ".orig";
-    const std::string newPath = std::string(sourcePath) + ".new~";
-    // Names the system cannot handle would fail half-way, after the photo had been renamed.
-    const bool namesFit = backupPath.size() <= platform::maxPathBytes() && newPath.size() <= platform::maxPathBytes();
-    if (namesFit) std::remove(backupPath.c_str());
-    if (!namesFit || std::rename(sourcePath, backupPath.c_str()) != 0) {
-        std::fprintf(stderr, "Could not keep a backup as '%s'; '%s' was left unchanged\n", backupPath.c_str(),
-                     sourcePath);
-        return 0;
+int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
+    // Only a JPEG file can become the thumbnail; a folder, a device or an empty file changes nothing. A file
+    // that is not there at all is the edit's own fatal report, as the window expects.
+    platform::FileStatus thumbnailStatus;
+    if (newThumbnailPath != nullptr && platform::statFile(newThumbnailPath, thumbnailStatus)) {
+        std::vector<uint8_t> ignored;
+        std::string why;
+        if (!readThumbnailFile(newThumbnailPath, ignored, why)) {
+            reportLine(why);
+            return 0;
+        }
     }
-    // The image data was left in the photo's file, which now has the backup's name.
-    if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = backupPath;
-    if (!saveJpegFile(newPath.c_str())) return restoreOriginal(sourcePath, backupPath, newPath);
-    if (std::rename(newPath.c_str(), sourcePath) != 0) return restoreOriginal(sourcePath, backupPath, newPath);
-    platform::FileStatus backup;
-    if (!platform::statFile(backupPath.c_str(), backup)) return 1;
-    platform::setFileMode(sourcePath, backup.mode);
-    platform::setFileTimes(sourcePath, backup.modifiedSeconds, backup.modifiedNanos);
-    return 1;
-}
-
-int replaceOrRemove(const char* sourcePath, const char* newThumbnailPath) {
     int result = swapThumbnail(newThumbnailPath);
     if (result == ThumbNotReplaceable) {
         buildMinimalExif();
@@ -69,7 +48,13 @@ int replaceOrRemove(const char* sourcePath, const char* newThumbnailPath) {
         return 0;
     }
     if (result != ThumbDone && result != ThumbNoneToRemove) return 0;
-    return writeWithBackup(sourcePath);
+    std::string why;
+    uint64_t newSize = 0;
+    if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, why, newSize)) {
+        reportLine(why);
+        return 0;
+    }
+    return 1;
 }
 
 int exportOnly(const char* outPath) {
@@ -118,9 +103,22 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
     // An edit copies it from the file when writing, so it is never held in memory.
     const int loadMode = replaceFlag != 0 ? (LoadAll | LoadImageLater) : LoadMetadata;
     try {
-        if (!readSourceFile(sourcePath, true, loadMode)) return 0;
-        if (replaceFlag != 0) return replaceOrRemove(sourcePath, secondPath);
-        return exportOnly(secondPath);
+        if (replaceFlag == 0) {
+            if (!readSourceFile(sourcePath, true, loadMode)) return 0;
+            return exportOnly(secondPath);
+        }
+        // The photo is opened and locked before it is read, so that what is written is what was read.
+        PhotoFile photo;
+        std::string why;
+        if (std::strlen(sourcePath) <= kMaxSourcePathBytes && platform::statFile(sourcePath, photo.status) &&
+            platform::canWriteFile(sourcePath) && !openPhotoForEdit(sourcePath, photo, why)) {
+            currentFileName = sourcePath;
+            reportLine(why);
+            return 0;
+        }
+        if (!readSourceFile(photo.file.isOpen() ? photo.path.c_str() : sourcePath, true, loadMode)) return 0;
+        currentFileName = sourcePath;
+        return replaceOrRemove(photo, secondPath);
     } catch (const FatalError&) {
         if (fatal != nullptr) *fatal = true;
         return 0;

@@ -1,9 +1,161 @@
 #include "engine/thumbnail/photo_edit.h"
 
+#include <cstring>
+
 #include "engine/diag/diag.h"
-#include "engine/thumbnail/file_operation.h"
+#include "engine/exif/exif_segment.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/reader.h"
+#include "engine/jpeg/sections.h"
+#include "engine/platform/file_services.h"
+#include "engine/thumbnail/keep_all.h"
+#include "engine/thumbnail/safe_replace.h"
+#include "engine/thumbnail/thumbnail_edit.h"
+#include "engine/thumbnail/thumbnail_file.h"
 
 namespace lumivex {
+
+namespace {
+
+EditResult finished(EditResult result, EditOutcome outcome, std::string message) {
+    result.outcome = outcome;
+    result.message = std::move(message);
+    return result;
+}
+
+// Fresh per-photo state, the photo opened and locked, its segments read (the image data stays in the file).
+bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit) {
+    currentFileName = request.photoPath;
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+    std::string why;
+    if (!openPhotoForEdit(request.photoPath.c_str(), photo, why)) {
+        result.message = why;
+        return false;
+    }
+    result.sizeBefore = result.sizeAfter = static_cast<uint64_t>(photo.status.size);
+    if (forEdit && !platform::canWriteFile(photo.path.c_str())) {
+        result.message = "'" + request.photoPath + "' is read-only";
+        return false;
+    }
+    photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
+    photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
+    std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
+    const int mode = forEdit ? (LoadAll | LoadImageLater) : LoadMetadata;
+    if (loadJpegFile(photo.path.c_str(), mode) == 0) {
+        result.message = "'" + request.photoPath + "' is not a JPEG photo that can be read whole";
+        return false;
+    }
+    // The name must still reach the file that was locked, or we would write what another file said.
+    platform::FileStatus now;
+    if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
+        now.inode != photo.status.inode || now.size != photo.status.size) {
+        result.message = "'" + request.photoPath + "' changed while it was read";
+        return false;
+    }
+    return true;
+}
+
+// Edits the segment list in memory; false with the outcome set when nothing is to be written.
+bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbnail, EditResult& result) {
+    if (request.command == EditCommand::Delete) {
+        std::string why;
+        switch (removeKeepingAll(&why)) {
+            case RemoveResult::Removed:
+                result.message = "thumbnail removed";
+                return true;
+            case RemoveResult::NoThumbnail:
+                result = finished(result, EditOutcome::NothingToDo, "no thumbnail; nothing to do");
+                return false;
+            case RemoveResult::Refused:
+                break;
+        }
+        result = finished(result, EditOutcome::Refused, why);
+        return false;
+    }
+    if (request.minimalExif) {
+        // The window's replacement, byte for byte: the minimal block where the thumbnail is not last.
+        int swapped = swapThumbnail(request.secondPath.c_str());
+        if (swapped == ThumbNotReplaceable) {
+            buildMinimalExif();
+            result.route = routeName(ReplaceRoute::MinimalExif);
+            swapped = swapThumbnail(request.secondPath.c_str());
+        } else {
+            result.route = routeName(ReplaceRoute::InPlace);
+        }
+        if (swapped == ThumbTooLarge) {
+            result = finished(result, EditOutcome::Refused,
+                              "the new thumbnail is " + std::to_string(lastTooLarge.newLength - lastTooLarge.room) +
+                                  " bytes too large for the Exif segment");
+            return false;
+        }
+        result.message = "thumbnail replaced";
+        return true;
+    }
+    const ReplacePlan plan = replaceKeepingAll(thumbnail);
+    result.route = routeName(plan.route);
+    if (plan.route == ReplaceRoute::Refused) {
+        result = finished(result, EditOutcome::Refused, plan.why);
+        return false;
+    }
+    result.message = "thumbnail replaced";
+    return true;
+}
+
+EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
+    PhotoFile photo;
+    if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
+    const uint8_t* bytes = nullptr;
+    uint32_t length = 0;
+    if (!embeddedThumbnail(bytes, length)) return finished(result, EditOutcome::NothingToDo, "no thumbnail");
+    result.sizeAfter = length;
+    // Export makes no backup: writing the thumbnail over the photo itself would lose the photo.
+    if (request.secondPath != "-" && platform::sameFile(request.secondPath.c_str(), photo.path.c_str())) {
+        return finished(result, EditOutcome::Refused, "will not write the thumbnail over the photo itself");
+    }
+    if (request.dryRun) return finished(result, EditOutcome::Done, "would write the thumbnail");
+    std::string why;
+    if (!writeThumbnailFile(bytes, length, request.secondPath.c_str(), request.overwriteOutput, why)) {
+        platform::FileStatus existing;
+        const bool exists = request.secondPath != "-" && platform::statLink(request.secondPath.c_str(), existing);
+        return finished(result, exists && !request.overwriteOutput ? EditOutcome::Refused : EditOutcome::Failed, why);
+    }
+    return finished(result, EditOutcome::Done, "thumbnail written");
+}
+
+EditResult editSafely(const EditRequest& request) {
+    EditResult result;
+    if (request.command == EditCommand::Export) return exportFromPhoto(request, result);
+    std::vector<uint8_t> thumbnail;
+    if (request.command == EditCommand::Replace) {
+        std::string why;
+        const bool ok = request.secondPath.empty() ? checkThumbnailBytes(request.thumbnailBytes, why)
+                                                   : readThumbnailFile(request.secondPath.c_str(), thumbnail, why);
+        if (!ok) return finished(result, EditOutcome::Refused, why);
+        if (request.secondPath.empty()) thumbnail = request.thumbnailBytes;
+        if (request.minimalExif && request.secondPath.empty()) {
+            return finished(result, EditOutcome::Refused, "the window's replacement takes a thumbnail file");
+        }
+    }
+    PhotoFile photo;
+    if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
+    if (!editInMemory(request, thumbnail, result)) return result;
+    if (request.dryRun) {
+        result.outcome = EditOutcome::Done;
+        result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +
+                         (result.route.empty() ? "" : " (" + result.route + ")");
+        return result;
+    }
+    std::string why;
+    uint64_t newSize = 0;
+    const BackupPolicy policy = request.keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None;
+    if (!replacePhotoFile(photo, policy, why, newSize)) return finished(result, EditOutcome::Failed, why);
+    result.sizeAfter = newSize;
+    result.outcome = EditOutcome::Done;
+    return result;
+}
+
+}  // namespace
 
 const char* outcomeName(EditOutcome outcome) {
     switch (outcome) {
@@ -20,17 +172,16 @@ const char* outcomeName(EditOutcome outcome) {
 }
 
 EditResult editPhoto(const EditRequest& request) {
+    std::string reports;
+    ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
     EditResult result;
-    ScopedReportSink collect([&result](std::string_view text) { result.reports.append(text); });
-    const char* second = request.command == EditCommand::Delete ? nullptr : request.secondPath.c_str();
-    const int replaceFlag = request.command == EditCommand::Export ? 0 : 1;
     try {
-        result.outcome = runFileOperation(request.photoPath.c_str(), second, replaceFlag) == 1 ? EditOutcome::Done
-                                                                                                : EditOutcome::Failed;
+        result = editSafely(request);
     } catch (const FatalError& error) {
         result.outcome = EditOutcome::Failed;
         result.message = error.message;
     }
+    result.reports = std::move(reports);
     return result;
 }
 

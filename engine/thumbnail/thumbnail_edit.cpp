@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/byte_order.h"
@@ -10,6 +11,7 @@
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
+#include "engine/thumbnail/thumbnail_file.h"
 
 namespace lumivex {
 
@@ -108,7 +110,7 @@ int removeThumbnail(JpegSection* own) {
 
 int replaceThumbnail(JpegSection* own, const char* newPath) {
     if (!thumbnailAtEndOfFoundSegment(own)) {
-        std::fputs("Image contains no thumbnail to replace - add is not possible\n", stderr);
+        reportLine("Image contains no thumbnail to replace - add is not possible");
         return ThumbNotReplaceable;
     }
     FileHandle file(std::fopen(newPath, "rb"));
@@ -143,38 +145,34 @@ int swapThumbnail(const char* newPath) {
     return replaceThumbnail(own, newPath);
 }
 
-int exportThumbnail(const char* outPath) {
+bool embeddedThumbnail(const uint8_t*& bytes, uint32_t& length) {
     const JpegSection* own = thumbnailSegment();
     // Facts that describe another segment than the Exif segment of the photo count as no thumbnail.
     if (photoInfo.thumbOffset == 0 || photoInfo.thumbLength == 0 || own == nullptr || own != findSection(kMarkerApp1)) {
-        std::fputs("Image contains no thumbnail\n", stderr);
+        return false;
+    }
+    bytes = own->data.get() + kTiffStartInSegment + photoInfo.thumbOffset;
+    length = photoInfo.thumbLength;
+    return true;
+}
+
+int exportThumbnail(const char* outPath) {
+    const uint8_t* thumbnail = nullptr;
+    uint32_t length = 0;
+    if (!embeddedThumbnail(thumbnail, length)) {
+        reportLine("Image contains no thumbnail");
         return ThumbNotReplaceable;
     }
     if (outPath == nullptr) return ThumbExportFailed;
-    const bool toStdout = std::strcmp(outPath, "-") == 0;
     // Export makes no backup: writing the thumbnail over the photo itself would lose the photo.
-    if (!toStdout && currentFileName && platform::sameFile(outPath, currentFileName->c_str())) {
-        std::fprintf(stderr, "Will not write the thumbnail over the photo itself: '%s'\n", outPath);
+    if (std::strcmp(outPath, "-") != 0 && currentFileName && platform::sameFile(outPath, currentFileName->c_str())) {
+        reportLine(std::string("Will not write the thumbnail over the photo itself: '") + outPath + "'");
         return ThumbExportFailed;
     }
-    std::FILE* out = nullptr;
-    if (toStdout) {
-        platform::useBinaryStdout();
-        out = stdout;
-    } else {
-        out = std::fopen(outPath, "wb");
-    }
-    if (out == nullptr) {
+    // The save dialog has asked before an existing file is replaced.
+    std::string why;
+    if (!writeThumbnailFile(thumbnail, length, outPath, true, why)) {
         warnNonfatal("Could not write thumbnail file", 0, 0);
-        return ThumbExportFailed;
-    }
-    const uint8_t* thumbnail = own->data.get() + kTiffStartInSegment + photoInfo.thumbOffset;
-    bool ok = std::fwrite(thumbnail, 1, photoInfo.thumbLength, out) == photoInfo.thumbLength;
-    ok = (std::fclose(out) == 0) && ok;
-    if (!ok) {
-        // A thumbnail cut short by a full disk is no thumbnail: say so rather than leave half a file.
-        warnNonfatal("Could not write thumbnail file", 0, 0);
-        if (!toStdout) std::remove(outPath);
         return ThumbExportFailed;
     }
     return ThumbDone;

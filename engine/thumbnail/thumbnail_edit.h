@@ -20,6 +20,9 @@ constexpr uint32_t kMaxThumbnailEnd = 65516;
 // newPath: the new thumbnail file, or nullptr to remove the thumbnail.
 int swapThumbnail(const char* newPath);
 
+// The embedded thumbnail of the photo's Exif segment; false when it has none.
+bool embeddedThumbnail(const uint8_t*& bytes, uint32_t& length);
+
 // outPath: the output file, or "-" for standard output.
 int exportThumbnail(const char* outPath);
 

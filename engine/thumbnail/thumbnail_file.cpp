@@ -1,0 +1,119 @@
+#include "engine/thumbnail/thumbnail_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/platform/file_services.h"
+
+namespace lumivex {
+
+namespace {
+
+struct StreamCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+bool writeAll(std::FILE* out, const uint8_t* bytes, uint64_t length) {
+    return (length == 0 || std::fwrite(bytes, 1, static_cast<size_t>(length), out) == length) && std::fflush(out) == 0;
+}
+
+std::string quoted(const char* path) { return std::string("'") + path + "'"; }
+
+}  // namespace
+
+bool checkThumbnailBytes(const std::vector<uint8_t>& bytes, std::string& why) {
+    if (bytes.empty()) {
+        why = "the new thumbnail is empty";
+        return false;
+    }
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
+        why = "the new thumbnail is not a JPEG image (it does not begin with FF D8)";
+        return false;
+    }
+    const uint8_t end[2] = {0xFF, 0xD9};
+    if (std::search(bytes.begin() + 2, bytes.end(), end, end + 2) == bytes.end()) {
+        why = "the new thumbnail is not a whole JPEG image (it has no end marker FF D9)";
+        return false;
+    }
+    return true;
+}
+
+bool readThumbnailFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
+    std::string target;
+    if (!platform::resolvePath(path, target)) {
+        why = "Cannot find the new thumbnail " + quoted(path);
+        return false;
+    }
+    platform::OpenFile file = platform::openForReading(target.c_str());
+    platform::FileStatus status;
+    if (!file.isOpen() || !platform::statOpenFile(file, status)) {
+        why = "Cannot open the new thumbnail " + quoted(path);
+        return false;
+    }
+    if (!status.isRegular) {
+        why = "The new thumbnail " + quoted(path) + " is not a regular file";
+        return false;
+    }
+    if (static_cast<uint64_t>(status.size) > kMaxThumbnailFileBytes) {
+        why = "The new thumbnail " + quoted(path) + " has " + std::to_string(status.size) +
+              " bytes; an Exif segment holds at most 65533";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(status.size));
+    Stream in(platform::streamOf(file, "rb"));
+    if (!in || (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size())) {
+        why = "Could not read the new thumbnail " + quoted(path);
+        return false;
+    }
+    if (!checkThumbnailBytes(bytes, why)) {
+        why = "Refused " + quoted(path) + ": " + why;
+        return false;
+    }
+    return true;
+}
+
+bool writeThumbnailFile(const uint8_t* bytes, uint64_t length, const char* outPath, bool overwrite, std::string& why) {
+    if (std::strcmp(outPath, "-") == 0) {
+        platform::useBinaryStdout();
+        if (writeAll(stdout, bytes, length)) return true;
+        why = "Could not write the thumbnail to standard output";
+        return false;
+    }
+    platform::FileStatus existing;
+    if (platform::statFile(outPath, existing) || platform::statLink(outPath, existing)) {
+        if (!overwrite) {
+            why = quoted(outPath) + " exists; it was not overwritten (--force replaces it)";
+            return false;
+        }
+        if (existing.isDirectory) {
+            why = quoted(outPath) + " is a folder";
+            return false;
+        }
+        // Written into as it is (a device, or a file someone else made): never removed on a failure.
+        Stream out(std::fopen(outPath, "wb"));
+        if (out && writeAll(out.get(), bytes, length) && std::fclose(out.release()) == 0) return true;
+        why = "Could not write the thumbnail to " + quoted(outPath);
+        return false;
+    }
+    platform::OpenFile created = platform::createExclusive(outPath, 0666);
+    if (!created.isOpen()) {
+        why = "Could not create " + quoted(outPath);
+        return false;
+    }
+    Stream out(platform::streamOf(created, "wb"));
+    bool ok = out && writeAll(out.get(), bytes, length);
+    ok = out && std::fclose(out.release()) == 0 && ok;
+    // The thumbnail cut short by a full disk is no thumbnail; the file is ours, so it goes.
+    if (!ok) {
+        created = platform::OpenFile();
+        platform::removeFile(outPath);
+        why = "Could not write the thumbnail to " + quoted(outPath);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace lumivex
