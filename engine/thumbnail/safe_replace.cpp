@@ -130,6 +130,11 @@ bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why)
 
 bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize) {
     const std::string backupPath = photo.path + ".orig";
+    // A name the system cannot handle would fail half-way; say so rather than blame the thumbnail.
+    if (backupPath.size() > platform::maxPathBytes() || photo.path.size() + 24 > platform::maxPathBytes()) {
+        why = "The path '" + photo.path + "' is too long for its backup or temporary name; the photo was not changed";
+        return false;
+    }
     std::string tempPath;
     platform::OpenFile temp = platform::createTempBeside(photo.path, tempPath);
     if (!temp.isOpen()) {
