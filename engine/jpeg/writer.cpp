@@ -60,20 +60,40 @@ bool copyImageData(std::FILE* out, std::FILE* in, uint64_t n) {
 
 }  // namespace
 
-bool writeJpeg(std::FILE* out, std::FILE* imageSource) {
-    if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
+namespace {
+
+bool needsJfifHeader() {
+    return sectionList.count > 0 && sectionList.sections[0].marker != kMarkerApp0 &&
+           sectionList.sections[0].marker != kMarkerApp1;
+}
+
+}  // namespace
+
+uint64_t jpegHeaderSize() {
+    uint64_t size = 2 + (needsJfifHeader() ? sizeof kJfifHeaderTemplate : 0);
+    for (int32_t i = 0; i + 1 < sectionList.count; ++i) size += 2 + static_cast<uint64_t>(sectionList.sections[i].size);
+    return size;
+}
+
+bool writeJpegHeader(std::FILE* out) {
     static const uint8_t kSoi[2] = {0xFF, 0xD8};
     bool ok = writeBytes(out, kSoi, 2);
-    const int32_t count = sectionList.count;
-    if (count > 0 && sectionList.sections[0].marker != kMarkerApp0 && sectionList.sections[0].marker != kMarkerApp1) {
+    if (needsJfifHeader()) {
         const JfifHeader jfif = jfifHeaderForPhoto();
         ok = ok && writeBytes(out, jfif.bytes, sizeof jfif.bytes);
     }
-    for (int32_t i = 0; i + 1 < count && ok; ++i) {
+    for (int32_t i = 0; i + 1 < sectionList.count && ok; ++i) {
         const JpegSection& section = sectionList.sections[i];
         const uint8_t marker[2] = {0xFF, static_cast<uint8_t>(section.marker)};
         ok = writeBytes(out, marker, 2) && writeBytes(out, section.data.get(), static_cast<size_t>(section.size));
     }
+    return ok;
+}
+
+bool writeJpeg(std::FILE* out, std::FILE* imageSource) {
+    if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
+    bool ok = writeJpegHeader(out);
+    const int32_t count = sectionList.count;
     if (count > 0 && ok) {
         const JpegSection& last = sectionList.sections[count - 1];
         if (last.marker == PseudoMarkerImageData && sectionList.imageDataOffset >= 0) {

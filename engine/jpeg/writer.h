@@ -1,6 +1,7 @@
 // Writes sectionList back out as a JPEG file.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 namespace lumivex {
@@ -10,6 +11,10 @@ namespace lumivex {
 // exactly the bytes it held at the read. False when anything could not be written whole (disk full, I/O
 // error, the photo changed meanwhile), so that the caller can keep the original.
 bool writeJpeg(std::FILE* out, std::FILE* imageSource);
+
+// Everything before the image data: SOI, the JFIF header where needed and every segment; and its size.
+bool writeJpegHeader(std::FILE* out);
+uint64_t jpegHeaderSize();
 
 // The same into a new file at path, with the image data taken from the file the list was read from.
 // A fatal report when nothing can be written.

@@ -1,8 +1,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -202,6 +207,16 @@ bool makeHardLink(const char* existing, const char* newName) { return ::link(exi
 bool renameOver(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool removeFile(const char* path) { return ::unlink(path) == 0; }
+
+bool cloneFile(const OpenFile& from, const OpenFile& to) {
+#ifdef FICLONE
+    return ::ioctl(to.fd(), FICLONE, from.fd()) == 0;
+#else
+    (void)from;
+    (void)to;
+    return false;
+#endif
+}
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);

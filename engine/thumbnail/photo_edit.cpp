@@ -7,6 +7,7 @@
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
+#include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
@@ -102,6 +103,25 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     return true;
 }
 
+// Keeps the header the size it had, with zeros at the end of the Exif segment, so that the image data stays
+// where it was: on a file system that clones, its blocks then stay shared with the original.
+void padToKeepHeaderSize() {
+    if (sectionList.imageDataOffset < 0) return;
+    const uint64_t now = jpegHeaderSize();
+    const uint64_t was = static_cast<uint64_t>(sectionList.imageDataOffset);
+    JpegSection* exif = findSection(kMarkerApp1);
+    if (now >= was || exif == nullptr || exif->size < 8 || std::memcmp(exif->data.get() + 2, "Exif", 4) != 0) return;
+    const uint64_t size = static_cast<uint64_t>(exif->size) + (was - now);
+    if (size > 0xFFFF) return;
+    auto grown = allocateBytes(size, "Could not allocate memory");
+    std::memset(grown.get(), 0, size);
+    std::memcpy(grown.get(), exif->data.get(), static_cast<size_t>(exif->size));
+    grown[0] = static_cast<uint8_t>(size >> 8);
+    grown[1] = static_cast<uint8_t>(size);
+    exif->data = std::move(grown);
+    exif->size = static_cast<int32_t>(size);
+}
+
 EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
@@ -140,6 +160,7 @@ EditResult editSafely(const EditRequest& request) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
     if (!editInMemory(request, thumbnail, result)) return result;
+    if (!request.minimalExif) padToKeepHeaderSize();
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
         result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +

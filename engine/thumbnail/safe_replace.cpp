@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 
 namespace lumivex {
@@ -67,8 +68,15 @@ bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::
         why = "Could not write the new file";
         return false;
     }
-    bool ok = writeJpeg(out.get(), in.get());
+    // Where the header keeps its size, the image data stays where it was: a clone shares its blocks and only
+    // the header's are written. Elsewhere (or where cloning is refused) the whole file is written.
+    bool cloned = sectionList.imageDataOffset >= 0 && jpegHeaderSize() == uint64_t(sectionList.imageDataOffset) &&
+                  platform::cloneFile(photo.file, temp);
+    bool ok = cloned
+                  ? writeJpegHeader(out.get()) && std::fflush(out.get()) == 0 && std::fseek(out.get(), 0, SEEK_END) == 0
+                  : writeJpeg(out.get(), in.get());
     const long size = ok ? std::ftell(out.get()) : -1;
+    if (cloned && size != photo.status.size) ok = false;
     ok = std::fclose(out.release()) == 0 && ok;
     if (!ok || size < 0) {
         why = "Could not write the new file whole (disk full, or the photo changed while it was edited)";
