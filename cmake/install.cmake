@@ -103,5 +103,5 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # A source archive (make package_source) without git's data and the build folders.
 set(CPACK_SOURCE_GENERATOR TXZ)
 set(CPACK_SOURCE_PACKAGE_FILE_NAME lumivex-${PROJECT_VERSION})
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build/" "/bench/work/")
+set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build/" "/bench/work/")
 include(CPack)
