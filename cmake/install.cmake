@@ -82,6 +82,10 @@ else()
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     # Depends from the libraries the programs link, found by dpkg-shlibdeps (package dpkg-dev).
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Qt's own words in the window (Yes, No, the file dialog) in the user's language; the window runs without.
+    if(TARGET lumivex-gui)
+        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+    endif()
     # The long description; CPack puts the summary line above it.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lumivex replaces, exports, deletes, regenerates and checks the
 thumbnail that cameras store in the Exif block of a JPEG photo, keeping
