@@ -6,6 +6,7 @@
 
 #include "cli/info_report.h"
 #include "engine/thumbnail/file_operation.h"
+#include "lumivex_version.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 when every photo succeeded, 1 when any did not, 2 for a usage error.\n";
 
-constexpr char kVersion[] = "lumivex 1.00\n";
+constexpr char kVersion[] = "lumivex " LUMIVEX_VERSION_TEXT "\n";
 
 int usageError(const char* problem) {
     std::fprintf(stderr, "lumivex: %s\nTry 'lumivex --help' for more information.\n", problem);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the SVG sources in svg/ and writes the window icons (icons/*.ico) and the Qt window's PNGs (png/).
+# Renders the SVG sources in svg/ and writes the window icons (icons/*.ico) and the PNGs (png/) of the Qt window
+# and of the installed desktop entry.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
@@ -25,7 +26,8 @@ for name in replace-105 delete-106 save-107; do
 done
 
 $pack --png "$a-256.png" "$here/png/icon-104-256.png"
-$pack --png "$a-32.png" "$here/png/icon-104-32.png"
+# The application icon at every size the desktop's hicolor theme is installed with.
+for size in 16 32 48; do $pack --png "$a-$size.png" "$here/png/icon-104-$size.png"; done
 for name in replace-105 delete-106 save-107; do
     $pack --png "$work/$name-32.png" "$here/png/icon-${name#*-}-32.png"
 done
