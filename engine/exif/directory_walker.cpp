@@ -16,7 +16,6 @@ namespace lumivex {
 namespace {
 
 constexpr int kMaxDepth = 4;
-constexpr uint32_t kMaxComponents = 0x10000;
 constexpr double kLn2 = 0.6931471805599453;
 
 enum Tag : uint16_t {
@@ -310,24 +309,9 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
     }
 }
 
-// Reads entry i and checks its value; false when the entry is to be skipped.
-bool readEntry(ExifWalk& walk, uint64_t entryOff, Entry& entry) {
-    entry = readDirectoryEntry(walk, entryOff);
-    if (entry.format > kLastExifFormat) {
-        warnNonfatal("Illegal number format %d for tag %04x in Exif", entry.format, entry.tag);
-        return false;
-    }
-    if (entry.count > kMaxComponents) {
-        warnNonfatal("Too many components %d for tag %04x in Exif", static_cast<int>(entry.count), entry.tag);
-        return false;
-    }
-    if (!locateEntryValue(walk, entryOff, entry)) {
-        warnNonfatal("Illegal value pointer for tag %04x in Exif", entry.tag, 0);
-        return false;
-    }
-    if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
-    return true;
-}
+constexpr EntryReports kExifEntryReports = {"Illegal number format %d for tag %04x in Exif",
+                                            "Too many components %d for tag %04x in Exif",
+                                            "Illegal value pointer for tag %04x in Exif"};
 
 // A directory may be read once per segment, and only so many of them: links that loop or fan out
 // to the same directory cannot multiply the work.
@@ -403,7 +387,9 @@ void walkExifDirectoryAt(ExifWalk& walk, uint64_t dirOffset, int depth) {
     DirectoryThumbnail thumbnail;
     for (uint32_t i = 0; i < entryCount; ++i) {
         Entry entry{};
-        if (readEntry(walk, dirOffset + 2 + 12 * uint64_t{i}, entry)) applyTag(walk, entry, depth, thumbnail);
+        if (!readCheckedEntry(walk, dirOffset + 2 + 12 * uint64_t{i}, kExifEntryReports, entry)) continue;
+        if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
+        applyTag(walk, entry, depth, thumbnail);
     }
     followNextLink(walk, dirEnd, depth);
     applyThumbnailFacts(walk, thumbnail);

@@ -23,6 +23,10 @@ enum GpsTag : uint16_t {
 
 constexpr size_t kCoordinateChars = 29;
 
+constexpr EntryReports kGpsEntryReports = {"Illegal number format %d for Exif gps tag %04x",
+                                           "Too many components (%d) for Exif gps tag %04x",
+                                           "Illegal value pointer for Exif gps tag %04x"};
+
 // Digits after the point: how many integer divisions by 10 bring the denominator to 1 or less, at most 6.
 int precisionForDenominator(int32_t denominator) {
     int precision = 0;
@@ -83,17 +87,10 @@ void parseGpsDirectory(ExifWalk& walk, uint64_t dirOffset) {
             warnNonfatal("GPS info directory goes past end of exif", 0, 0);
             return;
         }
-        DirectoryEntry entry = readDirectoryEntry(walk, entryOff);
+        DirectoryEntry entry{};
+        if (!readCheckedEntry(walk, entryOff, kGpsEntryReports, entry)) continue;
         const uint16_t tag = entry.tag;
         const int format = entry.format;
-        if (format < 1 || format > kLastExifFormat) {
-            warnNonfatal("Illegal number format %d for Exif gps tag %04x", format, tag);
-            continue;
-        }
-        if (!locateEntryValue(walk, entryOff, entry)) {
-            warnNonfatal("Illegal value pointer for Exif gps tag %04x", tag, 0);
-            continue;
-        }
         const uint64_t valueOff = entry.valueOff;
         const uint32_t count = entry.count;
         const uint8_t* value = block.at(valueOff);

@@ -14,7 +14,9 @@ namespace {
 
 constexpr uint16_t kCanonCameraSettings = 1;
 constexpr uint16_t kCanonShotInfo = 4;
-constexpr uint32_t kMaxComponents = 0x10000;
+constexpr EntryReports kMakerEntryReports = {"Illegal Exif number format %d for maker tag %04x",
+                                             "Too many components (%d) for Exif maker tag %04x",
+                                             "Illegal value pointer for Exif maker tag %04x"};
 
 // Puts the block's byte order back into the walk however the maker-note walk ends.
 class WalkOrderScope {
@@ -88,20 +90,8 @@ void walkCanonMakerNote(ExifWalk& walk, uint64_t dirOffset) {
 
     for (uint32_t i = 0; i < entryCount; ++i) {
         const uint64_t entryOff = dirOffset + 2 + 12 * uint64_t{i};
-        DirectoryEntry entry = readDirectoryEntry(walk, entryOff);
-        if (entry.format > kLastExifFormat) {
-            warnNonfatal("Illegal Exif number format %d for maker tag %04x", entry.format, entry.tag);
-            continue;
-        }
-        if (entry.count > kMaxComponents) {
-            warnNonfatal("Too many components (%d) for Exif maker tag %04x", static_cast<int>(entry.count), entry.tag);
-            continue;
-        }
-        if (!locateEntryValue(walk, entryOff, entry)) {
-            warnNonfatal("Illegal value pointer for Exif maker tag %04x", entry.tag, 0);
-            continue;
-        }
-        applyCanonTag(walk, entry);
+        DirectoryEntry entry{};
+        if (readCheckedEntry(walk, entryOff, kMakerEntryReports, entry)) applyCanonTag(walk, entry);
     }
 }
 
