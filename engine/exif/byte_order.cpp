@@ -44,8 +44,6 @@ void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order) {
     }
 }
 
-void exifWrite32(uint8_t* p, uint32_t value) { exifWrite32(p, value, exifByteOrder); }
-
 void exifWrite16(uint8_t* p, uint16_t value, ExifByteOrder order) {
     if (order == ExifByteOrder::Motorola) {
         p[0] = static_cast<uint8_t>(value >> 8);

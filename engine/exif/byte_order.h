@@ -38,8 +38,7 @@ uint32_t exifReadU32(const uint8_t* p);
 int exifRead16(const uint8_t* p, ExifByteOrder order);
 int32_t exifRead32(const uint8_t* p, ExifByteOrder order);
 uint32_t exifReadU32(const uint8_t* p, ExifByteOrder order);
-void exifWrite32(uint8_t* p, uint32_t value);
-// The same in an explicit order, for edits of a block that is no longer the current one.
+// Writes in an explicit order: an edit may touch a block that is no longer the current one.
 void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order);
 void exifWrite16(uint8_t* p, uint16_t value, ExifByteOrder order);
 
