@@ -26,6 +26,29 @@ JpegSection* thumbnailSection() {
     return &section;
 }
 
+uint32_t thumbnailLengthWidth(int lengthFormat) {
+    if (lengthFormat == FormatLong || lengthFormat == FormatSLong) return 4;
+    if (lengthFormat == FormatShort || lengthFormat == FormatSShort) return 2;
+    return 0;
+}
+
+void writeThumbnailLength(uint8_t* tiff, uint32_t length) {
+    const ThumbnailOrigin& origin = thumbnailOrigin;
+    uint8_t* value = tiff + origin.lengthPos;
+    switch (thumbnailLengthWidth(origin.lengthFormat)) {
+        case 4:
+            exifWrite32(value, length, origin.byteOrder);
+            break;
+        case 2:
+            if (origin.lengthFormat == FormatSShort)
+                exifWrite16(tiff + origin.lengthEntryPos + 2, FormatShort, origin.byteOrder);
+            exifWrite16(value, static_cast<uint16_t>(length), origin.byteOrder);
+            break;
+        default:
+            break;
+    }
+}
+
 ExifWalk::ExifWalk(TiffBlock tiff, ExifByteOrder blockOrder, int32_t segmentIndex)
     : block(tiff), order(blockOrder), sectionIndex(segmentIndex) {
     recordStructure(0, 8);  // the TIFF header

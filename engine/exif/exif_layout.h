@@ -55,6 +55,15 @@ extern thread_local const uint8_t* thumbLengthTiffStart;
 // none or the list no longer holds it there.
 JpegSection* thumbnailSection();
 
+// Bytes of a ThumbnailLength value of this format that an edit rewrites: 4 for LONG and SLONG, 2 for SHORT
+// and SSHORT, 0 for any other format (such a length cannot be rewritten safely).
+uint32_t thumbnailLengthWidth(int lengthFormat);
+
+// Writes a new thumbnail length into the length entry that thumbnailOrigin names, in its block's order, at the
+// width above; tiff is that block. An SSHORT entry becomes SHORT, so that a length above 32767 does not read
+// back as negative.
+void writeThumbnailLength(uint8_t* tiff, uint32_t length);
+
 // Enough for any real block (a few hundred entries); bounds the work a hostile block can cause.
 constexpr uint32_t kEntryBudgetPerSegment = 1u << 18;
 constexpr size_t kMaxDirectoriesPerSegment = 256;
