@@ -74,8 +74,8 @@ std::string sectionsJson() {
 }
 
 std::string byteOrderJson() {
-    if (!parsedByteOrder) return "null";
-    return *parsedByteOrder == ExifByteOrder::Motorola ? "\"MM\"" : "\"II\"";
+    if (!exifReadFacts.byteOrder) return "null";
+    return *exifReadFacts.byteOrder == ExifByteOrder::Motorola ? "\"MM\"" : "\"II\"";
 }
 
 }  // namespace

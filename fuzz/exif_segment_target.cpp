@@ -18,8 +18,8 @@ constexpr uint32_t kTiffStart = 8;  // length bytes and "Exif\0\0"
 
 // The facts the edits rely on must stay inside the block they describe.
 void checkThumbnailFacts(const JpegSection& segment) {
-    if (photoInfo.thumbOffset == 0 || thumbnailOrigin.tiffStart == nullptr) return;
-    if (thumbnailOrigin.tiffStart != segment.data.get() + kTiffStart) fuzz::failInvariant("facts of another block");
+    if (photoInfo.thumbOffset == 0 || thumbnailOrigin.sectionIndex < 0) return;
+    if (thumbnailSection() != &segment) fuzz::failInvariant("facts of another block");
     const uint64_t end = uint64_t{photoInfo.thumbOffset} + photoInfo.thumbLength;
     if (end > thumbnailOrigin.tiffLength) fuzz::failInvariant("thumbnail facts reach past the block");
 }
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     appendImageData();
     JpegSection& segment = sectionList.sections[0];
 
-    if (!fuzz::runGuarded([&] { parseExifSegment(segmentBytes, length); })) fuzz::failInvariant("fatal in parse");
+    if (!fuzz::runGuarded([&] { parseExifSegment(segmentBytes, length, 0); })) fuzz::failInvariant("fatal in parse");
     checkThumbnailFacts(segment);
 
     const uint32_t thumbLengthBefore = photoInfo.thumbLength;

@@ -8,23 +8,27 @@
 
 namespace lumivex {
 
-ExifByteOrder exifByteOrder = ExifByteOrder::Intel;
+thread_local ExifByteOrder exifByteOrder = ExifByteOrder::Intel;
 
 const int32_t bytesPerFormat[kLastExifFormat + 1] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
-int exifRead16(const uint8_t* p) {
-    if (exifByteOrder == ExifByteOrder::Motorola) return (p[0] << 8) | p[1];
+int exifRead16(const uint8_t* p, ExifByteOrder order) {
+    if (order == ExifByteOrder::Motorola) return (p[0] << 8) | p[1];
     return (p[1] << 8) | p[0];
 }
 
-uint32_t exifReadU32(const uint8_t* p) {
-    if (exifByteOrder == ExifByteOrder::Motorola) {
+uint32_t exifReadU32(const uint8_t* p, ExifByteOrder order) {
+    if (order == ExifByteOrder::Motorola) {
         return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
     }
     return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | uint32_t{p[0]};
 }
 
-int32_t exifRead32(const uint8_t* p) { return static_cast<int32_t>(exifReadU32(p)); }
+int32_t exifRead32(const uint8_t* p, ExifByteOrder order) { return static_cast<int32_t>(exifReadU32(p, order)); }
+
+int exifRead16(const uint8_t* p) { return exifRead16(p, exifByteOrder); }
+uint32_t exifReadU32(const uint8_t* p) { return exifReadU32(p, exifByteOrder); }
+int32_t exifRead32(const uint8_t* p) { return exifRead32(p, exifByteOrder); }
 
 void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order) {
     if (order == ExifByteOrder::Motorola) {
@@ -39,8 +43,6 @@ void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order) {
         p[3] = static_cast<uint8_t>(value >> 24);
     }
 }
-
-void exifWrite32(uint8_t* p, uint32_t value) { exifWrite32(p, value, exifByteOrder); }
 
 void exifWrite16(uint8_t* p, uint16_t value, ExifByteOrder order) {
     if (order == ExifByteOrder::Motorola) {
@@ -67,24 +69,26 @@ T readLittleEndianIeee(const uint8_t* p) {
 
 }  // namespace
 
-double exifValueAsDouble(const uint8_t* p, int format) {
+double exifValueAsDouble(const uint8_t* p, int format) { return exifValueAsDouble(p, format, exifByteOrder); }
+
+double exifValueAsDouble(const uint8_t* p, int format, ExifByteOrder order) {
     switch (format) {
         case FormatByte:
             return p[0];
         case FormatSByte:
             return static_cast<int8_t>(p[0]);
         case FormatShort:
-            return exifRead16(p);
+            return exifRead16(p, order);
         case FormatSShort:
-            return static_cast<int16_t>(exifRead16(p));
+            return static_cast<int16_t>(exifRead16(p, order));
         case FormatLong:
-            return exifReadU32(p);
+            return exifReadU32(p, order);
         case FormatSLong:
-            return exifRead32(p);
+            return exifRead32(p, order);
         case FormatRational:
         case FormatSRational: {
-            const int32_t numerator = exifRead32(p);
-            const int32_t denominator = exifRead32(p + 4);
+            const int32_t numerator = exifRead32(p, order);
+            const int32_t denominator = exifRead32(p + 4, order);
             if (denominator == 0) return 0.0;
             return static_cast<double>(numerator) / denominator;
         }

@@ -9,7 +9,8 @@ namespace lumivex {
 enum class ExifByteOrder { Intel = 0, Motorola = 1 };
 
 // The order of the Exif block being read or edited; Intel at start, set by every parsed segment.
-extern ExifByteOrder exifByteOrder;
+// One per worker thread: each thread reads one photo at a time.
+extern thread_local ExifByteOrder exifByteOrder;
 
 enum ExifFormat : int {
     FormatByte = 1,
@@ -33,13 +34,17 @@ extern const int32_t bytesPerFormat[kLastExifFormat + 1];
 int exifRead16(const uint8_t* p);
 int32_t exifRead32(const uint8_t* p);
 uint32_t exifReadU32(const uint8_t* p);
-void exifWrite32(uint8_t* p, uint32_t value);
-// The same in an explicit order, for edits of a block that is no longer the current one.
+// The same in an explicit order: the walks carry the order in force with them.
+int exifRead16(const uint8_t* p, ExifByteOrder order);
+int32_t exifRead32(const uint8_t* p, ExifByteOrder order);
+uint32_t exifReadU32(const uint8_t* p, ExifByteOrder order);
+// Writes in an explicit order: an edit may touch a block that is no longer the current one.
 void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order);
 void exifWrite16(uint8_t* p, uint16_t value, ExifByteOrder order);
 
 // The first component of the value at p as a double; ASCII, UNDEFINED and unknown codes give 0 and a report.
 double exifValueAsDouble(const uint8_t* p, int format);
+double exifValueAsDouble(const uint8_t* p, int format, ExifByteOrder order);
 
 // Conversions of a double the way the walker stores values: truncated to int32 (out of range gives INT32_MIN),
 // truncated and kept modulo 2^32, and rounded to float without undefined behaviour on overflow.

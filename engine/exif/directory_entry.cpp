@@ -1,23 +1,35 @@
 #include "engine/exif/directory_entry.h"
 
-#include "engine/exif/exif_layout.h"
+#include "engine/diag/diag.h"
 
 namespace lumivex {
 
-DirectoryEntry readDirectoryEntry(const TiffBlock& block, uint64_t entryOff) {
-    const uint8_t* e = block.at(entryOff);
-    return DirectoryEntry{static_cast<uint16_t>(exifRead16(e)), exifRead16(e + 2), exifReadU32(e + 4), 0, 0};
-}
-
-bool locateEntryValue(const TiffBlock& block, uint64_t entryOff, DirectoryEntry& entry) {
+bool readCheckedEntry(ExifWalk& walk, uint64_t entryOff, const EntryReports& reports, DirectoryEntry& entry) {
+    entry = DirectoryEntry{static_cast<uint16_t>(walk.read16(entryOff)),
+                           walk.read16(entryOff + 2),
+                           walk.readU32(entryOff + 4),
+                           0,
+                           0,
+                           entryOff};
+    if (entry.format < 1 || entry.format > kLastExifFormat) {
+        warnNonfatal(reports.badFormat, entry.format, entry.tag);
+        return false;
+    }
+    if (entry.count > kMaxEntryComponents) {
+        warnNonfatal(reports.tooManyComponents, static_cast<int>(entry.count), entry.tag);
+        return false;
+    }
     entry.byteCount = valueByteCount(entry.count, entry.format);
     if (entry.byteCount <= 4) {
         entry.valueOff = entryOff + 8;
         return true;
     }
-    entry.valueOff = exifReadU32(block.at(entryOff + 8));
-    if (!block.contains(entry.valueOff, entry.byteCount)) return false;
-    recordStructure(entry.valueOff, entry.valueOff + entry.byteCount);
+    entry.valueOff = walk.readU32(entryOff + 8);
+    if (!walk.block.contains(entry.valueOff, entry.byteCount)) {
+        warnNonfatal(reports.badValuePointer, entry.tag, 0);
+        return false;
+    }
+    walk.recordStructure(entry.valueOff, entry.valueOff + entry.byteCount);
     return true;
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/exif/tiff_block.h"
+#include "engine/exif/exif_layout.h"
 
 namespace lumivex {
 
@@ -13,14 +13,24 @@ struct DirectoryEntry {
     uint32_t count;
     uint64_t byteCount;  // set by locateEntryValue
     uint64_t valueOff;   // set by locateEntryValue: offset of the value from the TIFF header
+    uint64_t entryOff;   // offset of the entry itself
 };
 
-// Tag, format and count of the entry at entryOff; the caller has checked that its 12 bytes lie in the block.
-DirectoryEntry readDirectoryEntry(const TiffBlock& block, uint64_t entryOff);
+// The limits every walk applies to an entry: a format of 1 to 12 (0 has no bytes to read), at most this many
+// components.
+constexpr uint32_t kMaxEntryComponents = 0x10000;
 
-// Places the value of an entry whose format is known (0 to 12): inside the entry when it has at most 4 bytes,
-// else at its offset. False when such an offset leaves the block; a value that fits there is recorded as part
-// of the block's structure.
-bool locateEntryValue(const TiffBlock& block, uint64_t entryOff, DirectoryEntry& entry);
+// What each walk says when an entry fails a check: (format, tag), (count, tag) and (tag).
+struct EntryReports {
+    const char* badFormat;
+    const char* tooManyComponents;
+    const char* badValuePointer;
+};
+
+// Reads the entry at entryOff (the caller has checked that its 12 bytes lie in the block), checks its format
+// and count, and places its value: inside the entry when it has at most 4 bytes, else at its offset, which
+// must leave the whole value inside the block. False, after the walk's report, when the entry is to be
+// skipped; a value read at an offset is recorded as part of the block's structure.
+bool readCheckedEntry(ExifWalk& walk, uint64_t entryOff, const EntryReports& reports, DirectoryEntry& entry);
 
 }  // namespace lumivex

@@ -16,7 +16,6 @@ namespace lumivex {
 namespace {
 
 constexpr int kMaxDepth = 4;
-constexpr uint32_t kMaxComponents = 0x10000;
 constexpr double kLn2 = 0.6931471805599453;
 
 enum Tag : uint16_t {
@@ -73,6 +72,7 @@ struct DirectoryThumbnail {
     uint32_t lengthPos = 0;
     int lengthFormat = 0;
     uint32_t lengthCount = 0;
+    uint32_t lengthEntryPos = 0;
 };
 
 void raiseExifExtent(uint64_t offset) {
@@ -133,13 +133,14 @@ void applyWindowsCommentRule(const TiffBlock& block, const Entry& entry) {
 }
 
 // Where a directory link leads, or nothing when it leaves the block.
-bool linkTarget(const TiffBlock& block, const Entry& entry, uint64_t& target) {
-    target = exifReadU32(block.at(entry.valueOff));
-    return target <= block.length;
+bool linkTarget(const ExifWalk& walk, const Entry& entry, uint64_t& target) {
+    target = walk.readU32(entry.valueOff);
+    return target <= walk.block.length;
 }
 
-void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryThumbnail& thumbnail) {
-    const auto x = [&] { return blockValueAsDouble(block, entry.valueOff, entry.format); };
+void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail& thumbnail) {
+    const TiffBlock& block = walk.block;
+    const auto x = [&] { return walk.valueAsDouble(entry.valueOff, entry.format); };
     const auto textLength = [&](size_t limit) {
         return static_cast<size_t>(std::min<uint64_t>(entry.byteCount, limit));
     };
@@ -184,7 +185,9 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
             thumbnail.lengthPos = static_cast<uint32_t>(entry.valueOff);
             thumbnail.lengthFormat = entry.format;
             thumbnail.lengthCount = entry.count;
+            thumbnail.lengthEntryPos = static_cast<uint32_t>(entry.entryOff);
             photoInfo.thumbLengthPos = thumbnail.lengthPos;
+            exifReadFacts.lengthSectionIndex = walk.sectionIndex;
             thumbLengthTiffStart = block.start;
             break;
         case TagExposureTime:
@@ -196,8 +199,8 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
         case TagExifOffset:
         case TagInteropOffset: {
             uint64_t target = 0;
-            if (linkTarget(block, entry, target)) {
-                walkExifDirectoryAt(block, target, depth + 1);
+            if (linkTarget(walk, entry, target)) {
+                walkExifDirectoryAt(walk, target, depth + 1);
             } else {
                 warnNonfatal("Illegal Exif or interop ofset directory link", 0, 0);
             }
@@ -208,8 +211,8 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
             break;
         case TagGpsOffset: {
             uint64_t target = 0;
-            if (linkTarget(block, entry, target)) {
-                parseGpsDirectory(block, target);
+            if (linkTarget(walk, entry, target)) {
+                parseGpsDirectory(walk, target);
             } else {
                 warnNonfatal("Illegal GPS directory link in Exif", 0, 0);
             }
@@ -247,7 +250,7 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
             photoInfo.focalLength = doubleToFloat(x());
             break;
         case TagMakerNote:
-            parseMakerNote(block, entry.valueOff, entry.byteCount);
+            parseMakerNote(walk, entry.valueOff, entry.byteCount);
             break;
         case TagUserComment:
             applyUserCommentRule(block, entry);
@@ -306,29 +309,14 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
     }
 }
 
-// Reads entry i and checks its value; false when the entry is to be skipped.
-bool readEntry(const TiffBlock& block, uint64_t entryOff, Entry& entry) {
-    entry = readDirectoryEntry(block, entryOff);
-    if (entry.format > kLastExifFormat) {
-        warnNonfatal("Illegal number format %d for tag %04x in Exif", entry.format, entry.tag);
-        return false;
-    }
-    if (entry.count > kMaxComponents) {
-        warnNonfatal("Too many components %d for tag %04x in Exif", static_cast<int>(entry.count), entry.tag);
-        return false;
-    }
-    if (!locateEntryValue(block, entryOff, entry)) {
-        warnNonfatal("Illegal value pointer for tag %04x in Exif", entry.tag, 0);
-        return false;
-    }
-    if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
-    return true;
-}
+constexpr EntryReports kExifEntryReports = {"Illegal number format %d for tag %04x in Exif",
+                                            "Too many components %d for tag %04x in Exif",
+                                            "Illegal value pointer for tag %04x in Exif"};
 
 // A directory may be read once per segment, and only so many of them: links that loop or fan out
 // to the same directory cannot multiply the work.
-bool admitDirectory(uint64_t dirOffset) {
-    auto& read = exifWalkState.directoriesRead;
+bool admitDirectory(ExifWalk& walk, uint64_t dirOffset) {
+    auto& read = walk.directoriesRead;
     if (std::find(read.begin(), read.end(), dirOffset) != read.end()) {
         warnNonfatal("Exif directory at offset %d is linked more than once; read once", static_cast<int>(dirOffset), 0);
         return false;
@@ -342,37 +330,41 @@ bool admitDirectory(uint64_t dirOffset) {
     return true;
 }
 
-void followNextLink(const TiffBlock& block, uint64_t dirEnd, int depth) {
-    if (uint64_t{block.length} < dirEnd + 4) return;
-    const uint64_t link = exifReadU32(block.at(dirEnd));
+void followNextLink(ExifWalk& walk, uint64_t dirEnd, int depth) {
+    if (uint64_t{walk.block.length} < dirEnd + 4) return;
+    const uint64_t link = walk.readU32(dirEnd);
     if (link == 0) return;
-    if (link <= block.length) {
-        walkExifDirectoryAt(block, link, depth + 1);
-    } else if (link - block.length >= 20) {
+    if (link <= walk.block.length) {
+        walkExifDirectoryAt(walk, link, depth + 1);
+    } else if (link - walk.block.length >= 20) {
         warnNonfatal("Illegal subdirectory link in Exif header", 0, 0);
     }
     raiseExifExtent(link);
 }
 
-void applyThumbnailFacts(const TiffBlock& block, const DirectoryThumbnail& thumbnail) {
+void applyThumbnailFacts(ExifWalk& walk, const DirectoryThumbnail& thumbnail) {
+    const TiffBlock& block = walk.block;
     if (!thumbnail.hasOffset || thumbnail.offset == 0 || thumbnail.offset > block.length) return;
     photoInfo.thumbOffset = thumbnail.offset;
     const uint32_t room = block.length - thumbnail.offset;
     photoInfo.thumbLength = thumbnail.hasLength ? std::min(thumbnail.length, room) : 0;
 
+    thumbnailOrigin.sectionIndex = walk.sectionIndex;
     thumbnailOrigin.tiffStart = block.start;
     thumbnailOrigin.tiffLength = block.length;
-    thumbnailOrigin.byteOrder = exifByteOrder;
+    thumbnailOrigin.byteOrder = walk.order;
     thumbnailOrigin.hasLengthEntry = thumbnail.hasLength;
     thumbnailOrigin.lengthPos = thumbnail.lengthPos;
     thumbnailOrigin.lengthFormat = thumbnail.lengthFormat;
     thumbnailOrigin.lengthCount = thumbnail.lengthCount;
-    exifWalkState.thumbnailNamed = true;
+    thumbnailOrigin.lengthEntryPos = thumbnail.lengthEntryPos;
+    walk.thumbnailNamed = true;
 }
 
 }  // namespace
 
-void walkExifDirectoryAt(const TiffBlock& block, uint64_t dirOffset, int depth) {
+void walkExifDirectoryAt(ExifWalk& walk, uint64_t dirOffset, int depth) {
+    const TiffBlock& block = walk.block;
     if (depth > kMaxDepth) {
         warnNonfatal("Maximum Exif directory nesting exceeded (corrupt Exif header)", 0, 0);
         return;
@@ -382,31 +374,24 @@ void walkExifDirectoryAt(const TiffBlock& block, uint64_t dirOffset, int depth) 
         warnNonfatal("Exif directory at offset %d lies past the end of the block", static_cast<int>(dirOffset), 0);
         return;
     }
-    const uint32_t entryCount = static_cast<uint32_t>(exifRead16(block.at(dirOffset)));
+    const uint32_t entryCount = static_cast<uint32_t>(walk.read16(dirOffset));
     const uint64_t dirEnd = dirOffset + 2 + 12 * uint64_t{entryCount};
     const uint64_t blockEnd = block.length;
     if (dirEnd + 4 > blockEnd && dirEnd != blockEnd && dirEnd + 2 != blockEnd) {
         warnNonfatal("Illegally sized Exif subdirectory (%d entries)", static_cast<int>(entryCount), 0);
         return;
     }
-    if (!admitDirectory(dirOffset) || !takeEntryBudget(entryCount)) return;
-    recordStructure(dirOffset, std::min(dirEnd + 4, blockEnd));
+    if (!admitDirectory(walk, dirOffset) || !walk.takeEntryBudget(entryCount)) return;
+    walk.recordStructure(dirOffset, std::min(dirEnd + 4, blockEnd));
 
     DirectoryThumbnail thumbnail;
     for (uint32_t i = 0; i < entryCount; ++i) {
         Entry entry{};
-        if (readEntry(block, dirOffset + 2 + 12 * uint64_t{i}, entry)) applyTag(block, entry, depth, thumbnail);
+        if (!readCheckedEntry(walk, dirOffset + 2 + 12 * uint64_t{i}, kExifEntryReports, entry)) continue;
+        if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
+        applyTag(walk, entry, depth, thumbnail);
     }
-    followNextLink(block, dirEnd, depth);
-    applyThumbnailFacts(block, thumbnail);
+    followNextLink(walk, dirEnd, depth);
+    applyThumbnailFacts(walk, thumbnail);
 }
-
-void walkExifDirectory(uint8_t* dirStart, uint8_t* tiffStart, uint32_t tiffLength, int depth) {
-    if (dirStart < tiffStart) {
-        warnNonfatal("Exif directory at offset %d lies past the end of the block", -1, 0);
-        return;
-    }
-    walkExifDirectoryAt(TiffBlock{tiffStart, tiffLength}, static_cast<uint64_t>(dirStart - tiffStart), depth);
-}
-
 }  // namespace lumivex

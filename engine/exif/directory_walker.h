@@ -3,15 +3,12 @@
 
 #include <cstdint>
 
-#include "engine/exif/tiff_block.h"
+#include "engine/exif/exif_layout.h"
 
 namespace lumivex {
 
-// dirStart is the directory's entry count, tiffStart the TIFF header, depth 0 for the first directory.
-void walkExifDirectory(uint8_t* dirStart, uint8_t* tiffStart, uint32_t tiffLength, int depth);
-
-// The same with the directory given as an offset from the TIFF header, so that an offset past the block
-// never becomes a pointer.
-void walkExifDirectoryAt(const TiffBlock& block, uint64_t dirOffset, int depth);
+// The directory is given as an offset from the TIFF header, so that an offset past the block never becomes a
+// pointer; depth is 0 for the first directory.
+void walkExifDirectoryAt(ExifWalk& walk, uint64_t dirOffset, int depth);
 
 }  // namespace lumivex

@@ -1,47 +1,98 @@
 #include "engine/exif/exif_layout.h"
 
+#include <algorithm>
+
 #include "engine/diag/diag.h"
+#include "engine/jpeg/sections.h"
 
 namespace lumivex {
 
-ThumbnailOrigin thumbnailOrigin;
-const uint8_t* thumbLengthTiffStart = nullptr;
-std::optional<ExifByteOrder> parsedByteOrder;
-ExifWalkState exifWalkState;
+thread_local ThumbnailOrigin thumbnailOrigin;
+thread_local ExifReadFacts exifReadFacts;
+thread_local const uint8_t* thumbLengthTiffStart = nullptr;
 
-void startExifWalk(const uint8_t* tiffStart, uint32_t tiffLength) {
-    exifWalkState.tiffStart = tiffStart;
-    exifWalkState.tiffLength = tiffLength;
-    exifWalkState.structure.clear();
-    exifWalkState.directoriesRead.clear();
-    exifWalkState.entryBudget = kEntryBudgetPerSegment;
-    exifWalkState.budgetReported = false;
-    exifWalkState.thumbnailNamed = false;
+namespace {
+constexpr uint32_t kTiffStartInSegment = 8;  // 2 length bytes and "Exif\0\0"
+}
+
+JpegSection* thumbnailSection() {
+    const int32_t i = thumbnailOrigin.sectionIndex;
+    if (i < 0 || i >= sectionList.count) return nullptr;
+    JpegSection& section = sectionList.sections[i];
+    if (section.marker != kMarkerApp1 || section.size < static_cast<int32_t>(kTiffStartInSegment) ||
+        static_cast<uint32_t>(section.size) - kTiffStartInSegment != thumbnailOrigin.tiffLength) {
+        return nullptr;
+    }
+    return &section;
+}
+
+uint32_t thumbnailLengthWidth(int lengthFormat) {
+    if (lengthFormat == FormatLong || lengthFormat == FormatSLong) return 4;
+    if (lengthFormat == FormatShort || lengthFormat == FormatSShort) return 2;
+    return 0;
+}
+
+void writeThumbnailLength(uint8_t* tiff, uint32_t length) {
+    const ThumbnailOrigin& origin = thumbnailOrigin;
+    uint8_t* value = tiff + origin.lengthPos;
+    switch (thumbnailLengthWidth(origin.lengthFormat)) {
+        case 4:
+            exifWrite32(value, length, origin.byteOrder);
+            break;
+        case 2:
+            if (origin.lengthFormat == FormatSShort)
+                exifWrite16(tiff + origin.lengthEntryPos + 2, FormatShort, origin.byteOrder);
+            exifWrite16(value, static_cast<uint16_t>(length), origin.byteOrder);
+            break;
+        default:
+            break;
+    }
+}
+
+ExifWalk::ExifWalk(TiffBlock tiff, ExifByteOrder blockOrder, int32_t segmentIndex)
+    : block(tiff), order(blockOrder), sectionIndex(segmentIndex) {
     recordStructure(0, 8);  // the TIFF header
 }
 
-void recordStructure(uint64_t begin, uint64_t end) {
-    if (end > begin) exifWalkState.structure.push_back({begin, end});
+double ExifWalk::valueAsDouble(uint64_t valueOff, int format) const {
+    const bool numeric = format >= 1 && format <= kLastExifFormat && format != FormatAscii && format != FormatUndefined;
+    if (numeric && !block.contains(valueOff, static_cast<uint64_t>(bytesPerFormat[format]))) return 0.0;
+    return exifValueAsDouble(block.at(std::min<uint64_t>(valueOff, block.length)), format, order);
 }
 
-bool takeEntryBudget(uint64_t entries) {
-    if (entries <= exifWalkState.entryBudget) {
-        exifWalkState.entryBudget -= static_cast<uint32_t>(entries);
+void ExifWalk::recordStructure(uint64_t begin, uint64_t end) {
+    if (end > begin) structure.push_back({begin, end});
+}
+
+bool ExifWalk::takeEntryBudget(uint64_t entries) {
+    if (entries <= entryBudget) {
+        entryBudget -= static_cast<uint32_t>(entries);
         return true;
     }
-    if (!exifWalkState.budgetReported) {
+    if (!budgetReported) {
         warnNonfatal("Too many Exif directory entries (more than %d); the rest is not read", kEntryBudgetPerSegment, 0);
-        exifWalkState.budgetReported = true;
+        budgetReported = true;
     }
-    exifWalkState.entryBudget = 0;
+    entryBudget = 0;
     return false;
+}
+
+namespace {
+void shiftIndex(int32_t& index, int32_t from, int32_t by) {
+    if (index < from) return;
+    index = (by < 0 && index == from) ? -1 : index + by;
+}
+}  // namespace
+
+void shiftSectionIndices(int32_t from, int32_t by) {
+    shiftIndex(thumbnailOrigin.sectionIndex, from, by);
+    shiftIndex(exifReadFacts.lengthSectionIndex, from, by);
 }
 
 void clearExifLayout() {
     thumbnailOrigin = ThumbnailOrigin{};
+    exifReadFacts = ExifReadFacts{};
     thumbLengthTiffStart = nullptr;
-    parsedByteOrder.reset();
-    exifWalkState = ExifWalkState{};
 }
 
 }  // namespace lumivex

@@ -30,8 +30,8 @@ void deriveSensorSize() {
 }
 
 // The thumbnail is last in its block only if no directory or value read in it reaches past its first byte.
-void recordThumbnailLayout() {
-    thumbnailOrigin.structure = exifWalkState.structure;
+void recordThumbnailLayout(const ExifWalk& walk) {
+    thumbnailOrigin.structure = walk.structure;
     thumbnailOrigin.laterStructure = false;
     for (const ByteRange& range : thumbnailOrigin.structure) {
         if (range.end > photoInfo.thumbOffset) thumbnailOrigin.laterStructure = true;
@@ -40,7 +40,7 @@ void recordThumbnailLayout() {
 
 }  // namespace
 
-void parseExifSegment(uint8_t* data, uint32_t length) {
+void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex) {
     exifParseContext = ExifParseContext{};
     if (length < kExifHeaderSize) {
         warnNonfatal("Exif segment too short for its header (%d bytes)", static_cast<int>(length), 0);
@@ -58,7 +58,7 @@ void parseExifSegment(uint8_t* data, uint32_t length) {
         warnNonfatal("Invalid Exif alignment marker.", 0, 0);
         return;
     }
-    parsedByteOrder = exifByteOrder;
+    exifReadFacts.byteOrder = exifByteOrder;
     if (exifRead16(data + 10) != 42) {
         warnNonfatal("Invalid Exif start (1)", 0, 0);
         return;
@@ -71,10 +71,9 @@ void parseExifSegment(uint8_t* data, uint32_t length) {
     }
     if (firstOffset > 16) warnNonfatal("Suspicious offset of first Exif IFD value", 0, 0);
 
-    const TiffBlock block{data + 8, length - 8};
-    startExifWalk(block.start, block.length);
-    walkExifDirectoryAt(block, firstOffset, 0);
-    if (exifWalkState.thumbnailNamed) recordThumbnailLayout();
+    ExifWalk walk(TiffBlock{data + 8, length - 8}, exifByteOrder, sectionIndex);
+    walkExifDirectoryAt(walk, firstOffset, 0);
+    if (walk.thumbnailNamed) recordThumbnailLayout(walk);
 
     const bool thumbnailLate = photoInfo.thumbOffset != 0 && thumbnailOrigin.laterStructure;
     photoInfo.thumbAtEnd = photoInfo.thumbOffset >= photoInfo.exifExtent && !thumbnailLate ? 1 : 0;
@@ -121,7 +120,7 @@ void buildMinimalExif() {
     uint8_t* data = buffer.get();
     insertSection(kMarkerApp1, std::move(buffer), kMinimalExifSize);
     photoInfo.exifExtent = 0;
-    parseExifSegment(data, kMinimalExifSize);
+    parseExifSegment(data, kMinimalExifSize, 0);
 }
 
 }  // namespace lumivex

@@ -9,8 +9,9 @@ namespace lumivex {
 constexpr int32_t kMinimalExifSize = 134;
 constexpr uint32_t kMinimalExifThumbOffset = 126;
 
-// data is the segment's whole buffer, from its two length bytes on; length is its length value.
-void parseExifSegment(uint8_t* data, uint32_t length);
+// data is the segment's whole buffer, from its two length bytes on; length is its length value; sectionIndex
+// is the segment's place in sectionList (-1 for a segment parsed on its own), which the thumbnail facts keep.
+void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex = -1);
 
 // Puts a minimal Exif segment (a date and an empty thumbnail place at its end) in place of the first APP1
 // segment of the list, and parses it.

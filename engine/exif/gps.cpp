@@ -23,6 +23,10 @@ enum GpsTag : uint16_t {
 
 constexpr size_t kCoordinateChars = 29;
 
+constexpr EntryReports kGpsEntryReports = {"Illegal number format %d for Exif gps tag %04x",
+                                           "Too many components (%d) for Exif gps tag %04x",
+                                           "Illegal value pointer for Exif gps tag %04x"};
+
 // Digits after the point: how many integer divisions by 10 bring the denominator to 1 or less, at most 6.
 int precisionForDenominator(int32_t denominator) {
     int precision = 0;
@@ -38,19 +42,19 @@ void storeCoordinate(char* field, const char* text) {
 
 }  // namespace
 
-bool formatGpsCoordinate(const TiffBlock& block, uint64_t valueOff, int format, uint32_t count, char* text,
+bool formatGpsCoordinate(const ExifWalk& walk, uint64_t valueOff, int format, uint32_t count, char* text,
                          size_t textSize) {
     // Three components must lie inside the checked value; a value with fewer is not read at all.
     const uint64_t componentSize = static_cast<uint64_t>(bytesPerFormat[format]);
-    if (count < 3 || componentSize == 0 || !block.contains(valueOff, 3 * componentSize)) return false;
+    if (count < 3 || componentSize == 0 || !walk.block.contains(valueOff, 3 * componentSize)) return false;
     double parts[3];
     int precisions[3];
     for (int i = 0; i < 3; ++i) {
         const uint64_t partOff = valueOff + static_cast<uint64_t>(i) * componentSize;
         // The precision comes from the denominator, 4 bytes into the value; narrower formats have none.
-        const int32_t denominator = componentSize >= 8 ? exifRead32(block.at(partOff + 4)) : 1;
+        const int32_t denominator = componentSize >= 8 ? walk.read32(partOff + 4) : 1;
         precisions[i] = precisionForDenominator(denominator);
-        parts[i] = exifValueAsDouble(block.at(partOff), format);
+        parts[i] = exifValueAsDouble(walk.block.at(partOff), format, walk.order);
     }
     // Whole values take two places; a fraction takes its digits, the point and two places more.
     int widths[3];
@@ -60,7 +64,8 @@ bool formatGpsCoordinate(const TiffBlock& block, uint64_t valueOff, int format, 
     return true;
 }
 
-void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
+void parseGpsDirectory(ExifWalk& walk, uint64_t dirOffset) {
+    const TiffBlock& block = walk.block;
     photoInfo.gpsPresent = 1;
     std::strcpy(photoInfo.gpsLatitude, "? ?");
     std::strcpy(photoInfo.gpsLongitude, "? ?");
@@ -70,11 +75,11 @@ void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
         warnNonfatal("GPS info directory goes past end of exif", 0, 0);
         return;
     }
-    const uint32_t entryCount = static_cast<uint32_t>(exifRead16(block.at(dirOffset)));
+    const uint32_t entryCount = static_cast<uint32_t>(walk.read16(dirOffset));
     if (entryCount == 0) return;
-    if (!takeEntryBudget(entryCount)) return;
+    if (!walk.takeEntryBudget(entryCount)) return;
     const uint64_t dirEnd = dirOffset + 2 + 12 * uint64_t{entryCount};
-    recordStructure(dirOffset, std::min<uint64_t>(dirEnd + 4, block.length));
+    walk.recordStructure(dirOffset, std::min<uint64_t>(dirEnd + 4, block.length));
 
     for (uint32_t i = 0; i < entryCount; ++i) {
         const uint64_t entryOff = dirOffset + 2 + 12 * uint64_t{i};
@@ -82,17 +87,10 @@ void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
             warnNonfatal("GPS info directory goes past end of exif", 0, 0);
             return;
         }
-        DirectoryEntry entry = readDirectoryEntry(block, entryOff);
+        DirectoryEntry entry{};
+        if (!readCheckedEntry(walk, entryOff, kGpsEntryReports, entry)) continue;
         const uint16_t tag = entry.tag;
         const int format = entry.format;
-        if (format < 1 || format > kLastExifFormat) {
-            warnNonfatal("Illegal number format %d for Exif gps tag %04x", format, tag);
-            continue;
-        }
-        if (!locateEntryValue(block, entryOff, entry)) {
-            warnNonfatal("Illegal value pointer for Exif gps tag %04x", tag, 0);
-            continue;
-        }
         const uint64_t valueOff = entry.valueOff;
         const uint32_t count = entry.count;
         const uint8_t* value = block.at(valueOff);
@@ -109,7 +107,7 @@ void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
                     warnNonfatal("Inappropriate format (%d) for Exif GPS coordinates!", format, 0);
                 }
                 char text[128];
-                if (formatGpsCoordinate(block, valueOff, format, count, text, sizeof text)) {
+                if (formatGpsCoordinate(walk, valueOff, format, count, text, sizeof text)) {
                     storeCoordinate(tag == GpsLatitude ? photoInfo.gpsLatitude : photoInfo.gpsLongitude, text);
                 }
                 break;
@@ -119,7 +117,7 @@ void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset) {
                 break;
             case GpsAltitude: {
                 char text[400];
-                std::snprintf(text, sizeof text, "%.2fm", blockValueAsDouble(block, valueOff, format));
+                std::snprintf(text, sizeof text, "%.2fm", walk.valueAsDouble(valueOff, format));
                 const size_t room = sizeof photoInfo.gpsAltitude - 2;
                 const size_t n = strnlen(text, room);
                 std::memcpy(photoInfo.gpsAltitude + 1, text, n);

@@ -3,15 +3,15 @@
 
 #include <cstdint>
 
-#include "engine/exif/tiff_block.h"
+#include "engine/exif/exif_layout.h"
 
 namespace lumivex {
 
-void parseGpsDirectory(const TiffBlock& block, uint64_t dirOffset);
+void parseGpsDirectory(ExifWalk& walk, uint64_t dirOffset);
 
 // "35d 39m 29.40s" from three values of a coordinate entry; false when the value does not hold three
 // whole components.
-bool formatGpsCoordinate(const TiffBlock& block, uint64_t valueOff, int format, uint32_t count, char* text,
+bool formatGpsCoordinate(const ExifWalk& walk, uint64_t valueOff, int format, uint32_t count, char* text,
                          size_t textSize);
 
 }  // namespace lumivex

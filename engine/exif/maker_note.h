@@ -3,15 +3,15 @@
 
 #include <cstdint>
 
-#include "engine/exif/tiff_block.h"
+#include "engine/exif/exif_layout.h"
 
 namespace lumivex {
 
 // valueOff and byteCount locate the MakerNote value inside the block.
-void parseMakerNote(const TiffBlock& block, uint64_t valueOff, uint64_t byteCount);
+void parseMakerNote(ExifWalk& walk, uint64_t valueOff, uint64_t byteCount);
 
-// A Canon maker note is a directory in Intel order whatever the block's order; offsets count from the
-// TIFF header.
-void walkCanonMakerNote(const TiffBlock& block, uint64_t dirOffset);
+// A Canon maker note is a directory in Intel order whatever the block's order (the walk's order is Intel while
+// it is read); offsets count from the TIFF header.
+void walkCanonMakerNote(ExifWalk& walk, uint64_t dirOffset);
 
 }  // namespace lumivex

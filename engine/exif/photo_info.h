@@ -56,7 +56,8 @@ struct PhotoInfo {
     char gpsAltitude[20];                   // sign character, then the altitude text
 };
 
-extern PhotoInfo photoInfo;
+// The facts of the photo being processed; one per worker thread, each processing one photo at a time.
+extern thread_local PhotoInfo photoInfo;
 
 // All zero, the layout facts of the Exif blocks included.
 void clearPhotoInfo();
@@ -70,6 +71,7 @@ struct ExifParseContext {
     int32_t orientationCount;      // Orientation entries met in this segment
 };
 
-extern ExifParseContext exifParseContext;
+// One per worker thread, like the photo being processed.
+extern thread_local ExifParseContext exifParseContext;
 
 }  // namespace lumivex

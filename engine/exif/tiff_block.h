@@ -1,7 +1,6 @@
 // The TIFF block of one Exif segment: every read of its bytes goes through contains() first.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,14 +20,6 @@ struct TiffBlock {
 // Byte count of a value: components times the size of one, in 64 bits so that it cannot wrap.
 inline uint64_t valueByteCount(uint32_t components, int format) {
     return uint64_t{components} * static_cast<uint64_t>(bytesPerFormat[format]);
-}
-
-// exifValueAsDouble for a value that may be shorter than one component of its format (a count of 0):
-// the component is read only when all its bytes lie inside the block, otherwise the value counts as 0.
-inline double blockValueAsDouble(const TiffBlock& block, uint64_t valueOff, int format) {
-    const bool numeric = format >= 1 && format <= kLastExifFormat && format != FormatAscii && format != FormatUndefined;
-    if (numeric && !block.contains(valueOff, static_cast<uint64_t>(bytesPerFormat[format]))) return 0.0;
-    return exifValueAsDouble(block.at(std::min<uint64_t>(valueOff, block.length)), format);
 }
 
 // A bounded string copy: bytes up to and including the first NUL, at most n, never past the block; the rest

@@ -145,7 +145,7 @@ int readSections(std::FILE* stream, int mode) {
                 break;
             case kMarkerApp1:
                 if (keepMetadata && length >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
-                    parseExifSegment(section.data.get(), static_cast<uint32_t>(length));
+                    parseExifSegment(section.data.get(), static_cast<uint32_t>(length), sectionList.count - 1);
                 } else if (keepMetadata && length >= 7 && std::memcmp(section.data.get() + 2, "http:", 5) == 0) {
                     section.marker = PseudoMarkerXmp;
                 } else {

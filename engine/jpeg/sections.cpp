@@ -4,11 +4,12 @@
 #include <utility>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/exif_layout.h"
 #include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
-SectionList sectionList;
+thread_local SectionList sectionList;
 
 namespace {
 constexpr int32_t kInitialCapacity = 5;
@@ -78,6 +79,7 @@ int dropSectionType(int32_t marker) {
             sectionList.sections[j] = std::move(sectionList.sections[j + 1]);
         }
         sectionList.sections[--sectionList.count] = JpegSection{};
+        shiftSectionIndices(i, -1);
         return 1;
     }
     return 0;
@@ -88,6 +90,7 @@ void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size
     for (int32_t i = sectionList.count; i > 0; --i) sectionList.sections[i] = std::move(sectionList.sections[i - 1]);
     sectionList.sections[0] = JpegSection{std::move(data), marker, size};
     ++sectionList.count;
+    shiftSectionIndices(0, 1);
 }
 
 }  // namespace lumivex

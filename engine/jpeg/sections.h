@@ -37,7 +37,9 @@ struct SectionList {
     std::string imageDataSource;   // the file that holds it (the backup, once the photo has been renamed)
 };
 
-extern SectionList sectionList;
+// The segments of the photo being processed; one per worker thread: the tool processes photos on several
+// threads, each one photo at a time.
+extern thread_local SectionList sectionList;
 
 void resetJpegState();
 void freeSections();

@@ -42,11 +42,9 @@ TEST_F(ByteOrderTest, AllOnesReadSignedAndUnsigned) {
 
 TEST_F(ByteOrderTest, Write32StoresInEitherOrder) {
     uint8_t out[4];
-    exifByteOrder = ExifByteOrder::Intel;
-    exifWrite32(out, 305419896);
+    exifWrite32(out, 305419896, ExifByteOrder::Intel);
     EXPECT_EQ(0, std::memcmp(out, "\x78\x56\x34\x12", 4));
-    exifByteOrder = ExifByteOrder::Motorola;
-    exifWrite32(out, 305419896);
+    exifWrite32(out, 305419896, ExifByteOrder::Motorola);
     EXPECT_EQ(0, std::memcmp(out, "\x12\x34\x56\x78", 4));
 }
 

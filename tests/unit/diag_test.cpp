@@ -2,26 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace lumivex {
 namespace {
 
-TEST(DiagDeathTest, FatalWithoutAFileHasNoFileLine) {
-    EXPECT_EXIT(
-        {
-            currentFileName.reset();
-            failFatal("invalid marker");
-        },
-        ::testing::ExitedWithCode(1), ::testing::Eq(std::string("\nError : invalid marker\n")));
-}
-
-TEST(DiagDeathTest, FatalNamesTheCurrentFile) {
-    EXPECT_EXIT(
-        {
-            currentFileName = "C:\\a.jpg";
-            failFatal("Premature end of file?");
-        },
-        ::testing::ExitedWithCode(1),
-        ::testing::Eq(std::string("\nError : Premature end of file?\nin file 'C:\\a.jpg'\n")));
+TEST(Diag, FatalReportIsWrittenThenThrown) {
+    struct Case {
+        std::optional<std::string> file;
+        const char* message;
+        std::string report;
+    };
+    const Case cases[] = {
+        {std::nullopt, "invalid marker", "\nError : invalid marker\n"},
+        {"C:\\a.jpg", "Premature end of file?", "\nError : Premature end of file?\nin file 'C:\\a.jpg'\n"},
+    };
+    for (const Case& c : cases) {
+        currentFileName = c.file;
+        std::string written;
+        ScopedReportSink sink([&written](std::string_view text) { written.append(text); });
+        try {
+            failFatal(c.message);
+            ADD_FAILURE() << "failFatal returned";
+        } catch (const FatalError& error) {
+            EXPECT_EQ(error.message, c.message);
+        }
+        EXPECT_EQ(written, c.report);
+    }
+    currentFileName.reset();
 }
 
 TEST(Diag, NonfatalReportNamesTheFileAndIgnoresUnusedArguments) {

@@ -144,14 +144,17 @@ TEST_F(WalkerEdgeTest, EntryChecks) {
     ExifBuilder exif(ExifByteOrder::Intel);
     const int ifd0 = exif.addDirectory();
     exif.addRawEntry(ifd0, 0x0110, 13, 1, 0);
+    exif.addRawEntry(ifd0, 0x0132, 0, 19, 0);                     // a value of no bytes: no date to read
     exif.addRawEntry(ifd0, 0x010F, FormatAscii, 20, 0xFFFFFFF0);  // offset + count wraps in 32 bits
     exif.addRawEntry(ifd0, 0x8769, FormatLong, 1, 0xFFFFFFFF);
     exif.addRawEntry(ifd0, 0x8825, FormatLong, 1, 0x10000);
     EXPECT_EQ(parse(exif.segment()), report("Illegal number format 13 for tag 0110 in Exif") +
+                                         report("Illegal number format 0 for tag 0132 in Exif") +
                                          report("Illegal value pointer for tag 010f in Exif") +
                                          report("Illegal Exif or interop ofset directory link") +
                                          report("Illegal GPS directory link in Exif"));
     EXPECT_EQ(photoInfo.cameraMake[0], '\0');
+    EXPECT_EQ(photoInfo.dateOffsetCount, 0);
 }
 
 TEST_F(WalkerEdgeTest, ThumbnailOffsetAndLengthAgainstTheBlock) {

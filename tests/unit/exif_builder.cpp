@@ -98,7 +98,8 @@ void ExifBuilder::setThumbnail(int dir, Bytes thumbnail, uint16_t lengthFormat, 
     dirs_[dir].entries.push_back(std::move(offset));
     if (!withLength) return;
     const auto length = static_cast<uint32_t>(thumbnail_.size());
-    Bytes value = lengthFormat == FormatShort ? encode16({length}, order_) : encode32({length}, order_);
+    const bool narrow = lengthFormat == FormatShort || lengthFormat == FormatSShort;
+    Bytes value = narrow ? encode16({length}, order_) : encode32({length}, order_);
     addEntry(dir, 0x0202, lengthFormat, 1, std::move(value));
 }
 

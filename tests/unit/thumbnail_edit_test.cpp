@@ -188,6 +188,34 @@ TEST_F(ThumbnailEditTest, ShortLengthTagIsWrittenAsAShort) {
     EXPECT_EQ(value[0] * 256 + value[1], 700);
 }
 
+TEST_F(ThumbnailEditTest, LengthEntryFormats) {
+    struct Case {
+        uint16_t format;
+        uint32_t width;        // bytes an edit rewrites; 0: not rewritable
+        uint16_t formatAfter;  // the entry's format code once a length was written
+    };
+    const Case cases[] = {{FormatLong, 4, FormatLong},   {FormatSLong, 4, FormatSLong},
+                          {FormatShort, 2, FormatShort}, {FormatSShort, 2, FormatShort},
+                          {FormatByte, 0, FormatByte},   {FormatUndefined, 0, FormatUndefined}};
+    for (const Case& c : cases) {
+        ExifBuilder exif(ExifByteOrder::Motorola);
+        exif.setThumbnail(exif.addDirectory(), Bytes(50, 1), c.format);
+        loadWith({exif.segment()});
+        ASSERT_EQ(thumbnailOrigin.lengthFormat, c.format);
+        EXPECT_EQ(thumbnailLengthWidth(c.format), c.width) << c.format;
+        JpegSection* seg = thumbnailSection();
+        ASSERT_NE(seg, nullptr);
+        if (c.width == 0) continue;
+        uint8_t* tiff = seg->data.get() + 8;
+        writeThumbnailLength(tiff, 40000);
+        const uint8_t* entry = tiff + thumbnailOrigin.lengthEntryPos;
+        EXPECT_EQ(entry[2] * 256 + entry[3], c.formatAfter) << c.format;
+        const uint8_t* value = tiff + photoInfo.thumbLengthPos;
+        const uint32_t written = c.width == 4 ? read32(value, ExifByteOrder::Motorola) : value[0] * 256u + value[1];
+        EXPECT_EQ(written, 40000u) << c.format;
+    }
+}
+
 // A thumbnail followed by another value: zeroed in place, every other byte unchanged.
 TEST_F(ThumbnailEditTest, RemovalOfAThumbnailThatIsNotLast) {
     ExifBuilder exif(ExifByteOrder::Intel);

@@ -155,14 +155,18 @@ TEST_F(WriterTest, ImageDataLeftInTheFileIsCopiedFromIt) {
     EXPECT_FALSE(saveJpegFile(out.c_str()));
 }
 
-TEST(WriterDeathTest, RefusesToWriteWithoutTheImageData) {
+TEST(WriterFatalTest, RefusesToWriteWithoutTheImageData) {
     resetJpegState();
-    EXPECT_EXIT(
-        {
-            currentFileName.reset();
-            saveJpegFile("/nonexistent/out.jpg");
-        },
-        ::testing::ExitedWithCode(1), ::testing::Eq(std::string("\nError : Can't write back - didn't read all\n")));
+    currentFileName.reset();
+    std::string written;
+    ScopedReportSink sink([&written](std::string_view text) { written.append(text); });
+    try {
+        saveJpegFile("/nonexistent/out.jpg");
+        ADD_FAILURE() << "the writer wrote without the image data";
+    } catch (const FatalError& error) {
+        EXPECT_EQ(error.message, "Can't write back - didn't read all");
+    }
+    EXPECT_EQ(written, "\nError : Can't write back - didn't read all\n");
 }
 
 }  // namespace
