@@ -198,7 +198,7 @@ class Replace(Workspace):
         before = read(photo)
         big = os.path.join(self.dir, "big.jpg")
         with open(big, "wb") as f:
-            f.write(b"\xff\xd8" + b"\0" * 70000)
+            f.write(b"\xff\xd8" + b"\0" * 69998 + b"\xff\xd9")
         result = run("replace", photo, big)
         self.assertEqual(result.returncode, 1)
         self.assertIn(b"New thumbnail has 70002 bytes; at most", result.stderr)
