@@ -7,9 +7,7 @@
 #include <string_view>
 
 #include "cli/json_text.h"
-#include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
+#include "engine/report/photo_report.h"
 
 namespace lumivex::cli {
 
@@ -21,8 +19,7 @@ std::string_view fieldText(const char (&field)[N]) {
     return std::string_view(field, strnlen(field, N));
 }
 
-std::string commentJson() {
-    const PhotoInfo& info = photoInfo;
+std::string commentJson(const PhotoInfo& info) {
     if (info.commentWideChars > 0) {
         const size_t units = std::min<size_t>(static_cast<size_t>(info.commentWideChars), sizeof info.comment / 2);
         return jsonStringFromUtf16le(reinterpret_cast<const uint8_t*>(info.comment), units);
@@ -53,35 +50,35 @@ class JsonObject {
     bool first_ = true;
 };
 
-std::string dateOffsetsJson() {
+std::string dateOffsetsJson(const PhotoInfo& info) {
     std::string out = "[";
-    const int count = std::clamp(photoInfo.dateOffsetCount, 0, kMaxDateOffsets);
+    const int count = std::clamp(info.dateOffsetCount, 0, kMaxDateOffsets);
     for (int i = 0; i < count; ++i) {
         if (i > 0) out += ", ";
-        out += std::to_string(photoInfo.dateOffsets[i]);
+        out += std::to_string(info.dateOffsets[i]);
     }
     return out + "]";
 }
 
-std::string sectionsJson() {
+std::string sectionsJson(const std::vector<SectionSummary>& sections) {
     std::string out = "[";
-    for (int32_t i = 0; i < sectionList.count; ++i) {
+    for (size_t i = 0; i < sections.size(); ++i) {
         if (i > 0) out += ", ";
-        out += "{\"marker\": " + std::to_string(sectionList.sections[i].marker) +
-               ", \"size\": " + std::to_string(sectionList.sections[i].size) + "}";
+        out += "{\"marker\": " + std::to_string(sections[i].marker) +
+               ", \"size\": " + std::to_string(sections[i].size) + "}";
     }
     return out + "]";
 }
 
-std::string byteOrderJson() {
-    if (!exifReadFacts.byteOrder) return "null";
-    return *exifReadFacts.byteOrder == ExifByteOrder::Motorola ? "\"MM\"" : "\"II\"";
+std::string byteOrderJson(const std::optional<ExifByteOrder>& order) {
+    if (!order) return "null";
+    return *order == ExifByteOrder::Motorola ? "\"MM\"" : "\"II\"";
 }
 
 }  // namespace
 
-std::string photoInfoJson() {
-    const PhotoInfo& p = photoInfo;
+std::string photoInfoJson(const PhotoReport& report) {
+    const PhotoInfo& p = report.facts;
     JsonObject o;
     o.addText("filePath", p.filePath);
     o.add("fileModified", p.fileModified);
@@ -116,23 +113,25 @@ std::string photoInfoJson() {
     o.addFloat("xResolution", p.xResolution);
     o.addFloat("yResolution", p.yResolution);
     o.add("resolutionUnit", p.resolutionUnit);
-    o.add("comment", commentJson());
+    o.add("comment", commentJson(p));
     o.add("commentWideChars", p.commentWideChars);
     o.add("thumbOffset", p.thumbOffset);
     o.add("thumbLength", p.thumbLength);
     o.add("exifExtent", p.exifExtent);
     o.add("thumbAtEnd", p.thumbAtEnd);
     o.add("thumbLengthPos", p.thumbLengthPos);
-    o.add("dateOffsets", dateOffsetsJson());
+    o.add("dateOffsets", dateOffsetsJson(p));
     o.add("dateOffsetCount", p.dateOffsetCount);
     o.add("gpsPresent", p.gpsPresent);
     o.addText("gpsLatitude", p.gpsLatitude);
     o.addText("gpsLongitude", p.gpsLongitude);
     o.addText("gpsAltitude", p.gpsAltitude);
-    o.add("byteOrder", byteOrderJson());
-    o.add("sections", sectionsJson());
+    o.add("byteOrder", byteOrderJson(report.byteOrder));
+    o.add("sections", sectionsJson(report.sections));
     return o.finish();
 }
+
+std::string photoInfoJson() { return photoInfoJson(currentPhotoReport()); }
 
 namespace {
 
@@ -164,16 +163,16 @@ const char* orientationName(int32_t orientation) {
     return orientation >= 1 && orientation <= 8 ? kNames[orientation] : "";
 }
 
-std::string commentText() {
-    if (photoInfo.commentWideChars == 0) return std::string(fieldText(photoInfo.comment));
-    std::string json = commentJson();  // decoded from UTF-16LE; shown without the quotes
+std::string commentText(const PhotoInfo& info) {
+    if (info.commentWideChars == 0) return std::string(fieldText(info.comment));
+    std::string json = commentJson(info);  // decoded from UTF-16LE; shown without the quotes
     return json.substr(1, json.size() - 2);
 }
 
 }  // namespace
 
-std::string photoInfoText() {
-    const PhotoInfo& p = photoInfo;
+std::string photoInfoText(const PhotoReport& report) {
+    const PhotoInfo& p = report.facts;
     TextReport r;
     r.line("File name", fieldText(p.filePath));
     r.format("File size", "%u bytes", p.fileSize);
@@ -215,7 +214,7 @@ std::string photoInfoText() {
         r.line("GPS Longitude", fieldText(p.gpsLongitude));
         r.line("GPS Altitude", fieldText(p.gpsAltitude));
     }
-    r.line("Comment", commentText());
+    r.line("Comment", commentText(p));
     if (p.thumbOffset != 0) {
         r.format("Thumbnail", "%u bytes at offset %u (%s)", p.thumbLength, p.thumbOffset,
                  p.thumbAtEnd ? "last in the Exif block" : "not last in the Exif block");
@@ -224,5 +223,7 @@ std::string photoInfoText() {
     }
     return r.take();
 }
+
+std::string photoInfoText() { return photoInfoText(currentPhotoReport()); }
 
 }  // namespace lumivex::cli

@@ -14,6 +14,11 @@ namespace {
 
 constexpr int kMaxSilentPaddingCount = 10;
 constexpr int32_t kMaxCommentBytes = 2000;
+// Real photos keep a few dozen segments of a few hundred KiB before the image data; a hostile file must not
+// make the reader hold gigabytes, nor search through them for a marker.
+constexpr int32_t kMaxKeptSegments = 4096;
+constexpr uint64_t kMaxKeptBytes = uint64_t{16} << 20;
+constexpr int kMaxBytesBeforeMarker = 1 << 20;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -41,7 +46,7 @@ int32_t findMarker(std::FILE* stream) {
             }
             return c;
         }
-        ++count;
+        if (++count > kMaxBytesBeforeMarker) failFatal("No marker within 1 MiB; the rest is not JPEG data");
         previous = c;
     }
 }
@@ -113,6 +118,7 @@ int readSections(std::FILE* stream, int mode) {
     photoInfo.jfifYDensity = 300;
     photoInfo.jfifUnits = 1;
     bool commentTaken = false;
+    uint64_t keptBytes = 0;  // of the segments kept so far
 
     for (;;) {
         ensureSectionCapacity();
@@ -122,6 +128,11 @@ int readSections(std::FILE* stream, int mode) {
         if (lo == EOF) failFatal("invalid marker");
         const int32_t length = hi * 256 + lo;
         if (length < 2) failFatal("invalid marker");
+        if (sectionList.count >= kMaxKeptSegments)
+            failFatal("Too many segments before the image data (more than 4096)");
+        if (keptBytes + static_cast<uint64_t>(length) > kMaxKeptBytes) {
+            failFatal("Too many segments before the image data (more than 16 MiB of them)");
+        }
 
         auto data = allocateBytes(static_cast<uint64_t>(length), "Could not allocate memory");
         data[0] = static_cast<uint8_t>(hi);
@@ -130,6 +141,7 @@ int readSections(std::FILE* stream, int mode) {
         if (std::fread(data.get() + 2, 1, payload, stream) != payload) failFatal("Premature end of file?");
         appendSection(std::move(data), marker, length);
         JpegSection& section = sectionList.sections[sectionList.count - 1];
+        const int32_t countWithIt = sectionList.count;
 
         const bool keepMetadata = (mode & LoadMetadata) != 0;
         switch (marker) {
@@ -167,6 +179,7 @@ int readSections(std::FILE* stream, int mode) {
                 if (isFrameHeader(marker)) readFrameHeader(section);
                 break;
         }
+        if (sectionList.count == countWithIt) keptBytes += static_cast<uint64_t>(length);
     }
 }
 

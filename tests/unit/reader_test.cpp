@@ -159,9 +159,31 @@ TEST_P(ReaderFatalTest, EndsTheReadWithTheReport) {
     EXPECT_EQ(written, std::string("\nError : ") + c.message + "\nin file '" + path + "'\n");
 }
 
+// A file that begins as a JPEG and then goes on with `count` copies of `segment`.
+Bytes manySegments(const Bytes& segment, size_t count) {
+    Bytes repeated;
+    for (size_t i = 0; i < count; ++i) repeated.insert(repeated.end(), segment.begin(), segment.end());
+    return JpegBuilder().raw(repeated).image().bytes();
+}
+
+Bytes largestApp2() {
+    Bytes segment(65537, 0);
+    segment[0] = 0xFF;
+    segment[1] = 0xE2;
+    segment[2] = 0xFF;
+    segment[3] = 0xFF;
+    return segment;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     TruncatedAndHostile, ReaderFatalTest,
     ::testing::Values(FatalCase{"EoiLastInFile", {0xFF, 0xD8, 0xFF, 0xD9}, "invalid marker"},
+                      FatalCase{"TooManySegments", manySegments({0xFF, 0xE2, 0x00, 0x02}, 4097),
+                                "Too many segments before the image data (more than 4096)"},
+                      FatalCase{"TooManySegmentBytes", manySegments(largestApp2(), 257),
+                                "Too many segments before the image data (more than 16 MiB of them)"},
+                      FatalCase{"GarbageWithoutAMarker", manySegments({0x00}, 1 << 20),
+                                "No marker within 1 MiB; the rest is not JPEG data"},
                       FatalCase{"FileEndsAfterFF", {0xFF, 0xD8, 0xFF}, "invalid marker"},
                       FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file?"},
                       FatalCase{"LengthBelowTwo", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}, "invalid marker"},
