@@ -8,7 +8,7 @@
 
 namespace lumivex {
 
-ExifByteOrder exifByteOrder = ExifByteOrder::Intel;
+thread_local ExifByteOrder exifByteOrder = ExifByteOrder::Intel;
 
 const int32_t bytesPerFormat[kLastExifFormat + 1] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 

@@ -9,7 +9,7 @@ namespace lumivex {
 enum class ExifByteOrder { Intel = 0, Motorola = 1 };
 
 // The order of the Exif block being read or edited; Intel at start, set by every parsed segment.
-extern ExifByteOrder exifByteOrder;
+extern thread_local ExifByteOrder exifByteOrder;
 
 enum ExifFormat : int {
     FormatByte = 1,

@@ -4,10 +4,10 @@
 
 namespace lumivex {
 
-ThumbnailOrigin thumbnailOrigin;
-const uint8_t* thumbLengthTiffStart = nullptr;
-std::optional<ExifByteOrder> parsedByteOrder;
-ExifWalkState exifWalkState;
+thread_local ThumbnailOrigin thumbnailOrigin;
+thread_local const uint8_t* thumbLengthTiffStart = nullptr;
+thread_local std::optional<ExifByteOrder> parsedByteOrder;
+thread_local ExifWalkState exifWalkState;
 
 void startExifWalk(const uint8_t* tiffStart, uint32_t tiffLength) {
     exifWalkState.tiffStart = tiffStart;

@@ -29,13 +29,13 @@ struct ThumbnailOrigin {
     bool laterStructure = false;       // some of them reach past the thumbnail's first byte
 };
 
-extern ThumbnailOrigin thumbnailOrigin;
+extern thread_local ThumbnailOrigin thumbnailOrigin;
 
 // The TIFF block in which the last ThumbnailLength entry (photoInfo.thumbLengthPos) was met.
-extern const uint8_t* thumbLengthTiffStart;
+extern thread_local const uint8_t* thumbLengthTiffStart;
 
 // Order of the last segment whose byte-order mark was read; none when no Exif segment was parsed.
-extern std::optional<ExifByteOrder> parsedByteOrder;
+extern thread_local std::optional<ExifByteOrder> parsedByteOrder;
 
 // Working state of the walk of one segment, reset by parseExifSegment.
 struct ExifWalkState {
@@ -48,7 +48,7 @@ struct ExifWalkState {
     bool thumbnailNamed = false;  // this walk set photoInfo.thumbOffset
 };
 
-extern ExifWalkState exifWalkState;
+extern thread_local ExifWalkState exifWalkState;
 
 // Enough for any real block (a few hundred entries); bounds the work a hostile block can cause.
 constexpr uint32_t kEntryBudgetPerSegment = 1u << 18;

@@ -6,8 +6,8 @@
 
 namespace lumivex {
 
-PhotoInfo photoInfo{};
-ExifParseContext exifParseContext{};
+thread_local PhotoInfo photoInfo{};
+thread_local ExifParseContext exifParseContext{};
 
 void clearPhotoInfo() {
     std::memset(&photoInfo, 0, sizeof photoInfo);

@@ -56,7 +56,7 @@ struct PhotoInfo {
     char gpsAltitude[20];                   // sign character, then the altitude text
 };
 
-extern PhotoInfo photoInfo;
+extern thread_local PhotoInfo photoInfo;
 
 // All zero, the layout facts of the Exif blocks included.
 void clearPhotoInfo();
@@ -70,6 +70,6 @@ struct ExifParseContext {
     int32_t orientationCount;      // Orientation entries met in this segment
 };
 
-extern ExifParseContext exifParseContext;
+extern thread_local ExifParseContext exifParseContext;
 
 }  // namespace lumivex

@@ -8,7 +8,7 @@
 
 namespace lumivex {
 
-SectionList sectionList;
+thread_local SectionList sectionList;
 
 namespace {
 constexpr int32_t kInitialCapacity = 5;

@@ -37,7 +37,7 @@ struct SectionList {
     std::string imageDataSource;   // the file that holds it (the backup, once the photo has been renamed)
 };
 
-extern SectionList sectionList;
+extern thread_local SectionList sectionList;
 
 void resetJpegState();
 void freeSections();

@@ -13,7 +13,7 @@ namespace lumivex {
 namespace {
 
 // APP0 "JFIF" 1.01 with no JFIF thumbnail; units and densities are filled in before every write.
-uint8_t jfifHeaderTemplate[18] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+thread_local uint8_t jfifHeaderTemplate[18] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
                                   0x01, 0x01, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
 
 void fillJfifHeader() {
@@ -46,7 +46,7 @@ bool copyImageData(std::FILE* out, size_t n) {
     const long start = static_cast<long>(sectionList.imageDataOffset);
     bool ok = std::fseek(in, 0, SEEK_END) == 0 && std::ftell(in) == start + static_cast<long>(n) &&
               std::fseek(in, start, SEEK_SET) == 0;
-    static uint8_t chunk[1 << 20];
+    static thread_local uint8_t chunk[1 << 20];
     for (size_t left = n; ok && left > 0;) {
         const size_t want = left < sizeof chunk ? left : sizeof chunk;
         ok = std::fread(chunk, 1, want, in) == want && writeBytes(out, chunk, want);

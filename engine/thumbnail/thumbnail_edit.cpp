@@ -13,7 +13,7 @@
 
 namespace lumivex {
 
-TooLargeFacts lastTooLarge{};
+thread_local TooLargeFacts lastTooLarge{};
 
 namespace {
 

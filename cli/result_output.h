@@ -1,0 +1,39 @@
+// How a photo's result is printed: its engine reports on standard error with it, then either one JSON
+// object on one line or the lines for a person; and the summary at the end of a run.
+#pragma once
+
+#include <string>
+
+#include "cli/photo_result.h"
+
+namespace lumivex::cli {
+
+struct OutputOptions {
+    std::string operation;
+    bool json = false;
+    bool quiet = false;
+};
+
+class ResultPrinter {
+  public:
+    explicit ResultPrinter(OutputOptions options) : options_(std::move(options)) {}
+    const std::string& operation() const { return options_.operation; }
+    void print(const PhotoResult& result);
+
+  private:
+    OutputOptions options_;
+    bool textShown_ = false;  // a blank line goes between the facts of two photos
+};
+
+// {"path": ..., "operation": ..., "outcome": ..., "message": ..., "route": ..., "size_before": ...,
+// "size_after": ...} on one line, whatever the path's bytes.
+std::string resultJson(const PhotoResult& result);
+
+// The JSON text of an object on one line: the line feeds and indents between its members taken out.
+// The string values never hold a raw line feed (JSON writes it as \n), so only layout is removed.
+std::string oneLineJson(const std::string& json);
+
+// The engine's reports in one line for a result's message: "Error : " and "in file" lines left out.
+std::string messageFromReports(const std::string& reports);
+
+}  // namespace lumivex::cli
