@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,14 @@ std::optional<std::vector<std::string>> folderEntries(const std::string& path, s
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+std::FILE* takeStandardOutput() {
+    std::fflush(stdout);
+    const int kept = _dup(_fileno(stdout));
+    std::FILE* stream = kept >= 0 ? _fdopen(kept, "wb") : nullptr;
+    if (stream == nullptr || _dup2(_fileno(stderr), _fileno(stdout)) != 0) return stdout;
+    return stream;
+}
+
 #else
 
 FileKind fileKind(const std::string& path, bool followLink) {
@@ -135,6 +144,14 @@ std::optional<std::vector<std::string>> folderEntries(const std::string& path, s
 }
 
 bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+std::FILE* takeStandardOutput() {
+    std::fflush(stdout);
+    const int kept = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    std::FILE* stream = kept >= 0 ? ::fdopen(kept, "w") : nullptr;
+    if (stream == nullptr || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return stdout;
+    return stream;
+}
 
 #endif
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ std::optional<std::vector<std::string>> folderEntries(const std::string& path, s
 
 // The path joined with a name, with one separator.
 std::string joinPath(const std::string& folder, const std::string& name);
+
+// Keeps standard output for the caller alone: returns a stream on it, and points the process's standard
+// output at standard error, so that nothing else printed (by the engine, by a library) can break the
+// caller's JSON lines. Standard output itself when that cannot be done.
+std::FILE* takeStandardOutput();
 
 // True when standard error is a terminal.
 bool stderrIsTerminal();

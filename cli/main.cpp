@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     catchInterrupts();
 
     const PhotoList list = collectPhotos(line);
-    ResultPrinter printer({line.command, line.json, line.quiet});
+    ResultPrinter printer({line.command, line.json ? takeStandardOutput() : stdout, line.json, line.quiet});
     const bool progress = !line.quiet && stderrIsTerminal();
     const BatchTally tally = runBatch(list.tasks, *job, workerCount(line), printer, progress);
 

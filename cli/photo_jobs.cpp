@@ -1,6 +1,7 @@
 #include "cli/photo_jobs.h"
 
 #include "cli/info_report.h"
+#include "cli/json_text.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
 #include "engine/jpeg/sections.h"
@@ -73,7 +74,10 @@ PhotoJob infoJob(const CommandLine& line) {
             return result;  // the error object, built from the fields
         }
         if (json) {
-            result.json = oneLineJson(photoInfoJson());
+            // The facts as they always were, after the keys that every result line has.
+            const std::string facts = oneLineJson(photoInfoJson());
+            result.json = "{\"path\": " + jsonStringFromBytes(photo) +
+                          ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
         } else {
             result.text = photoInfoText();
         }

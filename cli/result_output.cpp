@@ -75,28 +75,28 @@ void ResultPrinter::print(const PhotoResult& r) {
     std::fflush(stderr);
     if (options_.json) {
         const std::string line = (r.json.empty() ? resultJson(r) : r.json) + "\n";
-        write(stdout, line);
-        std::fflush(stdout);
+        write(options_.out, line);
+        std::fflush(options_.out);
         return;
     }
     // The message goes out unless the engine's reports have said it already.
     const bool unsaid = !r.message.empty() && r.reports.find(r.message) == std::string::npos;
     if (!r.text.empty()) {
-        if (textShown_) write(stdout, "\n");
-        write(stdout, r.text);
+        if (textShown_) write(options_.out, "\n");
+        write(options_.out, r.text);
         textShown_ = true;
     }
     if (r.dryRun) {
         std::string line = r.path + ": dry run: " + r.outcome;
         if (!r.route.empty()) line += " (" + r.route + ")";
         if (!r.message.empty()) line += ": " + r.message;
-        write(stdout, line + "\n");
+        write(options_.out, line + "\n");
     } else if (r.failed && unsaid) {
         write(stderr, "lumivex: " + r.path + ": " + r.message + "\n");
     } else if (!r.failed && r.outcome != "done" && unsaid && !options_.quiet) {
-        write(stdout, r.path + ": " + r.outcome + ": " + r.message + "\n");
+        write(options_.out, r.path + ": " + r.outcome + ": " + r.message + "\n");
     }
-    std::fflush(stdout);
+    std::fflush(options_.out);
     std::fflush(stderr);
 }
 

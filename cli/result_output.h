@@ -2,6 +2,7 @@
 // object on one line or the lines for a person; and the summary at the end of a run.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "cli/photo_result.h"
@@ -10,6 +11,7 @@ namespace lumivex::cli {
 
 struct OutputOptions {
     std::string operation;
+    std::FILE* out = stdout;  // where the results for a person or the JSON lines go
     bool json = false;
     bool quiet = false;
 };
