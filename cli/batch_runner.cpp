@@ -121,10 +121,10 @@ BatchTally runBatch(const std::vector<PhotoTask>& tasks, const PhotoJob& job, un
     Pool pool(tasks, job, printer.operation());
     pool.start(std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)))));
     ProgressLine line(progress, tasks.size());
+    printer.setBeforeOutput([&line] { line.clear(); });  // the results may go to the terminal too
     size_t printed = 0;
     for (bool finished = false; !finished;) {
         std::vector<PhotoResult> ready = pool.takeReady(printed, finished);
-        if (!ready.empty()) line.clear();  // the results go to a terminal too, perhaps
         for (const PhotoResult& result : ready) {
             printer.print(result);
             count(tally, result);

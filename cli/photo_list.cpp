@@ -4,6 +4,7 @@
 #include <set>
 
 #include "cli/file_system.h"
+#include "cli/interrupt.h"
 
 namespace lumivex::cli {
 
@@ -106,6 +107,7 @@ class Collector {
             return;
         }
         for (const std::string& name : *names) {
+            if (interrupted()) return;  // Ctrl-C during a long walk: no photo will be started anyway
             if (isToolFileName(name)) continue;
             const std::string path = joinPath(folder, name);
             FileKind kind = fileKind(path, false);

@@ -26,7 +26,7 @@ ProgressLine::ProgressLine(bool enabled, size_t total) : enabled_(enabled), tota
 void ProgressLine::update(size_t done) {
     if (!enabled_) return;
     const auto now = Clock::now();
-    if (now - start_ < kShowAfter || (shownWidth_ > 0 && now - lastDraw_ < kRedrawEvery)) return;
+    if (now - start_ < kShowAfter || now - lastDraw_ < kRedrawEvery) return;
     lastDraw_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = done / seconds;

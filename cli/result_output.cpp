@@ -6,15 +6,13 @@
 
 namespace lumivex::cli {
 
-namespace {
-
-void write(std::FILE* stream, const std::string& text) {
+void writeText(std::FILE* stream, const std::string& text) {
     if (text.empty()) return;
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
+namespace {
 std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : jsonStringFromBytes(text); }
-
 }  // namespace
 
 PhotoResult toolResult(const std::string& path, const std::string& operation, const char* outcome,
@@ -71,6 +69,11 @@ std::string messageFromReports(const std::string& reports) {
 }
 
 void ResultPrinter::print(const PhotoResult& r) {
+    auto write = [this](std::FILE* stream, const std::string& text) {
+        if (text.empty()) return;
+        if (beforeOutput_) beforeOutput_();
+        cli::writeText(stream, text);
+    };
     write(stderr, r.reports);
     std::fflush(stderr);
     if (options_.json) {

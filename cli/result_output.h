@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "cli/photo_result.h"
@@ -21,11 +22,17 @@ class ResultPrinter {
     explicit ResultPrinter(OutputOptions options) : options_(std::move(options)) {}
     const std::string& operation() const { return options_.operation; }
     void print(const PhotoResult& result);
+    // Called before anything is written, so that a progress line can make room.
+    void setBeforeOutput(std::function<void()> hook) { beforeOutput_ = std::move(hook); }
 
   private:
     OutputOptions options_;
+    std::function<void()> beforeOutput_;
     bool textShown_ = false;  // a blank line goes between the facts of two photos
 };
+
+// Writes all of the text to the stream.
+void writeText(std::FILE* stream, const std::string& text);
 
 // {"path": ..., "operation": ..., "outcome": ..., "message": ..., "route": ..., "size_before": ...,
 // "size_after": ...} on one line, whatever the path's bytes.
