@@ -24,11 +24,29 @@ each() { # each COMMAND...: one process per photo, the photo appended
 case $name in
 cp-each) for f in "${photos[@]}"; do /bin/cp "$f" "$out/"; done ;;
 cp-many) /bin/cp -t "$out" "${photos[@]}" ;;
+cp-pair) # two copies side by side, each of half the photos: the floor for two workers
+    half=$((${#photos[@]} / 2))
+    /bin/cp -t "$out" "${photos[@]:0:half}" &
+    /bin/cp -t "$out" "${photos[@]:half}"
+    wait
+    ;;
 
 lumivex-replace-each) for f in "${photos[@]}"; do "$lumivex" replace "$f" "$thumb" 2>/dev/null; done ;;
 lumivex-replace-many) "$lumivex" replace -t "$thumb" "${photos[@]}" 2>/dev/null ;;
 lumivex-delete-each) for f in "${photos[@]}"; do "$lumivex" delete "$f" 2>/dev/null; done ;;
 lumivex-delete-many) "$lumivex" delete "${photos[@]}" 2>/dev/null ;;
+# The batch modes: "many" above runs the default workers (one per core); -j 1 and -j 2 fix the count, -r
+# walks the folder instead of taking the list.
+lumivex-replace-j1) "$lumivex" replace -j 1 -t "$thumb" "${photos[@]}" 2>/dev/null ;;
+lumivex-replace-j2) "$lumivex" replace -j 2 -t "$thumb" "${photos[@]}" 2>/dev/null ;;
+lumivex-delete-j1) "$lumivex" delete -j 1 "${photos[@]}" 2>/dev/null ;;
+lumivex-delete-j2) "$lumivex" delete -j 2 "${photos[@]}" 2>/dev/null ;;
+lumivex-delete-walk) "$lumivex" delete -r "$run/photos" 2>/dev/null ;;
+lumivex-export-j1)
+    pairs=()
+    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(stem "$f")-thumb.jpg"); done
+    "$lumivex" export -j 1 "${pairs[@]}" 2>/dev/null
+    ;;
 lumivex-export-each)
     for f in "${photos[@]}"; do "$lumivex" export "$f" "$out/$(stem "$f")-thumb.jpg" 2>/dev/null; done
     ;;

@@ -1,142 +1,95 @@
-// lumivex: the thumbnail edits from the command line, one process for one or many photos.
+// lumivex: the thumbnail edits from the command line, one process for one photo or a whole library.
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "cli/info_report.h"
-#include "engine/thumbnail/file_operation.h"
-#include "lumivex_version.h"
+#include "cli/batch_runner.h"
+#include "cli/command_line.h"
+#include "cli/file_system.h"
+#include "cli/interrupt.h"
+#include "cli/photo_jobs.h"
+#include "cli/photo_list.h"
+#include "cli/progress_line.h"
+#include "cli/result_output.h"
+#include "engine/diag/diag.h"
+#include "engine/thumbnail/driver_messages.h"
 
 namespace {
+
+using namespace lumivex::cli;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
 
-constexpr char kUsage[] =
-    "Usage: lumivex COMMAND [ARGS]\n"
-    "Edit the thumbnail embedded in the Exif data of JPEG photos.\n"
-    "\n"
-    "Commands:\n"
-    "  replace PHOTO THUMB      put the JPEG file THUMB in place of PHOTO's thumbnail\n"
-    "  replace -t THUMB PHOTO...\n"
-    "                           the same for each PHOTO\n"
-    "  delete PHOTO...          remove the thumbnail of each PHOTO\n"
-    "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
-    "                           more PHOTO OUT pairs may follow\n"
-    "  info [--json] PHOTO...   show what each PHOTO's Exif data says; changes nothing\n"
-    "\n"
-    "Every edit keeps the previous file as PHOTO.orig (an older one is replaced) and\n"
-    "gives the new file the old one's permissions and modification time. A photo whose\n"
-    "thumbnail cannot be replaced where it is gets a minimal Exif block with its date.\n"
-    "\n"
-    "Options:\n"
-    "  -t, --thumbnail THUMB    (replace) the new thumbnail for every PHOTO\n"
-    "  -h, --help               show this help and exit\n"
-    "  -V, --version            show the version and exit\n"
-    "\n"
-    "Exit status: 0 when every photo succeeded, 1 when any did not, 2 for a usage error.\n";
-
-constexpr char kVersion[] = "lumivex " LUMIVEX_VERSION_TEXT "\n";
-
-int usageError(const char* problem) {
-    std::fprintf(stderr, "lumivex: %s\nTry 'lumivex --help' for more information.\n", problem);
+int usageError(const std::string& problem) {
+    std::fprintf(stderr, "lumivex: %s\nTry 'lumivex --help' for more information.\n", problem.c_str());
     return kExitUsage;
 }
 
-int runEach(const std::vector<const char*>& photos, const char* secondPath, int replaceFlag) {
-    int status = kExitOk;
-    for (const char* photo : photos) {
-        if (lumivex::runFileOperation(photo, secondPath, replaceFlag) != 1) status = kExitFailed;
-    }
-    return status;
+// The job of each command. regenerate and check come from the imaging side of the tool: they plug in
+// here with a PhotoJob of their own (cli/regenerate_command.h, cli/check_command.h) and get the same
+// batch behaviour: workers, output in order, --json lines, progress, summary, Ctrl-C.
+std::optional<PhotoJob> jobFor(const CommandLine& line) {
+    if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
+    if (line.command == "info") return infoJob(line);
+    return std::nullopt;  // regenerate, check: not in this build yet
 }
 
-int runInfo(const std::vector<const char*>& photos, bool json) {
-    int status = kExitOk;
-    const bool array = json && photos.size() > 1;
-    if (array) std::fputs("[\n", stdout);
-    for (size_t i = 0; i < photos.size(); ++i) {
-        const bool ok = lumivex::readSourceFile(photos[i], false) != 0;
-        if (!ok) status = kExitFailed;
-        if (json) {
-            std::string object = ok ? lumivex::cli::photoInfoJson() : "null";
-            if (array && i + 1 < photos.size()) object += ",";
-            std::puts(object.c_str());
-        } else if (ok) {
-            if (i > 0) std::fputc('\n', stdout);
-            std::fputs(lumivex::cli::photoInfoText().c_str(), stdout);
-        }
-        std::fflush(stdout);
+// check --sheet writes its contact sheet once every photo has been looked at: the place for it is after
+// runBatch below, with the results the check job kept.
+
+unsigned workerCount(const CommandLine& line) {
+    // A thumbnail written to standard output must come out whole and in order: one worker.
+    for (size_t i = 1; line.command == "export" && i < line.operands.size(); i += 2) {
+        if (line.operands[i] == "-") return 1;
     }
-    if (array) std::fputs("]\n", stdout);
-    return status;
+    if (line.jobs > 0) return line.jobs;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? cores : 1;
+}
+
+void printSummary(const BatchTally& tally, const PhotoList& list) {
+    std::string text = "lumivex: " + std::to_string(tally.handled) + (tally.handled == 1 ? " photo" : " photos");
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, " in %.2f s", tally.seconds);
+    text += seconds;
+    for (size_t i = 0; i < tally.outcomes.size(); ++i) {
+        text += (i == 0 ? ": " : ", ") + std::to_string(tally.outcomes[i].second) + " " + tally.outcomes[i].first;
+    }
+    if (list.notJpeg > 0) text += "; " + std::to_string(list.notJpeg) + " files not JPEG left out";
+    if (list.linksSkipped > 0) text += "; " + std::to_string(list.linksSkipped) + " links not followed";
+    if (tally.interrupted) {
+        text += "; interrupted: " + std::to_string(tally.total - tally.handled) + " photos not started";
+    }
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<const char*> args(argv + 1, argv + argc);
-    if (args.empty()) return usageError("no command given");
-    const std::string command = args[0];
-    if (command == "-h" || command == "--help") {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
-    }
-    if (command == "-V" || command == "--version") {
-        std::fputs(kVersion, stdout);
-        return kExitOk;
-    }
-    args.erase(args.begin());
-    // "--" ends the options, so that a photo may be named "-h".
-    bool json = false;
-    const char* thumbnail = nullptr;
-    std::vector<const char*> operands;
-    bool optionsDone = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const char* arg = args[i];
-        if (!optionsDone && std::strcmp(arg, "--") == 0) {
-            optionsDone = true;
-        } else if (!optionsDone && command == "info" && std::strcmp(arg, "--json") == 0) {
-            json = true;
-        } else if (!optionsDone && command == "replace" &&
-                   (std::strcmp(arg, "-t") == 0 || std::strcmp(arg, "--thumbnail") == 0)) {
-            if (i + 1 == args.size()) return usageError("-t takes the new thumbnail");
-            thumbnail = args[++i];
-        } else if (!optionsDone && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        } else if (!optionsDone && arg[0] == '-' && arg[1] != '\0') {
-            return usageError((std::string("unknown option '") + arg + "'").c_str());
-        } else {
-            operands.push_back(arg);
-        }
-    }
+    const ParseResult parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.status == ParseStatus::Help) return std::fputs(kUsage, stdout), kExitOk;
+    if (parsed.status == ParseStatus::Version) return std::fputs(kVersion, stdout), kExitOk;
+    if (parsed.status == ParseStatus::UsageError) return usageError(parsed.problem);
+    const CommandLine& line = parsed.line;
 
-    if (command == "replace") {
-        if (thumbnail != nullptr) {
-            if (operands.empty()) return usageError("replace -t THUMB takes at least one PHOTO");
-            return runEach(operands, thumbnail, 1);
-        }
-        if (operands.size() != 2) return usageError("replace takes PHOTO and THUMB");
-        return runEach({operands[0]}, operands[1], 1);
-    }
-    if (command == "delete") {
-        if (operands.empty()) return usageError("delete takes at least one PHOTO");
-        return runEach(operands, nullptr, 1);
-    }
-    if (command == "export") {
-        if (operands.empty() || operands.size() % 2 != 0) return usageError("export takes PHOTO and OUT pairs");
-        int status = kExitOk;
-        for (size_t i = 0; i < operands.size(); i += 2) {
-            if (runEach({operands[i]}, operands[i + 1], 0) != kExitOk) status = kExitFailed;
-        }
-        return status;
-    }
-    if (command == "info") {
-        if (operands.empty()) return usageError("info takes at least one PHOTO");
-        return runInfo(operands, json);
-    }
-    return usageError((std::string("unknown command '") + command + "'").c_str());
+    const std::optional<PhotoJob> job = jobFor(line);
+    if (!job) return usageError(line.command + " is not available in this build");
+
+    // The driver's boxes become report lines, so that each photo's come out together with its result.
+    lumivex::setDriverMessageSink([](const char* text) { lumivex::reportLine(text); });
+    catchInterrupts();
+
+    const PhotoList list = collectPhotos(line);
+    ResultPrinter printer({line.command, line.json ? takeStandardOutput() : stdout, line.json, line.quiet});
+    const bool progress = !line.quiet && stderrIsTerminal();
+    const BatchTally tally = runBatch(list.tasks, *job, workerCount(line), printer, progress);
+
+    if (!line.quiet && (tally.total > 1 || line.recursive || tally.interrupted)) printSummary(tally, list);
+    if (tally.interrupted) return kExitInterrupted;
+    return tally.anyFailed ? kExitFailed : kExitOk;
 }

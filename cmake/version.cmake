@@ -23,6 +23,6 @@ if(TARGET lumivex_win32_resources)
 endif()
 
 # lumivex --version prints LUMIVEX_VERSION_TEXT.
-if(TARGET lumivex)
-    target_link_libraries(lumivex PRIVATE lumivex_version)
+if(TARGET lumivex_cli_batch)
+    target_link_libraries(lumivex_cli_batch PRIVATE lumivex_version)
 endif()

@@ -15,7 +15,7 @@
 
 namespace lumivex {
 
-TooLargeFacts lastTooLarge{};
+thread_local TooLargeFacts lastTooLarge{};
 
 namespace {
 

@@ -31,6 +31,6 @@ struct TooLargeFacts {
     uint64_t newLength;  // bytes in the new thumbnail file
     uint32_t room;       // bytes that fit at the thumbnail's place
 };
-extern TooLargeFacts lastTooLarge;
+extern thread_local TooLargeFacts lastTooLarge;
 
 }  // namespace lumivex

@@ -320,7 +320,7 @@ class Refusals(Workspace):
         self.assertEqual(result.returncode, 1)  # one failed, the others were done
         self.assertEqual(embedded_thumbnail(a), b"")
         self.assertEqual(embedded_thumbnail(c), b"")
-        listing = json.loads(run("info", "--json", a, c).stdout)
+        listing = [json.loads(line) for line in run("info", "--json", a, c).stdout.splitlines()]
         self.assertEqual([entry["thumbLength"] for entry in listing], [0, 0])
 
 

@@ -1,0 +1,175 @@
+#include "cli/photo_list.h"
+
+#include <map>
+#include <set>
+
+#include "cli/file_system.h"
+#include "cli/interrupt.h"
+
+namespace lumivex::cli {
+
+namespace {
+
+bool endsWith(const std::string& text, const char* suffix) {
+    const std::string s = suffix;
+    return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
+}
+
+std::string baseName(const std::string& path) {
+    size_t cut = path.find_last_of('/');
+#ifdef _WIN32
+    const size_t back = path.find_last_of("\\:");
+    if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
+#endif
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool looksLikeJpegName(const std::string& name) {
+    std::string lower;
+    for (char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return endsWith(lower, ".jpg") || endsWith(lower, ".jpeg");
+}
+
+// "dir//./p.jpg" and "dir/p.jpg" name the same output before it exists.
+std::string plainPath(const std::string& path) {
+    std::string out;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/' && !out.empty() && out.back() == '/') continue;
+        if (path.compare(i, 2, "./") == 0 && (out.empty() || out.back() == '/')) {
+            ++i;
+            continue;
+        }
+        out += path[i];
+    }
+    return out;
+}
+
+// Deeper than any real library; a guard against a walk that never ends.
+constexpr int kMaxFolderDepth = 256;
+
+class Collector {
+  public:
+    explicit Collector(const CommandLine& line) : line_(line) {}
+
+    PhotoList run() {
+        if (line_.command == "export") {
+            exportPairs();
+        } else {
+            for (const std::string& operand : line_.operands) named(operand);
+        }
+        return std::move(list_);
+    }
+
+  private:
+    void add(const std::string& path, const std::string& output = {}) { list_.tasks.push_back({path, output, {}}); }
+
+    void addReady(const std::string& path, const char* outcome, std::string message) {
+        list_.tasks.push_back({path, {}, toolResult(path, line_.command, outcome, std::move(message))});
+    }
+
+    // One entry per file for the edits: the second name of a file would edit the first one's result.
+    void addPhoto(const std::string& path) {
+        if (!isEdit(line_.command)) return add(path);
+        if (isToolFileName(baseName(path))) {
+            return addReady(path, "nothing to do", "a backup or temporary file of lumivex; left as it is");
+        }
+        const auto identity = fileIdentity(path);
+        if (identity) {
+            const auto [at, fresh] = edited_.insert({*identity, path});
+            if (!fresh) return addReady(path, "nothing to do", "the same file as '" + at->second + "'; edited once");
+        }
+        add(path);
+    }
+
+    void named(const std::string& operand) {
+        if (fileKind(operand, true) != FileKind::Directory) return addPhoto(operand);
+        if (!line_.recursive) {
+            list_.tasks.push_back(
+                {operand, {}, toolResult(operand, line_.command, "failed", "is a folder; -r walks folders")});
+            return;
+        }
+        walk(operand, 0);
+    }
+
+    void walk(const std::string& folder, int depth) {
+        const auto identity = fileIdentity(folder);
+        if (identity && !foldersSeen_.insert(*identity).second) return;  // a loop, or reached twice by links
+        if (depth > kMaxFolderDepth) {
+            list_.tasks.push_back(
+                {folder, {}, toolResult(folder, line_.command, "failed", "folders nested too deep; not walked")});
+            return;
+        }
+        std::string error;
+        const auto names = folderEntries(folder, error);
+        if (!names) {
+            list_.tasks.push_back(
+                {folder, {}, toolResult(folder, line_.command, "failed", "cannot read the folder: " + error)});
+            return;
+        }
+        for (const std::string& name : *names) {
+            if (interrupted()) return;  // Ctrl-C during a long walk: no photo will be started anyway
+            if (isToolFileName(name)) continue;
+            const std::string path = joinPath(folder, name);
+            FileKind kind = fileKind(path, false);
+            if (kind == FileKind::Link) {
+                if (!line_.follow) {
+                    ++list_.linksSkipped;
+                    continue;
+                }
+                kind = fileKind(path, true);
+            }
+            if (kind == FileKind::Directory) {
+                walk(path, depth + 1);
+            } else if (kind == FileKind::Regular) {
+                regularFile(path, name);
+            }
+            // Devices, FIFOs and sockets are never opened: a FIFO would block the walk.
+        }
+    }
+
+    // Taken when its content starts as a JPEG does (SOI then a marker), whatever its name.
+    void regularFile(const std::string& path, const std::string& name) {
+        const auto head = firstBytes(path, 3);
+        if (!head) {
+            if (looksLikeJpegName(name)) addPhoto(path);  // unreadable: the job says why
+            return;
+        }
+        if (*head == "\xFF\xD8\xFF") {
+            addPhoto(path);
+        } else {
+            ++list_.notJpeg;
+        }
+    }
+
+    // Two workers writing one OUT would race, and the later pair would silently win: refuse it here.
+    void exportPairs() {
+        std::set<std::string> outputs;
+        for (size_t i = 0; i + 1 < line_.operands.size(); i += 2) {
+            const std::string& photo = line_.operands[i];
+            const std::string& out = line_.operands[i + 1];
+            if (out != "-" && !outputs.insert(plainPath(out)).second) {
+                list_.tasks.push_back(
+                    {photo, out,
+                     toolResult(photo, "export", "refused", "'" + out + "' is the output of an earlier photo")});
+                continue;
+            }
+            add(photo, out);
+        }
+    }
+
+    const CommandLine& line_;
+    PhotoList list_;
+    std::map<FileIdentity, std::string> edited_;
+    std::set<FileIdentity> foldersSeen_;
+};
+
+}  // namespace
+
+bool isToolFileName(const std::string& name) {
+    return endsWith(name, ".orig") || endsWith(name, ".new~") ||
+           (name.size() > 1 && name[0] == '.' && name.find(".lumivex-") != std::string::npos);
+}
+
+PhotoList collectPhotos(const CommandLine& line) { return Collector(line).run(); }
+
+}  // namespace lumivex::cli

@@ -1,0 +1,52 @@
+#include "cli/progress_line.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace lumivex::cli {
+
+namespace {
+constexpr auto kShowAfter = std::chrono::seconds(1);
+constexpr auto kRedrawEvery = std::chrono::milliseconds(200);
+}  // namespace
+
+std::string clockText(double seconds) {
+    const long total = seconds < 0 ? 0 : std::lround(seconds);
+    char text[32];
+    if (total >= 3600) {
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    }
+    return text;
+}
+
+ProgressLine::ProgressLine(bool enabled, size_t total) : enabled_(enabled), total_(total) {}
+
+void ProgressLine::update(size_t done) {
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (now - start_ < kShowAfter || now - lastDraw_ < kRedrawEvery) return;
+    lastDraw_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = done / seconds;
+    char line[160];
+    int n = std::snprintf(line, sizeof line, "%zu/%zu photos, %.0f/s", done, total_, rate);
+    if (rate > 0 && done < total_) {
+        n += std::snprintf(line + n, sizeof line - n, ", %s left", clockText((total_ - done) / rate).c_str());
+    }
+    const size_t width = static_cast<size_t>(n);
+    // Spaces over what is left of a longer previous line.
+    std::fprintf(stderr, "\r%s%*s", line, shownWidth_ > width ? static_cast<int>(shownWidth_ - width) : 0, "");
+    std::fflush(stderr);
+    shownWidth_ = width;
+}
+
+void ProgressLine::clear() {
+    if (shownWidth_ == 0) return;
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(shownWidth_), "");
+    std::fflush(stderr);
+    shownWidth_ = 0;
+}
+
+}  // namespace lumivex::cli
