@@ -1,10 +1,10 @@
 #include "cli/command_line.h"
 
-#include "lumivex_version.h"
-
 #include <charconv>
 #include <cstring>
 #include <optional>
+
+#include "lumivex_version.h"
 
 namespace lumivex::cli {
 

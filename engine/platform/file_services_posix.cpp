@@ -111,7 +111,10 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
 }
 
 OpenFile openForReading(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    // Reading a photo to decide is not using it: where we may, its access time stays as it was.
+    int fd = ::open(path, kFlags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::open(path, kFlags);
     if (fd < 0) return OpenFile();
     // Reads of a regular file do not care; the flag was only there so that opening a FIFO cannot hang.
     const int flags = ::fcntl(fd, F_GETFL);

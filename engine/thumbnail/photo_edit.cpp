@@ -1,6 +1,8 @@
 #include "engine/thumbnail/photo_edit.h"
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
@@ -36,22 +38,25 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
     }
     result.sizeBefore = result.sizeAfter = static_cast<uint64_t>(photo.status.size);
     if (forEdit && !platform::canWriteFile(photo.path.c_str())) {
-        result.message = "'" + request.photoPath + "' is read-only";
+        result.message = "read-only";
         return false;
     }
     photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
     std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
+    // Read from the file that was opened and locked, not from whatever the name reaches now.
     const int mode = forEdit ? (LoadAll | LoadImageLater) : LoadMetadata;
-    if (loadJpegFile(photo.path.c_str(), mode) == 0) {
-        result.message = "'" + request.photoPath + "' is not a JPEG photo that can be read whole";
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::streamOf(photo.file, "rb"), std::fclose);
+    if (!stream || readSections(stream.get(), mode) == 0) {
+        freeSections();
+        result.message = "not a JPEG photo that can be read whole";
         return false;
     }
     // The name must still reach the file that was locked, or we would write what another file said.
     platform::FileStatus now;
     if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
         now.inode != photo.status.inode || now.size != photo.status.size) {
-        result.message = "'" + request.photoPath + "' changed while it was read";
+        result.message = "changed while it was read; left alone";
         return false;
     }
     return true;

@@ -63,7 +63,9 @@ def image_data(data):
 
 
 def tree_state(root, times=True):
-    """Every entry under root with its kind, bytes, mode and (when asked) times, links not followed."""
+    """Every entry under root with its kind, bytes, mode and (when asked) its modification and change times (a
+    rename, a link or a new mode changes the latter), links not followed. Access times are left out: reading
+    the tree to hash it moves them."""
     state = {}
     for folder, dirs, files in os.walk(root):
         for name in dirs + files:
@@ -76,7 +78,7 @@ def tree_state(root, times=True):
             else:
                 what = oct(st.st_mode)
             state[os.path.relpath(path, root)] = (what, st.st_mode, st.st_mtime_ns if times else 0,
-                                                  st.st_atime_ns if times else 0)
+                                                  st.st_ctime_ns if times else 0)
     return state
 
 

@@ -272,18 +272,21 @@ class Refusals(Workspace):
         before = read(photo)
         result = run("delete", photo)
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stdout.decode(), f"Skipping readonly file '{photo}'\n")
+        self.assertEqual(result.stderr.decode().splitlines()[0], f"lumivex: {photo}: read-only")
         self.assertEqual(read(photo), before)
 
         result = run("delete", os.path.join(self.dir, "absent.jpg"))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr.decode(), "ファイルが見つかりません。\n")
+        self.assertIn("Cannot find", result.stderr.decode())
 
+        # The window's 258-byte limit is not the tool's: only the system's own limit counts.
         long_path = os.path.join(self.dir, "p" * (259 - len(self.dir) - 5) + ".jpg")
         self.assertEqual(len(long_path.encode()), 259)
+        shutil.copyfile(photo, long_path)
+        os.chmod(long_path, 0o644)
         result = run("delete", long_path)
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr.decode(), "サムネイル画像のサイズが大きすぎます。\n")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(os.path.exists(long_path + ".orig"))
 
     def test_export_over_the_photo_itself_is_refused(self):
         photo = self.copy("canon-40d.jpg")
