@@ -40,9 +40,10 @@ class Command {
         if (!sourceBytes || !thumbnailBytes) return failAndShake(text::kInvalidFileName);
 
         if (!confirm(*source + text::kReplaceQuestionAfterSource + *thumbnail + text::kReplaceQuestionEnd)) return;
-        if (runFileOperation(sourceBytes->c_str(), thumbnailBytes->c_str(), 1) != 0) {
+        const Outcome outcome = operate(sourceBytes->c_str(), thumbnailBytes->c_str(), 1);
+        if (outcome == Outcome::Done) {
             showDone(text::kReplaceDone);
-        } else {
+        } else if (outcome == Outcome::Failed) {
             failAndShake(text::kReplaceFailed);
         }
     }
@@ -62,9 +63,10 @@ class Command {
         const std::optional<std::string> outputBytes = engineFormOf(output);
         if (!outputBytes) return failAndShake(text::kInvalidFileName);
 
-        if (runFileOperation(sourceBytes->c_str(), outputBytes->c_str(), 0) != 0) {
+        const Outcome outcome = operate(sourceBytes->c_str(), outputBytes->c_str(), 0);
+        if (outcome == Outcome::Done) {
             showDone(text::kSaveDone);
-        } else {
+        } else if (outcome == Outcome::Failed) {
             fail(text::kSaveFailed);
         }
     }
@@ -76,14 +78,28 @@ class Command {
         if (!sourceBytes) return failAndShake(text::kInvalidFileName);
 
         if (!confirm(*source + text::kDeleteQuestionEnd)) return;
-        if (runFileOperation(sourceBytes->c_str(), nullptr, 1) != 0) {
+        const Outcome outcome = operate(sourceBytes->c_str(), nullptr, 1);
+        if (outcome == Outcome::Done) {
             showDone(text::kDeleteDone);
-        } else {
+        } else if (outcome == Outcome::Failed) {
             fail(text::kDeleteFailed);
         }
     }
 
   private:
+    enum class Outcome { Done, Failed, ProgramEnded };
+
+    // The engine's operation. After a fatal report the program ends with status 1 and no box of ours follows.
+    Outcome operate(const char* source, const char* second, int replaceFlag) {
+        bool fatal = false;
+        const int done = runFileOperation(source, second, replaceFlag, &fatal);
+        if (fatal) {
+            platform_.endProgram(1);
+            return Outcome::ProgramEnded;
+        }
+        return done != 0 ? Outcome::Done : Outcome::Failed;
+    }
+
     // The pane's caption when it names a chosen file that exists (a file or a folder).
     std::optional<WideText> existingPanePath(int paneId) {
         WideText caption = platform_.controlText(paneId);

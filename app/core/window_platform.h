@@ -123,6 +123,10 @@ class WindowPlatform {
 
     // ShellExecuteW(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL); the outcome is not examined.
     virtual void openWebPage(const WideText& address) = 0;
+
+    // Ends the program with this exit status: after a fatal engine report the window's contract is its
+    // message, then status 1. The core does nothing more once it has asked, should the call return.
+    virtual void endProgram(int status) = 0;
 };
 
 }  // namespace lumivex::app

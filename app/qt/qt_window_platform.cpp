@@ -225,4 +225,10 @@ int QtWindowPlatform::controlId(app::WindowHandle window) {
 
 void QtWindowPlatform::openWebPage(const app::WideText& address) { QDesktopServices::openUrl(QUrl(qtext(address))); }
 
+// The window goes at once; the event loop then ends and the program returns the status from main.
+void QtWindowPlatform::endProgram(int status) {
+    window_.hide();
+    QCoreApplication::exit(status);
+}
+
 }  // namespace lumivex::qt

@@ -47,6 +47,7 @@ class QtWindowPlatform : public app::WindowPlatform {
     std::vector<app::WindowHandle> childWindows(app::WindowHandle parent) override;
     int controlId(app::WindowHandle window) override;
     void openWebPage(const app::WideText& address) override;
+    void endProgram(int status) override;
 
   private:
     MainWindow& window_;

@@ -93,4 +93,7 @@ void Win32WindowPlatform::openWebPage(const app::WideText& address) {
     ShellExecuteW(nullptr, L"open", wideChars(address), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// At once, from inside the command: the engine's report has been written, nothing else is shown.
+void Win32WindowPlatform::endProgram(int status) { ExitProcess(static_cast<UINT>(status)); }
+
 }  // namespace lumivex::win32

@@ -32,6 +32,7 @@ class Win32WindowPlatform final : public app::WindowPlatform {
     std::vector<app::WindowHandle> childWindows(app::WindowHandle parent) override;
     int controlId(app::WindowHandle window) override;
     void openWebPage(const app::WideText& address) override;
+    void endProgram(int status) override;
 
   private:
     HWND control(int controlId) const { return GetDlgItem(mainWindow_, controlId); }

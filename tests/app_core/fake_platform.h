@@ -80,6 +80,7 @@ class FakePlatform : public WindowPlatform {
     std::vector<WindowHandle> childWindows(WindowHandle parent) override;
     int controlId(WindowHandle window) override;
     void openWebPage(const WideText& address) override;
+    void endProgram(int status) override { log.push_back("end program " + std::to_string(status)); }
 
   private:
     const FakeWindow* find(WindowHandle window) const;

@@ -123,6 +123,20 @@ TEST_F(Operations, AFailedSaveFollowsTheEnginesOwnBoxWithoutShake) {
                                  "box owner=main caption=none style=0x10: サムネイルの保存に失敗しました。"}));
 }
 
+// A fatal report ends the window with status 1 after the engine's own message: no box of ours follows.
+TEST_F(Operations, AFatalReportEndsTheProgramWithStatusOneAndNothingAfter) {
+    const std::string truncated = readBytes(folder.copyPhoto("canon-40d.jpg", "whole.jpg")).substr(0, 1000);
+    const auto source = folder.write("truncated.jpg", truncated);
+    platform.captions[kSourcePaneId] = wide(source);
+    platform.boxAnswers = {kIdYes};
+
+    click(kDeleteButtonId);
+
+    EXPECT_EQ(platform.log, (Log{kQuestionBox + source.string() + "\nのサムネイルを削除しますか?", "end program 1"}));
+    EXPECT_EQ(readBytes(source), truncated);
+    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
+}
+
 TEST_F(Operations, AFolderPassesTheExistenceTestAndTheEngineRefusesIt) {
     platform.captions[kSourcePaneId] = wide(folder.path());
     platform.boxAnswers = {kIdYes};
