@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release programs and opens the Lumivex window; without a display it
-# prints what the command-line tool reads from the sample photo instead.
+# Installs what is missing, builds the release programs and opens the Lumivex window (a photo given as the
+# argument goes into its source pane); without a display it prints what the command-line tool reads from the
+# sample photo instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-packages.sh build-essential cmake qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
+tools/install-packages.sh build-essential cmake qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n \
+    fonts-ipafont-gothic
 # A Wayland session without X may have no other way to show a Qt window.
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then tools/install-packages.sh qt6-wayland; fi
 # Its own build folder: the release preset without the window stays free of Qt.
 cmake --preset release -B build/run -DLUMIVEX_QT=ON >/dev/null
 cmake --build build/run -j"$(nproc)" --target lumivex lumivex-gui >/dev/null
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    exec build/run/app/qt/lumivex-gui
+    exec build/run/app/qt/lumivex-gui "$@"
 fi
 sample=tests/data/photos/canon-40d.jpg
 echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): the window cannot open here."

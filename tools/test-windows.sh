@@ -68,6 +68,17 @@ if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
     echo "wine prefix: $(elapsed "$started")"
 fi
 
+# One wineserver for the whole run, settled before the first test. A server started on demand ends about
+# 3 s after its last client has gone, and a wine process that connects while it is ending is cut off
+# ("wine client error: recvmsg: Connection reset by peer"). Every test case is a wine process of its own,
+# often started just as the previous one ended, so the server must not end between them; it is ended once,
+# by the clean-up, after the last test.
+wineserver -p
+# Wine's own services start with the first wine process and, under a persistent server, outlive it holding
+# its standard output: started by a test, they would keep ctest's pipe open until the test times out. Start
+# them here, their output going nowhere.
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
+
 echo "== Windows build (mingw-w64)"
 started=$(date +%s)
 # Compiler and make messages in English; only wine needs the Japanese locale.
@@ -86,7 +97,6 @@ started=$(date +%s)
 mkdir -p "$root/build/artifacts"
 status=0
 ctest --preset windows -j2 || status=$?
-wineserver -w
 echo "wine tests: $(elapsed "$started")"
 [ -f "$root/build/artifacts/window.png" ] && echo "screenshot: build/artifacts/window.png"
 exit "$status"

@@ -5,7 +5,6 @@
 
 #include "app/core/controls.h"
 #include "app/core/file_names.h"
-#include "app/core/messages.h"
 #include "app/core/shake.h"
 #include "engine/thumbnail/file_operation.h"
 
@@ -13,16 +12,17 @@ namespace lumivex::app {
 
 namespace {
 
-// What the common dialog reports when the chosen path does not fit the buffer (FNERR_BUFFERTOOSMALL).
-constexpr std::uint32_t kBufferTooSmallError = 0x3003;
+// The code the warning shows when the chosen path does not fit the window's buffer: the number the Windows
+// dialog gives for that itself, so the warning reads the same on every system.
+constexpr std::uint32_t kPathTooLongCode = 0x3003;
 
 class Command {
   public:
-    Command(WindowPlatform& platform, WindowHandle mainWindow) : platform_(platform), mainWindow_(mainWindow) {}
+    explicit Command(WindowPlatform& platform) : platform_(platform) {}
 
-    void chooseFile(int paneId, const char16_t* title) {
+    void chooseFile(int paneId, FileDialogPurpose purpose) {
         WideText path;
-        if (!runFileDialog(platform_, FileDialogKind::Open, mainWindow_, title, path, kPathCapacity)) return;
+        if (!runFileDialog(platform_, purpose, path, kPathCapacity)) return;
         if (!hasJpgExtension(path)) return;
         platform_.setPaneImage(paneId, path);
         platform_.setControlText(paneId, path);
@@ -30,60 +30,73 @@ class Command {
 
     void replaceThumbnail() {
         const std::optional<WideText> source = existingPanePath(kSourcePaneId);
-        if (!source) return failAndShake(text::kInvalidFileName);
+        if (!source) return failAndShake(MessageId::InvalidFileName);
         const std::optional<WideText> thumbnail = existingPanePath(kThumbnailPaneId);
-        if (!thumbnail) return failAndShake(text::kInvalidFileName);
-        if (*source == *thumbnail) return failAndShake(text::kSameImage);
+        if (!thumbnail) return failAndShake(MessageId::InvalidFileName);
+        if (*source == *thumbnail) return failAndShake(MessageId::SameImage);
         // Checked before the question: a path the engine cannot be given exactly is refused, never approximated.
         const std::optional<std::string> sourceBytes = engineFormOf(*source);
         const std::optional<std::string> thumbnailBytes = engineFormOf(*thumbnail);
-        if (!sourceBytes || !thumbnailBytes) return failAndShake(text::kInvalidFileName);
+        if (!sourceBytes || !thumbnailBytes) return failAndShake(MessageId::InvalidFileName);
 
-        if (!confirm(*source + text::kReplaceQuestionAfterSource + *thumbnail + text::kReplaceQuestionEnd)) return;
-        if (runFileOperation(sourceBytes->c_str(), thumbnailBytes->c_str(), 1) != 0) {
-            showDone(text::kReplaceDone);
-        } else {
-            failAndShake(text::kReplaceFailed);
+        if (!platform_.confirm({MessageId::ReplaceQuestion, *source, *thumbnail})) return;
+        const Outcome outcome = operate(sourceBytes->c_str(), thumbnailBytes->c_str(), 1);
+        if (outcome == Outcome::Done) {
+            platform_.showInfo({MessageId::ReplaceDone});
+        } else if (outcome == Outcome::Failed) {
+            failAndShake(MessageId::ReplaceFailed);
         }
     }
 
     void saveThumbnail() {
         const std::optional<WideText> source = existingPanePath(kSourcePaneId);
-        if (!source) return failAndShake(text::kInvalidFileName);
+        if (!source) return failAndShake(MessageId::InvalidFileName);
         const std::optional<std::string> sourceBytes = engineFormOf(*source);
-        if (!sourceBytes) return failAndShake(text::kInvalidFileName);
+        if (!sourceBytes) return failAndShake(MessageId::InvalidFileName);
 
         // The dialog is the user's consent; it asks itself before an existing file is overwritten.
         WideText output;
-        if (!runFileDialog(platform_, FileDialogKind::Save, mainWindow_, text::kSaveDialogTitle, output,
-                           kPathCapacity)) {
-            return;
-        }
+        if (!runFileDialog(platform_, FileDialogPurpose::SaveThumbnail, output, kPathCapacity)) return;
         const std::optional<std::string> outputBytes = engineFormOf(output);
-        if (!outputBytes) return failAndShake(text::kInvalidFileName);
+        if (!outputBytes) return failAndShake(MessageId::InvalidFileName);
 
-        if (runFileOperation(sourceBytes->c_str(), outputBytes->c_str(), 0) != 0) {
-            showDone(text::kSaveDone);
-        } else {
-            fail(text::kSaveFailed);
+        const Outcome outcome = operate(sourceBytes->c_str(), outputBytes->c_str(), 0);
+        if (outcome == Outcome::Done) {
+            platform_.showInfo({MessageId::SaveDone});
+        } else if (outcome == Outcome::Failed) {
+            platform_.showError({MessageId::SaveFailed});
         }
     }
 
     void deleteThumbnail() {
         const std::optional<WideText> source = existingPanePath(kSourcePaneId);
-        if (!source) return failAndShake(text::kInvalidFileName);
+        if (!source) return failAndShake(MessageId::InvalidFileName);
         const std::optional<std::string> sourceBytes = engineFormOf(*source);
-        if (!sourceBytes) return failAndShake(text::kInvalidFileName);
+        if (!sourceBytes) return failAndShake(MessageId::InvalidFileName);
 
-        if (!confirm(*source + text::kDeleteQuestionEnd)) return;
-        if (runFileOperation(sourceBytes->c_str(), nullptr, 1) != 0) {
-            showDone(text::kDeleteDone);
-        } else {
-            fail(text::kDeleteFailed);
+        if (!platform_.confirm({MessageId::DeleteQuestion, *source})) return;
+        const Outcome outcome = operate(sourceBytes->c_str(), nullptr, 1);
+        if (outcome == Outcome::Done) {
+            platform_.showInfo({MessageId::DeleteDone});
+        } else if (outcome == Outcome::Failed) {
+            platform_.showError({MessageId::DeleteFailed});
         }
     }
 
   private:
+    enum class Outcome { Done, Failed, ProgramEnded };
+
+    // The engine's operation. After a fatal report the program ends with status 1 and no box of ours follows.
+    Outcome operate(const char* source, const char* second, int replaceFlag) {
+        bool fatal = false;
+        const int done = runFileOperation(source, second, replaceFlag, &fatal);
+        if (fatal) {
+            platform_.endProgram(1);
+            return Outcome::ProgramEnded;
+        }
+        return done != 0 ? Outcome::Done : Outcome::Failed;
+    }
+
     // The pane's caption when it names a chosen file that exists (a file or a folder).
     std::optional<WideText> existingPanePath(int paneId) {
         WideText caption = platform_.controlText(paneId);
@@ -102,75 +115,42 @@ class Command {
         return std::move(converted.bytes);
     }
 
-    bool confirm(const WideText& question) {
-        return platform_.showMessageBox(mainWindow_, question, WideText(text::kConfirmCaption),
-                                        kMbYesNo | kMbIconQuestion) == kIdYes;
-    }
-
-    void showDone(const char16_t* message) {
-        platform_.showMessageBox(mainWindow_, message, WideText(text::kDoneCaption), kMbOk);
-    }
-
-    void fail(const char16_t* message) { platform_.showMessageBox(mainWindow_, message, std::nullopt, kMbIconError); }
-
-    void failAndShake(const char16_t* message) {
-        fail(message);
-        shakeWindow(platform_, mainWindow_, kShakeCount);
+    void failAndShake(MessageId message) {
+        platform_.showError({message});
+        shakeWindow(platform_, kShakeCount);
     }
 
     WindowPlatform& platform_;
-    WindowHandle mainWindow_;
 };
-
-WideText hex8(std::uint32_t value) {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    WideText digits(8, u'0');
-    for (int i = 7; i >= 0; --i) {
-        digits[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-        value >>= 4;
-    }
-    return digits;
-}
 
 }  // namespace
 
-bool runFileDialog(WindowPlatform& platform, FileDialogKind kind, WindowHandle owner, const WideText& title,
-                   WideText& path, std::size_t capacity) {
+bool runFileDialog(WindowPlatform& platform, FileDialogPurpose purpose, WideText& path, std::size_t capacity) {
     path.clear();
-    FileDialogRequest request;
-    request.kind = kind;
-    request.owner = owner;
-    request.title = title;
-    request.filterText = kJpegFilterText;
-    request.filterPattern = kJpegFilterPattern;
-    request.flags = kFileDialogFlags;
-    request.capacity = capacity;
-    FileDialogResult result = platform.showFileDialog(request);
+    FileDialogResult result = platform.showFileDialog(purpose, capacity);
 
-    std::uint32_t error = result.extendedError;
+    std::uint32_t failure = result.failureCode;
     if (result.chosen) {
         if (!result.path.empty() && result.path.size() < capacity) {
             path = std::move(result.path);
             return true;
         }
         // A path that does not fit is never cut into the name of another file.
-        error = result.path.empty() ? 0 : kBufferTooSmallError;
+        failure = result.path.empty() ? 0 : kPathTooLongCode;
     }
-    if (error == 0) return false;
-    platform.showMessageBox(owner, text::kDialogFailedPrefix + hex8(error), std::nullopt, kMbIconWarning);
+    if (failure == 0) return false;
+    platform.showWarning({MessageId::DialogFailed, {}, {}, failure});
     return false;
 }
 
-CommandResult handleCommand(WindowPlatform& platform, WindowHandle mainWindow, std::uintptr_t firstParam) {
-    const int id = static_cast<int>(firstParam & 0xFFFF);
-    const unsigned notification = static_cast<unsigned>((firstParam >> 16) & 0xFFFF);
-    Command command(platform, mainWindow);
-    switch (id) {
+void handleClick(WindowPlatform& platform, int controlId) {
+    Command command(platform);
+    switch (controlId) {
         case kSourcePaneId:
-            command.chooseFile(kSourcePaneId, text::kSourceDialogTitle);
+            command.chooseFile(kSourcePaneId, FileDialogPurpose::ChooseSource);
             break;
         case kThumbnailPaneId:
-            command.chooseFile(kThumbnailPaneId, text::kThumbnailDialogTitle);
+            command.chooseFile(kThumbnailPaneId, FileDialogPurpose::ChooseThumbnail);
             break;
         case kReplaceButtonId:
             command.replaceThumbnail();
@@ -182,13 +162,11 @@ CommandResult handleCommand(WindowPlatform& platform, WindowHandle mainWindow, s
             command.deleteThumbnail();
             break;
         case kLinkMarkId:
-            if (notification != 0) break;  // only STN_CLICKED
             platform.openWebPage(kWebPageAddress);
-            return CommandResult::AnswerOne;
+            break;
         default:
             break;
     }
-    return CommandResult::DefaultProcessing;
 }
 
 }  // namespace lumivex::app

@@ -1,5 +1,5 @@
-// The main window's fixed layout as data, shared by every adapter: class, window, the eight controls in
-// creation order, icons and colours. Styles are the Win32 values; the Qt adapter reads the geometry and texts.
+// The main window's fixed layout as data, shared by every adapter: the eight controls in creation order with
+// their captions and places, icons and colours. How each platform builds them is the adapter's.
 #pragma once
 
 #include <cstdint>
@@ -16,83 +16,31 @@ inline constexpr int kSaveButtonId = 1006;
 inline constexpr int kDeleteButtonId = 1007;
 inline constexpr int kLinkMarkId = 1008;
 
-// Win32 style bits used by the table below.
-namespace style {
-inline constexpr std::uint32_t kWsChild = 0x40000000;
-inline constexpr std::uint32_t kWsVisible = 0x10000000;
-inline constexpr std::uint32_t kWsPopup = 0x80000000;
-inline constexpr std::uint32_t kWsOverlapped = 0x00000000;
-inline constexpr std::uint32_t kWsCaption = 0x00C00000;
-inline constexpr std::uint32_t kWsSysMenu = 0x00080000;
-inline constexpr std::uint32_t kWsMinimizeBox = 0x00020000;
-inline constexpr std::uint32_t kBsPushButton = 0x00000000;
-inline constexpr std::uint32_t kBsGroupBox = 0x00000007;
-inline constexpr std::uint32_t kBsBitmap = 0x00000080;
-inline constexpr std::uint32_t kBsMultiline = 0x00002000;
-inline constexpr std::uint32_t kSsNotify = 0x00000100;
-inline constexpr std::uint32_t kWsExClientEdge = 0x00000200;
-inline constexpr std::uint32_t kCsHRedraw = 0x0001;
-inline constexpr std::uint32_t kCsVRedraw = 0x0002;
-}  // namespace style
-
-// Window class and main window.
-inline constexpr char16_t kWindowClassName[] = u"LumivexWindowClass";
-inline constexpr std::uint32_t kWindowClassStyle = style::kCsHRedraw | style::kCsVRedraw;  // 3
-inline constexpr int kClassBackgroundBrush = 16;                                           // COLOR_BTNFACE + 1
+// The main window: title and outer size, frame and title bar included (fixed: it cannot be resized).
 inline constexpr char16_t kWindowTitle[] = u"Lumivex Ver.1.00";
-inline constexpr std::uint32_t kMainWindowStyle =
-    style::kWsOverlapped | style::kWsCaption | style::kWsSysMenu | style::kWsMinimizeBox;  // 0x00CA0000
-inline constexpr std::uint32_t kMainWindowExStyle = 0;
-inline constexpr int kMainWindowWidth = 406;  // outer size, frame and title bar included
+inline constexpr int kMainWindowWidth = 406;
 inline constexpr int kMainWindowHeight = 500;
 
 // What a pane shows, and holds as its caption, until a file is chosen for it.
 inline constexpr char16_t kPanePrompt[] = u"ボタンをクリック、\nまたはファイルをドロップしてください";
 
-enum class ControlClass { Button, Static };
-
 struct ControlSpec {
     int id;
-    ControlClass controlClass;
-    const char16_t* className;  // "BUTTON" or "STATIC"
     const char16_t* caption;
-    std::uint32_t style;  // whole style, WS_CHILD | WS_VISIBLE included
-    std::uint32_t exStyle;
     int x;  // client pixels
     int y;
     int width;
     int height;
 };
 
-inline constexpr std::uint32_t kChildVisible = style::kWsChild | style::kWsVisible;
-
-// Creation order.
+// Creation order, which is also the stacking order: the first is the topmost.
 inline constexpr ControlSpec kControls[] = {
-    {kSourceFrameId, ControlClass::Button, u"BUTTON", u"[元画像]", kChildVisible | style::kBsGroupBox,
-     style::kWsExClientEdge, 0, 0, 200, 210},
-    {kThumbnailFrameId, ControlClass::Button, u"BUTTON", u"[サムネイル画像]", kChildVisible | style::kBsGroupBox,
-     style::kWsExClientEdge, 202, 0, 200, 210},
-    {kSourcePaneId, ControlClass::Button, u"BUTTON", kPanePrompt,
-     kChildVisible | style::kBsBitmap | style::kBsMultiline, 0, 10, 20, 180, 180},
-    {kThumbnailPaneId, ControlClass::Button, u"BUTTON", kPanePrompt,
-     kChildVisible | style::kBsBitmap | style::kBsMultiline, 0, 212, 20, 180, 180},
-    {kReplaceButtonId, ControlClass::Button, u"BUTTON", u"作成", kChildVisible | style::kBsPushButton, 0, 262, 220, 100,
-     50},
-    {kSaveButtonId, ControlClass::Button, u"BUTTON", u"保存", kChildVisible | style::kBsPushButton, 0, 262, 280, 100,
-     50},
-    {kDeleteButtonId, ControlClass::Button, u"BUTTON", u"削除", kChildVisible | style::kBsPushButton, 0, 262, 340, 100,
-     50},
-    {kLinkMarkId, ControlClass::Static, u"STATIC", u"\u2665", kChildVisible | style::kSsNotify, 0, 40, 300, 15, 15},
+    {kSourceFrameId, u"[元画像]", 0, 0, 200, 210},  {kThumbnailFrameId, u"[サムネイル画像]", 202, 0, 200, 210},
+    {kSourcePaneId, kPanePrompt, 10, 20, 180, 180}, {kThumbnailPaneId, kPanePrompt, 212, 20, 180, 180},
+    {kReplaceButtonId, u"作成", 262, 220, 100, 50}, {kSaveButtonId, u"保存", 262, 280, 100, 50},
+    {kDeleteButtonId, u"削除", 262, 340, 100, 50},  {kLinkMarkId, u"\u2665", 40, 300, 15, 15},
 };
 inline constexpr int kControlCount = sizeof(kControls) / sizeof(kControls[0]);
-
-// The table entry of a control ID, or nullptr.
-constexpr const ControlSpec* findControl(int id) {
-    for (const ControlSpec& control : kControls) {
-        if (control.id == id) return &control;
-    }
-    return nullptr;
-}
 
 // Icon resources.
 inline constexpr int kAppIconId = 104;      // class icon and the large picture
@@ -106,21 +54,10 @@ inline constexpr int kLargePictureX = 20;
 inline constexpr int kLargePictureY = 216;
 inline constexpr int kLargePictureSize = 256;
 
-// The link mark's text colour as a Win32 COLORREF (0x00BBGGRR): RGB(255, 128, 192).
-inline constexpr std::uint32_t kLinkMarkColor = 0x00C080FF;
+// The link mark's text colour: pink, RGB(255, 128, 192).
 inline constexpr int kLinkMarkRed = 255;
 inline constexpr int kLinkMarkGreen = 128;
 inline constexpr int kLinkMarkBlue = 192;
-
-// NONCLIENTMETRICSW without the padded-border member, for the status-bar font.
-inline constexpr unsigned kNonClientMetricsSize = 500;
-
-// File dialogs: OPENFILENAMEW without the three members newer systems append; OFN_EXPLORER |
-// OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT.
-inline constexpr unsigned kOpenFileNameSize = 76;
-inline constexpr std::uint32_t kFileDialogFlags = 0x00081006;
-inline constexpr char16_t kJpegFilterText[] = u"JPEGファイル (*.jpg)";
-inline constexpr char16_t kJpegFilterPattern[] = u"*.jpg";
 
 // Paths in the window: at most 259 characters and the terminator.
 inline constexpr int kPathCapacity = 260;

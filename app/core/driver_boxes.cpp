@@ -1,7 +1,5 @@
 #include "app/core/driver_boxes.h"
 
-#include <optional>
-
 #include "app/core/utf16.h"
 #include "engine/thumbnail/driver_messages.h"
 
@@ -14,8 +12,7 @@ WindowPlatform* driverBoxPlatform = nullptr;
 
 void showDriverBox(const char* utf8Text) {
     if (driverBoxPlatform == nullptr) return;
-    driverBoxPlatform->showMessageBox(kNoWindow, utf16FromUtf8(utf8Text != nullptr ? utf8Text : ""), std::nullopt,
-                                      kMbIconError | kMbOk);
+    driverBoxPlatform->showEngineMessage(utf16FromUtf8(utf8Text != nullptr ? utf8Text : ""));
 }
 
 }  // namespace

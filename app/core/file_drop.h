@@ -9,4 +9,9 @@ namespace lumivex::app {
 // not cut to the buffer. The adapter releases the drop and passes the message on afterwards.
 void handleFileDrop(WindowPlatform& platform, const WideText& firstDroppedPath);
 
+// A file given to a pane directly (the Qt window's command line to the source pane), under the same rules as
+// a drop onto it: a whole path with the ".jpg" extension is shown and becomes the pane's file; any other is
+// ignored.
+void openFileInPane(WindowPlatform& platform, int paneId, const WideText& path);
+
 }  // namespace lumivex::app

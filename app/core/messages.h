@@ -1,5 +1,17 @@
-// The texts of the window's boxes and dialogs, exactly as the user sees them.
+// The window's texts in Japanese, exactly as the Windows window shows them; the Qt window's Japanese
+// translation gives the same words.
 #pragma once
+
+#include "app/core/user_message.h"
+
+namespace lumivex::app {
+
+// The whole text of a message, its paths and code filled in.
+WideText japaneseText(const UserMessage& message);
+// The title of a file dialog.
+const char16_t* japaneseDialogTitle(FileDialogPurpose purpose);
+
+}  // namespace lumivex::app
 
 namespace lumivex::app::text {
 
@@ -29,6 +41,10 @@ inline constexpr char16_t kDeleteDone[] =
     u"サムネイルの削除が完了しました。\n\n【注意】削除されたのはサムネイルのみです。撮影日時などのExif情報は"
     u"削除されていません。";
 inline constexpr char16_t kDeleteFailed[] = u"サムネイルの削除に失敗しました。";
+
+// The file dialogs' one filter: its display text and its pattern.
+inline constexpr char16_t kJpegFilterText[] = u"JPEGファイル (*.jpg)";
+inline constexpr char16_t kJpegFilterPattern[] = u"*.jpg";
 
 // "ファイルの選択に失敗しました。\nErrCode:0x%08X" before the eight hexadecimal digits.
 inline constexpr char16_t kDialogFailedPrefix[] = u"ファイルの選択に失敗しました。\nErrCode:0x";

@@ -2,14 +2,14 @@
 
 namespace lumivex::app {
 
-void shakeWindow(WindowPlatform& platform, WindowHandle window, int count) {
-    const ScreenRect rect = platform.windowRect(window);
+void shakeWindow(WindowPlatform& platform, int count) {
+    const ScreenPoint home = platform.mainWindowPosition();
     for (int i = 0; i < count; ++i) {
         const ShakeOffset& offset = shakeOffsets[i % 6];
-        platform.moveWindow(window, rect.left + offset.dx, rect.top + offset.dy);
+        platform.moveMainWindow({home.x + offset.dx, home.y + offset.dy});
         platform.yieldTimeSlice();
     }
-    platform.moveWindow(window, rect.left, rect.top);
+    platform.moveMainWindow(home);
 }
 
 }  // namespace lumivex::app

@@ -24,13 +24,13 @@ void LinkMark::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const bool endsDoubleClick = inDoubleClick_;
     inDoubleClick_ = false;
-    if (!endsDoubleClick && rect().contains(event->position().toPoint()) && notify_) notify_(kClicked);
+    if (!endsDoubleClick && rect().contains(event->position().toPoint()) && clicked_) clicked_();
 }
 
 void LinkMark::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    // A double click opens the page once, with its first click.
     inDoubleClick_ = true;
-    if (notify_) notify_(kDoubleClicked);
 }
 
 }  // namespace lumivex::qt

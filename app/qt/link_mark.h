@@ -1,4 +1,4 @@
-// The pink heart: a small text label that shows the hand cursor and reports clicks like a notifying static.
+// The pink heart: a small text label that shows the hand cursor and reports single clicks.
 #pragma once
 
 #include <QLabel>
@@ -8,14 +8,10 @@ namespace lumivex::qt {
 
 class LinkMark : public QLabel {
   public:
-    static constexpr int kClicked = 0;        // STN_CLICKED
-    static constexpr int kDoubleClicked = 1;  // STN_DBLCLK
-
-    // Receives the notification code of each click.
-    using Notify = std::function<void(int code)>;
+    using Clicked = std::function<void()>;
 
     LinkMark(const QString& text, QWidget* parent);
-    void setNotify(Notify notify) { notify_ = std::move(notify); }
+    void setClicked(Clicked clicked) { clicked_ = std::move(clicked); }
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -23,7 +19,7 @@ class LinkMark : public QLabel {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    Notify notify_;
+    Clicked clicked_;
     bool inDoubleClick_ = false;  // the release that ends a double click is no click of its own
 };
 

@@ -1,4 +1,4 @@
-// lumivex-gui: the thumbnail editor's window with Qt. No arguments are taken and no settings kept.
+// lumivex-gui: the thumbnail editor's window with Qt, in the user's language. No settings are kept.
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -7,6 +7,7 @@
 #include "app/core/driver_boxes.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_window_platform.h"
+#include "app/qt/translation.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -18,8 +19,11 @@ int main(int argc, char** argv) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtWords);
     }
+    // The window's own words.
+    const auto translation = lumivex::qt::installTranslation(QLocale(), lumivex::qt::translationFolders());
     lumivex::qt::MainWindow window;
     lumivex::app::routeDriverMessagesTo(&window.platform());
+    window.openFromCommandLine(QApplication::arguments());
     window.show();
     const int code = QApplication::exec();
     lumivex::app::routeDriverMessagesTo(nullptr);

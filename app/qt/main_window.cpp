@@ -1,7 +1,9 @@
 #include "app/qt/main_window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPainter>
 #include <QWindow>
@@ -13,14 +15,13 @@
 #include "app/qt/link_mark.h"
 #include "app/qt/pane_button.h"
 #include "app/qt/qt_window_platform.h"
+#include "app/qt/wording.h"
 
 // The icons live in this static library, whose resource object the linker would otherwise leave out.
 static void loadIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace lumivex::qt {
 namespace {
-
-QString qtext(const char16_t* text) { return QString::fromStdU16String(text); }
 
 QIcon buttonIcon(int iconId) { return QIcon(QStringLiteral(":/icons/icon-%1-32.png").arg(iconId)); }
 
@@ -30,7 +31,7 @@ MainWindow::MainWindow() : platform_(std::make_unique<QtWindowPlatform>(*this)) 
     // Title bar, system menu, minimise and close; no maximise button and, with the fixed size, no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(qtext(app::kWindowTitle));
+    setWindowTitle(wording::windowTitle());
     loadIconResources();
     QIcon appIcon;
     appIcon.addFile(QStringLiteral(":/icons/icon-104-32.png"));
@@ -47,7 +48,7 @@ void MainWindow::createControls() {
     // The status bar's font where the platform names one, else the application's standard font.
     const QFont controlFont = QApplication::font("QStatusBar");
     for (const app::ControlSpec& entry : app::kControls) {
-        const QString caption = qtext(entry.caption);
+        const QString caption = wording::controlCaption(entry.id);
         QWidget* widget = nullptr;
         switch (entry.id) {
             case app::kSourceFrameId:
@@ -67,25 +68,24 @@ void MainWindow::createControls() {
                     return frame->handleDrag(receiver, event, dropped);
                 });
                 const int id = entry.id;
-                connect(pane, &QPushButton::clicked, this, [this, id] { runCommand(id, 0); });
+                connect(pane, &QPushButton::clicked, this, [this, id] { click(id); });
                 widget = pane;
                 break;
             }
             case app::kLinkMarkId: {
                 auto* mark = new LinkMark(caption, this);
-                mark->setNotify([this](int code) { runCommand(app::kLinkMarkId, code); });
+                mark->setClicked([this] { click(app::kLinkMarkId); });
                 widget = mark;
                 break;
             }
             default: {
                 auto* button = new QPushButton(caption, this);
                 const int id = entry.id;
-                connect(button, &QPushButton::clicked, this, [this, id] { runCommand(id, 0); });
+                connect(button, &QPushButton::clicked, this, [this, id] { click(id); });
                 widget = button;
                 break;
             }
         }
-        widget->setProperty(QtWindowPlatform::kControlIdProperty, entry.id);
         widget->setGeometry(entry.x, entry.y, entry.width, entry.height);
         widget->setFont(controlFont);
         controls_[entry.id] = widget;
@@ -110,10 +110,13 @@ PaneButton* MainWindow::pane(int id) const {
     return static_cast<PaneButton*>(control(id));
 }
 
-void MainWindow::runCommand(int id, int notificationCode) {
-    const std::uintptr_t firstParam =
-        (static_cast<std::uintptr_t>(notificationCode & 0xFFFF) << 16) | static_cast<std::uintptr_t>(id & 0xFFFF);
-    app::handleCommand(*platform_, QtWindowPlatform::handleOf(this), firstParam);
+void MainWindow::click(int id) { app::handleClick(*platform_, id); }
+
+void MainWindow::openFromCommandLine(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments.at(1).isEmpty()) return;
+    // The whole path, as a dialog or a drop would give it, whatever the folder the program was started in.
+    const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
+    app::openFileInPane(*platform_, app::kSourcePaneId, QDir::toNativeSeparators(path).toStdU16String());
 }
 
 void MainWindow::dropFile(const QString& path, QPoint pointer) {

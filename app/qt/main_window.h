@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -22,8 +23,10 @@ class MainWindow : public QWidget {
     PaneButton* pane(int id) const;
     QtWindowPlatform& platform() { return *platform_; }
 
-    // A click on a control: its ID and notification code, as a command message carries them.
-    void runCommand(int id, int notificationCode);
+    // A click on the control with this command ID.
+    void click(int id);
+    // The file named by the first argument after the program's name, if any, into the source pane.
+    void openFromCommandLine(const QStringList& arguments);
     // A file dropped on a frame or its pane; `pointer` is where the pointer was, in screen coordinates.
     void dropFile(const QString& path, QPoint pointer);
 

@@ -18,55 +18,20 @@
 #include "app/qt/main_window.h"
 #include "app/qt/pane_button.h"
 #include "app/qt/preview_image.h"
+#include "app/qt/wording.h"
 
 namespace lumivex::qt {
 namespace {
 
-// The dialog flags that Qt's dialog can honour: OFN_OVERWRITEPROMPT and OFN_FILEMUSTEXIST.
-constexpr std::uint32_t kOverwritePrompt = 0x00000002;
-constexpr std::uint32_t kFileMustExist = 0x00001000;
-
 QString qtext(const app::WideText& text) { return QString::fromStdU16String(text); }
 
-QMessageBox::Icon iconFor(unsigned style) {
-    switch (style & 0xF0u) {
-        case app::kMbIconError:
-            return QMessageBox::Critical;
-        case app::kMbIconQuestion:
-            return QMessageBox::Question;
-        case app::kMbIconWarning:
-            return QMessageBox::Warning;
-        case 0x40u:  // MB_ICONINFORMATION
-            return QMessageBox::Information;
-        default:
-            return QMessageBox::NoIcon;
-    }
-}
+enum class Buttons { Ok, YesNo };
 
-// The filter as Qt shows and applies it: the display text, with the pattern in parentheses when the text
-// does not already end with it.
-QString nameFilter(const app::FileDialogRequest& request) {
-    const QString text = qtext(request.filterText);
-    const QString pattern = qtext(request.filterPattern);
-    if (text.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'))) return text;
-    return text + QStringLiteral(" (") + pattern + QLatin1Char(')');
-}
-
-}  // namespace
-
-app::WindowHandle QtWindowPlatform::handleOf(const QWidget* widget) {
-    return reinterpret_cast<app::WindowHandle>(widget);
-}
-
-QWidget* QtWindowPlatform::widgetOf(app::WindowHandle handle) { return reinterpret_cast<QWidget*>(handle); }
-
-int QtWindowPlatform::showMessageBox(app::WindowHandle owner, const app::WideText& text,
-                                     const std::optional<app::WideText>& caption, unsigned style) {
-    // No caption of its own leaves the title empty: the window system then shows its default title.
-    QMessageBox box(iconFor(style), caption ? qtext(*caption) : QString(), qtext(text), QMessageBox::NoButton,
-                    widgetOf(owner));
+// A modal box; true when Yes was pressed. An empty title leaves the window system's default title.
+bool showBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text, Buttons buttons) {
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);  // paths are shown as typed, never as markup
-    if ((style & 0x0Fu) == app::kMbYesNo) {
+    if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
@@ -76,30 +41,46 @@ int QtWindowPlatform::showMessageBox(app::WindowHandle owner, const app::WideTex
         box.setEscapeButton(QMessageBox::Ok);
     }
     box.exec();
-    switch (box.standardButton(box.clickedButton())) {
-        case QMessageBox::Yes:
-            return app::kIdYes;
-        case QMessageBox::No:
-            return app::kIdNo;
-        default:
-            return (style & 0x0Fu) == app::kMbYesNo ? app::kIdNo : app::kIdOk;
-    }
+    return box.standardButton(box.clickedButton()) == QMessageBox::Yes;
 }
 
-app::FileDialogResult QtWindowPlatform::showFileDialog(const app::FileDialogRequest& request) {
-    QFileDialog dialog(widgetOf(request.owner), qtext(request.title));
+}  // namespace
+
+bool QtWindowPlatform::confirm(const app::UserMessage& question) {
+    return showBox(&window_, QMessageBox::Question, wording::confirmCaption(), wording::message(question),
+                   Buttons::YesNo);
+}
+
+void QtWindowPlatform::showInfo(const app::UserMessage& message) {
+    showBox(&window_, QMessageBox::NoIcon, wording::doneCaption(), wording::message(message), Buttons::Ok);
+}
+
+void QtWindowPlatform::showError(const app::UserMessage& message) {
+    showBox(&window_, QMessageBox::Critical, QString(), wording::message(message), Buttons::Ok);
+}
+
+void QtWindowPlatform::showWarning(const app::UserMessage& message) {
+    showBox(&window_, QMessageBox::Warning, QString(), wording::message(message), Buttons::Ok);
+}
+
+void QtWindowPlatform::showEngineMessage(const app::WideText& text) {
+    showBox(nullptr, QMessageBox::Critical, QString(), wording::engineMessage(text), Buttons::Ok);
+}
+
+app::FileDialogResult QtWindowPlatform::showFileDialog(app::FileDialogPurpose purpose, std::size_t /*capacity*/) {
+    QFileDialog dialog(&window_, wording::dialogTitle(purpose));
     // Qt's own dialog on every system: the same look everywhere, and it can be driven in tests.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(nameFilter(request));
-    if (request.kind == app::FileDialogKind::Save) {
+    dialog.setNameFilter(wording::jpegFilter());
+    if (purpose == app::FileDialogPurpose::SaveThumbnail) {
+        // Asks before an existing file is overwritten.
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & kOverwritePrompt) == 0);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode((request.flags & kFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    // Qt's dialog has no failure of its own: cancelled is extended error 0. The whole path goes back, long or
+    // Qt's dialog has no failure of its own: not accepted is cancelled. The whole path goes back, long or
     // not; what does not fit the window's buffer is the window logic's to refuse.
     app::FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
@@ -110,7 +91,11 @@ app::FileDialogResult QtWindowPlatform::showFileDialog(const app::FileDialogRequ
 
 app::WideText QtWindowPlatform::controlText(int controlId) {
     const QWidget* widget = window_.control(controlId);
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text().toStdU16String();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        // A pane that still shows its prompt, in whatever language, holds no path.
+        if (window_.pane(controlId) != nullptr && button->text() == wording::panePrompt()) return {};
+        return button->text().toStdU16String();
+    }
     if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) return frame->title().toStdU16String();
     if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text().toStdU16String();
     return {};
@@ -142,23 +127,13 @@ bool QtWindowPlatform::setPaneImage(int paneId, const app::WideText& path) {
     return true;
 }
 
-app::ScreenRect QtWindowPlatform::windowRect(app::WindowHandle window) {
-    const QWidget* widget = widgetOf(window);
-    if (widget == nullptr) return {};
-    const QRect rect =
-        widget->isWindow() ? widget->frameGeometry() : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
-    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+app::ScreenPoint QtWindowPlatform::mainWindowPosition() {
+    const QPoint topLeft = window_.frameGeometry().topLeft();
+    return {topLeft.x(), topLeft.y()};
 }
 
-void QtWindowPlatform::moveWindow(app::WindowHandle window, int left, int top) {
-    QWidget* widget = widgetOf(window);
-    if (widget == nullptr) return;
-    if (widget->isWindow() || widget->parentWidget() == nullptr) {
-        widget->move(left, top);  // the frame's position for a top-level window
-    } else {
-        widget->move(widget->parentWidget()->mapFromGlobal(QPoint(left, top)));
-    }
-}
+// The frame's position, as for any top-level window.
+void QtWindowPlatform::moveMainWindow(app::ScreenPoint topLeft) { window_.move(topLeft.x, topLeft.y); }
 
 void QtWindowPlatform::yieldTimeSlice() {
     // Window-system moves are asynchronous: let each reach the screen (no input is taken meanwhile) and pace
@@ -167,62 +142,24 @@ void QtWindowPlatform::yieldTimeSlice() {
     QThread::msleep(2);
 }
 
-app::ScreenPoint QtWindowPlatform::cursorPosition() {
-    const QPoint point = dropPointer_ ? *dropPointer_ : QCursor::pos();
-    return {point.x(), point.y()};
-}
-
-app::WindowHandle QtWindowPlatform::windowFromPoint(app::ScreenPoint point) {
-    return handleOf(QApplication::widgetAt(point.x, point.y));
-}
-
-app::WindowHandle QtWindowPlatform::childWindowFromPoint(app::WindowHandle parent, app::ScreenPoint point) {
-    const QWidget* widget = widgetOf(parent);
-    if (widget == nullptr) return app::kNoWindow;
-    const QPoint local = widget->mapFromGlobal(QPoint(point.x, point.y));
-    if (!widget->rect().contains(local)) return app::kNoWindow;
-    for (app::WindowHandle child : childWindows(parent)) {
-        if (widgetOf(child)->geometry().contains(local)) return child;
+// A pane lies inside its frame, so the panes are looked at first; the other controls take no drops.
+int QtWindowPlatform::controlUnderPointer() {
+    const QPoint pointer = dropPointer_ ? *dropPointer_ : QCursor::pos();
+    for (const int id : {app::kSourcePaneId, app::kThumbnailPaneId, app::kSourceFrameId, app::kThumbnailFrameId}) {
+        const QWidget* control = window_.control(id);
+        if (control != nullptr && control->isVisible() && control->rect().contains(control->mapFromGlobal(pointer))) {
+            return id;
+        }
     }
-    return parent;
-}
-
-bool QtWindowPlatform::isWindowVisible(app::WindowHandle window) {
-    const QWidget* widget = widgetOf(window);
-    return widget != nullptr && widget->isVisible();
-}
-
-app::WindowHandle QtWindowPlatform::parentWindow(app::WindowHandle window) {
-    const QWidget* widget = widgetOf(window);
-    if (widget == nullptr || widget->isWindow()) return app::kNoWindow;
-    return handleOf(widget->parentWidget());
-}
-
-bool QtWindowPlatform::isPopup(app::WindowHandle window) {
-    const QWidget* widget = widgetOf(window);
-    return widget != nullptr && widget->windowType() == Qt::Popup;
-}
-
-std::vector<app::WindowHandle> QtWindowPlatform::childWindows(app::WindowHandle parent) {
-    std::vector<app::WindowHandle> children;
-    const QWidget* widget = widgetOf(parent);
-    if (widget == nullptr) return children;
-    // Qt keeps children bottom first; the walk wants the top first. Top-level children are other windows.
-    const QObjectList& objects = widget->children();
-    for (auto it = objects.crbegin(); it != objects.crend(); ++it) {
-        const auto* child = qobject_cast<const QWidget*>(*it);
-        if (child != nullptr && !child->isWindow()) children.push_back(handleOf(child));
-    }
-    return children;
-}
-
-int QtWindowPlatform::controlId(app::WindowHandle window) {
-    const QWidget* widget = widgetOf(window);
-    if (widget == nullptr) return 0;
-    const QVariant id = widget->property(kControlIdProperty);
-    return id.isValid() ? id.toInt() : 0;
+    return 0;
 }
 
 void QtWindowPlatform::openWebPage(const app::WideText& address) { QDesktopServices::openUrl(QUrl(qtext(address))); }
+
+// The window goes at once; the event loop then ends and the program returns the status from main.
+void QtWindowPlatform::endProgram(int status) {
+    window_.hide();
+    QCoreApplication::exit(status);
+}
 
 }  // namespace lumivex::qt

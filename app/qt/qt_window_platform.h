@@ -1,5 +1,5 @@
-// The window's platform services with Qt Widgets: boxes, file dialogs, captions, previews, moves and the
-// widget tree, for the main window given at construction.
+// The window logic's intents carried out with Qt Widgets: boxes, file dialogs, captions, previews, moves and
+// the control under a drop, for the main window given at construction.
 #pragma once
 
 #include <QPoint>
@@ -15,38 +15,29 @@ class MainWindow;
 
 class QtWindowPlatform : public app::WindowPlatform {
   public:
-    // The dynamic property that holds a control's command ID.
-    static constexpr char kControlIdProperty[] = "lumivexControlId";
-
     explicit QtWindowPlatform(MainWindow& window) : window_(window) {}
-
-    static app::WindowHandle handleOf(const QWidget* widget);
-    static QWidget* widgetOf(app::WindowHandle handle);
 
     // During a drop the pointer is where the drop happened, whatever the cursor reports.
     void setDropPointer(QPoint pointer) { dropPointer_ = pointer; }
     void clearDropPointer() { dropPointer_.reset(); }
 
-    int showMessageBox(app::WindowHandle owner, const app::WideText& text, const std::optional<app::WideText>& caption,
-                       unsigned style) override;
-    app::FileDialogResult showFileDialog(const app::FileDialogRequest& request) override;
+    bool confirm(const app::UserMessage& question) override;
+    void showInfo(const app::UserMessage& message) override;
+    void showError(const app::UserMessage& message) override;
+    void showWarning(const app::UserMessage& message) override;
+    void showEngineMessage(const app::WideText& text) override;
+    app::FileDialogResult showFileDialog(app::FileDialogPurpose purpose, std::size_t capacity) override;
     app::WideText controlText(int controlId) override;
     void setControlText(int controlId, const app::WideText& text) override;
     bool pathExists(const app::WideText& path) override;
     app::SystemCodePagePath toSystemCodePage(const app::WideText& path) override;
     bool setPaneImage(int paneId, const app::WideText& path) override;
-    app::ScreenRect windowRect(app::WindowHandle window) override;
-    void moveWindow(app::WindowHandle window, int left, int top) override;
+    app::ScreenPoint mainWindowPosition() override;
+    void moveMainWindow(app::ScreenPoint topLeft) override;
     void yieldTimeSlice() override;
-    app::ScreenPoint cursorPosition() override;
-    app::WindowHandle windowFromPoint(app::ScreenPoint point) override;
-    app::WindowHandle childWindowFromPoint(app::WindowHandle parent, app::ScreenPoint point) override;
-    bool isWindowVisible(app::WindowHandle window) override;
-    app::WindowHandle parentWindow(app::WindowHandle window) override;
-    bool isPopup(app::WindowHandle window) override;
-    std::vector<app::WindowHandle> childWindows(app::WindowHandle parent) override;
-    int controlId(app::WindowHandle window) override;
+    int controlUnderPointer() override;
     void openWebPage(const app::WideText& address) override;
+    void endProgram(int status) override;
 
   private:
     MainWindow& window_;

@@ -9,6 +9,7 @@
 #include "app/win32/preview_bitmap.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_headers.h"
+#include "app/win32/win32_layout.h"
 #include "app/win32/win32_platform.h"
 
 namespace lumivex::win32 {
@@ -18,7 +19,7 @@ MainWindow mainWindow;
 namespace {
 
 // The metrics record without the padded-border member that newer systems append.
-static_assert(offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth) == app::kNonClientMetricsSize);
+static_assert(offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth) == kNonClientMetricsSize);
 
 // The driver's own boxes have no owner, so one platform without a main window serves them.
 Win32WindowPlatform driverBoxPlatform(nullptr);
@@ -50,8 +51,8 @@ HWND* controlSlot(int id) {
 
 HFONT createControlFont() {
     NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = app::kNonClientMetricsSize;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, app::kNonClientMetricsSize, &metrics, 0)) return nullptr;
+    metrics.cbSize = kNonClientMetricsSize;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) return nullptr;
     return CreateFontIndirectW(&metrics.lfStatusFont);
 }
 
@@ -77,8 +78,9 @@ LRESULT onCreate(HWND window) {
     mainWindow.controlFont = createControlFont();
 
     for (const app::ControlSpec& spec : app::kControls) {
+        const ControlClassAndStyle kind = controlClassAndStyle(spec.id);
         HWND control = CreateWindowExW(
-            spec.exStyle, wide(spec.className), wide(spec.caption), spec.style, spec.x, spec.y, spec.width, spec.height,
+            kind.exStyle, kind.className, wide(spec.caption), kind.style, spec.x, spec.y, spec.width, spec.height,
             window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), mainWindow.instance, nullptr);
         if (HWND* slot = controlSlot(spec.id)) *slot = control;
     }
@@ -125,14 +127,21 @@ LRESULT onCtlColorStatic(HWND window, HDC dc, HWND control) {
                               reinterpret_cast<LPARAM>(control));
     }
     // Pink text straight on the large picture: no background box.
-    SetTextColor(dc, app::kLinkMarkColor);
+    SetTextColor(dc, kLinkMarkColor);
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
+// The control ID is in the low word; only the link mark looks at the notification code, and a click on it
+// (STN_CLICKED) is answered with 1 after the web page has been opened.
 LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
-    Win32WindowPlatform platform(window);
-    if (app::handleCommand(platform, toHandle(window), wParam) == app::CommandResult::AnswerOne) return 1;
+    const int id = LOWORD(wParam);
+    const bool linkClick = id == app::kLinkMarkId && HIWORD(wParam) == STN_CLICKED;
+    if (id != app::kLinkMarkId || linkClick) {
+        Win32WindowPlatform platform(window);
+        app::handleClick(platform, id);
+    }
+    if (linkClick) return 1;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 
@@ -156,12 +165,12 @@ LRESULT onDestroy() {
 
 bool registerMainWindowClass(HINSTANCE instance, const wchar_t* className) {
     WNDCLASSW windowClass{};
-    windowClass.style = app::kWindowClassStyle;
+    windowClass.style = kWindowClassStyle;
     windowClass.lpfnWndProc = mainWindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(app::kAppIconId));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(app::kClassBackgroundBrush));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(kClassBackgroundBrush));
     windowClass.lpszClassName = className;
     return RegisterClassW(&windowClass) != 0;
 }
@@ -187,10 +196,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 HWND createMainWindow(HINSTANCE instance) {
     mainWindow.instance = instance;
-    registerMainWindowClass(instance, wide(app::kWindowClassName));
-    return CreateWindowExW(app::kMainWindowExStyle, wide(app::kWindowClassName), wide(app::kWindowTitle),
-                           app::kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, app::kMainWindowWidth,
-                           app::kMainWindowHeight, nullptr, nullptr, instance, nullptr);
+    registerMainWindowClass(instance, kWindowClassName);
+    return CreateWindowExW(kMainWindowExStyle, kWindowClassName, wide(app::kWindowTitle), kMainWindowStyle,
+                           CW_USEDEFAULT, CW_USEDEFAULT, app::kMainWindowWidth, app::kMainWindowHeight, nullptr,
+                           nullptr, instance, nullptr);
 }
 
 int startupShowCommand() {

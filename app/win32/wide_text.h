@@ -22,7 +22,4 @@ inline app::WideText wideText(const wchar_t* text) {
     return text ? wideText(text, std::wcslen(text)) : app::WideText();
 }
 
-inline HWND toHwnd(app::WindowHandle window) { return reinterpret_cast<HWND>(window); }
-inline app::WindowHandle toHandle(HWND window) { return reinterpret_cast<app::WindowHandle>(window); }
-
 }  // namespace lumivex::win32

@@ -1,19 +1,46 @@
 #include "app/win32/win32_platform.h"
 
+#include "app/core/messages.h"
 #include "app/win32/ansi_path.h"
+#include "app/win32/control_under_cursor.h"
 #include "app/win32/preview_bitmap.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_headers.h"
 
 namespace lumivex::win32 {
 
-int Win32WindowPlatform::showMessageBox(app::WindowHandle owner, const app::WideText& text,
-                                        const std::optional<app::WideText>& caption, unsigned style) {
-    return MessageBoxW(toHwnd(owner), wideChars(text), caption ? wideChars(*caption) : nullptr, style);
+namespace {
+
+int showBox(HWND owner, const app::WideText& text, const char16_t* caption, UINT style) {
+    return MessageBoxW(owner, wideChars(text), reinterpret_cast<const wchar_t*>(caption), style);
 }
 
-app::FileDialogResult Win32WindowPlatform::showFileDialog(const app::FileDialogRequest& request) {
-    return win32::showFileDialog(request);
+}  // namespace
+
+bool Win32WindowPlatform::confirm(const app::UserMessage& question) {
+    return showBox(mainWindow_, app::japaneseText(question), app::text::kConfirmCaption, MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
+void Win32WindowPlatform::showInfo(const app::UserMessage& message) {
+    showBox(mainWindow_, app::japaneseText(message), app::text::kDoneCaption, MB_OK);
+}
+
+// Error and warning boxes have no caption of their own: the system gives its default title.
+void Win32WindowPlatform::showError(const app::UserMessage& message) {
+    showBox(mainWindow_, app::japaneseText(message), nullptr, MB_ICONERROR);
+}
+
+void Win32WindowPlatform::showWarning(const app::UserMessage& message) {
+    showBox(mainWindow_, app::japaneseText(message), nullptr, MB_ICONWARNING);
+}
+
+void Win32WindowPlatform::showEngineMessage(const app::WideText& text) {
+    showBox(nullptr, text, nullptr, MB_ICONERROR | MB_OK);
+}
+
+app::FileDialogResult Win32WindowPlatform::showFileDialog(app::FileDialogPurpose purpose, std::size_t capacity) {
+    return win32::showFileDialog(mainWindow_, purpose, capacity);
 }
 
 app::WideText Win32WindowPlatform::controlText(int controlId) {
@@ -41,56 +68,30 @@ bool Win32WindowPlatform::setPaneImage(int paneId, const app::WideText& path) {
     return pane != nullptr && win32::setPaneImage(pane, wideChars(path));
 }
 
-app::ScreenRect Win32WindowPlatform::windowRect(app::WindowHandle window) {
+app::ScreenPoint Win32WindowPlatform::mainWindowPosition() {
     RECT rect{};
-    GetWindowRect(toHwnd(window), &rect);
-    return {rect.left, rect.top, rect.right, rect.bottom};
+    GetWindowRect(mainWindow_, &rect);
+    return {rect.left, rect.top};
 }
 
-void Win32WindowPlatform::moveWindow(app::WindowHandle window, int left, int top) {
-    SetWindowPos(toHwnd(window), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+void Win32WindowPlatform::moveMainWindow(app::ScreenPoint topLeft) {
+    SetWindowPos(mainWindow_, nullptr, topLeft.x, topLeft.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void Win32WindowPlatform::yieldTimeSlice() { Sleep(0); }
 
-app::ScreenPoint Win32WindowPlatform::cursorPosition() {
-    POINT point{};
-    GetCursorPos(&point);
-    return {point.x, point.y};
+// Only a control of the main window has a command ID here; the main window itself and others have none.
+int Win32WindowPlatform::controlUnderPointer() {
+    HWND target = controlUnderCursor();
+    if (target == nullptr || GetParent(target) != mainWindow_) return 0;
+    return GetDlgCtrlID(target);
 }
-
-app::WindowHandle Win32WindowPlatform::windowFromPoint(app::ScreenPoint point) {
-    return toHandle(WindowFromPoint(POINT{point.x, point.y}));
-}
-
-app::WindowHandle Win32WindowPlatform::childWindowFromPoint(app::WindowHandle parent, app::ScreenPoint point) {
-    POINT clientPoint{point.x, point.y};
-    if (!ScreenToClient(toHwnd(parent), &clientPoint)) return app::kNoWindow;
-    return toHandle(ChildWindowFromPoint(toHwnd(parent), clientPoint));
-}
-
-bool Win32WindowPlatform::isWindowVisible(app::WindowHandle window) { return IsWindowVisible(toHwnd(window)) != 0; }
-
-app::WindowHandle Win32WindowPlatform::parentWindow(app::WindowHandle window) {
-    return toHandle(GetParent(toHwnd(window)));
-}
-
-bool Win32WindowPlatform::isPopup(app::WindowHandle window) {
-    return (static_cast<DWORD>(GetWindowLongW(toHwnd(window), GWL_STYLE)) & WS_POPUP) != 0;
-}
-
-std::vector<app::WindowHandle> Win32WindowPlatform::childWindows(app::WindowHandle parent) {
-    std::vector<app::WindowHandle> children;
-    for (HWND child = GetWindow(toHwnd(parent), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(toHandle(child));
-    }
-    return children;
-}
-
-int Win32WindowPlatform::controlId(app::WindowHandle window) { return GetDlgCtrlID(toHwnd(window)); }
 
 void Win32WindowPlatform::openWebPage(const app::WideText& address) {
     ShellExecuteW(nullptr, L"open", wideChars(address), nullptr, nullptr, SW_SHOWNORMAL);
 }
+
+// At once, from inside the command: the engine's report has been written, nothing else is shown.
+void Win32WindowPlatform::endProgram(int status) { ExitProcess(static_cast<UINT>(status)); }
 
 }  // namespace lumivex::win32

@@ -1,4 +1,5 @@
-// The window logic's platform services on Win32, for one main window.
+// The window logic's intents carried out with Win32, for one main window: message boxes with their styles,
+// the common file dialogs, captions, previews, moves and the window tree under the pointer.
 #pragma once
 
 #include <windows.h>
@@ -9,29 +10,27 @@ namespace lumivex::win32 {
 
 class Win32WindowPlatform final : public app::WindowPlatform {
   public:
-    // Controls are found by their command IDs among the children of `mainWindow` (nullptr: driver boxes only).
+    // Controls are found by their command IDs among the children of `mainWindow`, which owns every box and
+    // dialog (nullptr: the engine's own boxes only).
     explicit Win32WindowPlatform(HWND mainWindow) : mainWindow_(mainWindow) {}
 
-    int showMessageBox(app::WindowHandle owner, const app::WideText& text, const std::optional<app::WideText>& caption,
-                       unsigned style) override;
-    app::FileDialogResult showFileDialog(const app::FileDialogRequest& request) override;
+    bool confirm(const app::UserMessage& question) override;
+    void showInfo(const app::UserMessage& message) override;
+    void showError(const app::UserMessage& message) override;
+    void showWarning(const app::UserMessage& message) override;
+    void showEngineMessage(const app::WideText& text) override;
+    app::FileDialogResult showFileDialog(app::FileDialogPurpose purpose, std::size_t capacity) override;
     app::WideText controlText(int controlId) override;
     void setControlText(int controlId, const app::WideText& text) override;
     bool pathExists(const app::WideText& path) override;
     app::SystemCodePagePath toSystemCodePage(const app::WideText& path) override;
     bool setPaneImage(int paneId, const app::WideText& path) override;
-    app::ScreenRect windowRect(app::WindowHandle window) override;
-    void moveWindow(app::WindowHandle window, int left, int top) override;
+    app::ScreenPoint mainWindowPosition() override;
+    void moveMainWindow(app::ScreenPoint topLeft) override;
     void yieldTimeSlice() override;
-    app::ScreenPoint cursorPosition() override;
-    app::WindowHandle windowFromPoint(app::ScreenPoint point) override;
-    app::WindowHandle childWindowFromPoint(app::WindowHandle parent, app::ScreenPoint point) override;
-    bool isWindowVisible(app::WindowHandle window) override;
-    app::WindowHandle parentWindow(app::WindowHandle window) override;
-    bool isPopup(app::WindowHandle window) override;
-    std::vector<app::WindowHandle> childWindows(app::WindowHandle parent) override;
-    int controlId(app::WindowHandle window) override;
+    int controlUnderPointer() override;
     void openWebPage(const app::WideText& address) override;
+    void endProgram(int status) override;
 
   private:
     HWND control(int controlId) const { return GetDlgItem(mainWindow_, controlId); }
@@ -39,7 +38,7 @@ class Win32WindowPlatform final : public app::WindowPlatform {
     HWND mainWindow_;
 };
 
-// GetOpenFileNameW or GetSaveFileNameW with the request's values.
-app::FileDialogResult showFileDialog(const app::FileDialogRequest& request);
+// GetOpenFileNameW or GetSaveFileNameW for the purpose, owned by `owner`, with the path buffer's capacity.
+app::FileDialogResult showFileDialog(HWND owner, app::FileDialogPurpose purpose, std::size_t capacity);
 
 }  // namespace lumivex::win32

@@ -16,12 +16,10 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-const std::string kInvalidBox = "box owner=main caption=none style=0x10: 正しいファイル名が指定されていません。";
-const std::string kShake = "moves main 151";
+const std::string kInvalidBox = "error: 正しいファイル名が指定されていません。";
+const std::string kShake = "moves 151";
 
-CommandResult click(FakePlatform& platform, int id, unsigned notification = 0) {
-    return handleCommand(platform, kMainWindow, (static_cast<std::uintptr_t>(notification) << 16) | id);
-}
+void click(FakePlatform& platform, int id) { handleClick(platform, id); }
 
 struct CommandCase {
     const char* name;
@@ -32,10 +30,10 @@ class NothingChosen : public ::testing::TestWithParam<CommandCase> {};
 
 TEST_P(NothingChosen, RefusesWithOneErrorBoxThenShakesBackIntoPlace) {
     FakePlatform platform;
-    EXPECT_EQ(click(platform, GetParam().id), CommandResult::DefaultProcessing);
+    click(platform, GetParam().id);
     EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
-    EXPECT_EQ(platform.mainRect.left, 100);
-    EXPECT_EQ(platform.mainRect.top, 100);
+    EXPECT_EQ(platform.mainPosition.x, 100);
+    EXPECT_EQ(platform.mainPosition.y, 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, NothingChosen,
@@ -51,7 +49,7 @@ class CommandTest : public ::testing::Test {
 
 TEST_F(CommandTest, ReplaceNeedsAnExistingThumbnailFileToo) {
     platform.captions[kSourcePaneId] = wide(folder.write("photo.jpg", "x"));
-    EXPECT_EQ(click(platform, kReplaceButtonId), CommandResult::DefaultProcessing);
+    click(platform, kReplaceButtonId);
     EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
 
     // A file chosen earlier and since removed names nothing any more.
@@ -66,7 +64,7 @@ TEST_F(CommandTest, ReplaceWithTheSamePathInBothPanesRefuses) {
     platform.captions[kSourcePaneId] = path;
     platform.captions[kThumbnailPaneId] = path;
     click(platform, kReplaceButtonId);
-    EXPECT_EQ(platform.log, (Log{"box owner=main caption=none style=0x10: 同じ画像が指定されています。", kShake}));
+    EXPECT_EQ(platform.log, (Log{"error: 同じ画像が指定されています。", kShake}));
 }
 
 TEST_F(CommandTest, ReplaceAsksWithBothPathsAndANoChangesNothing) {
@@ -75,27 +73,23 @@ TEST_F(CommandTest, ReplaceAsksWithBothPathsAndANoChangesNothing) {
     const auto thumbnail = folder.write("PHOTO.jpg", "thumbnail bytes");
     platform.captions[kSourcePaneId] = wide(source);
     platform.captions[kThumbnailPaneId] = wide(thumbnail);
-    platform.boxAnswers = {kIdNo};
+    platform.confirmAnswers = {false};
 
     click(platform, kReplaceButtonId);
 
-    EXPECT_EQ(platform.log, (Log{"box owner=main caption=処理開始の確認 style=0x24: " + source.string() +
-                                 "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?"}));
+    EXPECT_EQ(platform.log,
+              (Log{"confirm: " + source.string() + "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?"}));
     EXPECT_EQ(readBytes(source), "source bytes");
     EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
 }
 
-TEST_F(CommandTest, DeleteAsksWithTheSourcePathAndAnythingButYesChangesNothing) {
+TEST_F(CommandTest, DeleteAsksWithTheSourcePathAndANoChangesNothing) {
     const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");
     const std::string before = readBytes(source);
     platform.captions[kSourcePaneId] = wide(source);
-    for (const int answer : {kIdNo, kIdOk, kIdCancel}) {
-        platform.log.clear();
-        platform.boxAnswers = {answer};
-        click(platform, kDeleteButtonId);
-        EXPECT_EQ(platform.log, (Log{"box owner=main caption=処理開始の確認 style=0x24: " + source.string() +
-                                     "\nのサムネイルを削除しますか?"}));
-    }
+    platform.confirmAnswers = {false};
+    click(platform, kDeleteButtonId);
+    EXPECT_EQ(platform.log, (Log{"confirm: " + source.string() + "\nのサムネイルを削除しますか?"}));
     EXPECT_EQ(readBytes(source), before);
     EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
 }
@@ -103,7 +97,7 @@ TEST_F(CommandTest, DeleteAsksWithTheSourcePathAndAnythingButYesChangesNothing) 
 struct PaneCase {
     const char* name;
     int id;
-    const char16_t* title;
+    FileDialogPurpose purpose;
     const char* titleUtf8;
 };
 
@@ -112,20 +106,14 @@ class ChooseFile : public ::testing::TestWithParam<PaneCase> {};
 TEST_P(ChooseFile, OpensTheDialogThenShowsAndStoresAJpgPath) {
     FakePlatform platform;
     platform.dialogResults.push_back({true, u"/photos/Holiday.JpG", 0});
-    EXPECT_EQ(click(platform, GetParam().id), CommandResult::DefaultProcessing);
+    click(platform, GetParam().id);
 
     const std::string pane = std::to_string(GetParam().id);
-    EXPECT_EQ(platform.log, (Log{std::string("open dialog owner=main: ") + GetParam().titleUtf8,
+    EXPECT_EQ(platform.log, (Log{std::string("open dialog: ") + GetParam().titleUtf8,
                                  "image " + pane + ": /photos/Holiday.JpG", "text " + pane + ": /photos/Holiday.JpG"}));
     ASSERT_EQ(platform.dialogRequests.size(), 1u);
-    const FileDialogRequest& request = platform.dialogRequests[0];
-    EXPECT_EQ(request.kind, FileDialogKind::Open);
-    EXPECT_EQ(request.owner, kMainWindow);
-    EXPECT_EQ(request.title, GetParam().title);
-    EXPECT_EQ(request.filterText, u"JPEGファイル (*.jpg)");
-    EXPECT_EQ(request.filterPattern, u"*.jpg");
-    EXPECT_EQ(request.flags, 0x00081006u);
-    EXPECT_EQ(request.capacity, 260u);
+    EXPECT_EQ(platform.dialogRequests[0].purpose, GetParam().purpose);
+    EXPECT_EQ(platform.dialogRequests[0].capacity, 260u);
 }
 
 TEST_P(ChooseFile, IgnoresOtherExtensionsAndCancelsAndKeepsTheEarlierFile) {
@@ -137,15 +125,14 @@ TEST_P(ChooseFile, IgnoresOtherExtensionsAndCancelsAndKeepsTheEarlierFile) {
     platform.dialogResults.push_back({false, u"", 0});  // cancelled
     for (int i = 0; i < 5; ++i) click(platform, GetParam().id);
 
-    EXPECT_EQ(platform.log, Log(5, std::string("open dialog owner=main: ") + GetParam().titleUtf8));
+    EXPECT_EQ(platform.log, Log(5, std::string("open dialog: ") + GetParam().titleUtf8));
     EXPECT_EQ(platform.captions[GetParam().id], u"/photos/earlier.jpg");
 }
 
 INSTANTIATE_TEST_SUITE_P(Panes, ChooseFile,
-                         ::testing::Values(PaneCase{"Source", kSourcePaneId, u"JPEGファイル[元]を選択してください",
+                         ::testing::Values(PaneCase{"Source", kSourcePaneId, FileDialogPurpose::ChooseSource,
                                                     "JPEGファイル[元]を選択してください"},
-                                           PaneCase{"Thumbnail", kThumbnailPaneId,
-                                                    u"JPEGファイル[サムネイル]を選択してください",
+                                           PaneCase{"Thumbnail", kThumbnailPaneId, FileDialogPurpose::ChooseThumbnail,
                                                     "JPEGファイル[サムネイル]を選択してください"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -160,8 +147,8 @@ TEST_P(DialogFails, WarnsWithTheCodeInEightUpperCaseDigitsAndNoShake) {
     FakePlatform platform;
     platform.dialogResults.push_back({false, u"", GetParam().code});
     click(platform, kSourcePaneId);
-    EXPECT_EQ(platform.log, (Log{"open dialog owner=main: JPEGファイル[元]を選択してください",
-                                 std::string("box owner=main caption=none style=0x30: "
+    EXPECT_EQ(platform.log, (Log{"open dialog: JPEGファイル[元]を選択してください",
+                                 std::string("warning: "
                                              "ファイルの選択に失敗しました。\nErrCode:0x") +
                                      GetParam().shown}));
     EXPECT_EQ(platform.captions[kSourcePaneId], kPanePrompt);
@@ -178,12 +165,11 @@ TEST(RunFileDialog, APathThatDoesNotFitTheBufferIsAFailureNotACutPath) {
     platform.dialogResults.push_back({true, longest + u"x", 0});
     WideText path = u"stale";
 
-    EXPECT_TRUE(runFileDialog(platform, FileDialogKind::Open, kMainWindow, u"t", path, 260));
+    EXPECT_TRUE(runFileDialog(platform, FileDialogPurpose::ChooseSource, path, 260));
     EXPECT_EQ(path, longest);
-    EXPECT_FALSE(runFileDialog(platform, FileDialogKind::Open, kMainWindow, u"t", path, 260));
+    EXPECT_FALSE(runFileDialog(platform, FileDialogPurpose::ChooseSource, path, 260));
     EXPECT_EQ(path, u"");
-    EXPECT_EQ(platform.log.back(),
-              "box owner=main caption=none style=0x30: ファイルの選択に失敗しました。\nErrCode:0x00003003");
+    EXPECT_EQ(platform.log.back(), "warning: ファイルの選択に失敗しました。\nErrCode:0x00003003");
 }
 
 TEST_F(CommandTest, SaveStopsQuietlyWhenTheDialogIsCancelledAndWarnsWithoutShakeWhenItFails) {
@@ -192,36 +178,19 @@ TEST_F(CommandTest, SaveStopsQuietlyWhenTheDialogIsCancelledAndWarnsWithoutShake
     platform.dialogResults.push_back({false, u"", 0x3002});
     click(platform, kSaveButtonId);
     click(platform, kSaveButtonId);
-    const std::string dialog = "save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください";
-    EXPECT_EQ(platform.log,
-              (Log{dialog, dialog,
-                   "box owner=main caption=none style=0x30: ファイルの選択に失敗しました。\nErrCode:0x00003002"}));
-    EXPECT_EQ(platform.dialogRequests.back().kind, FileDialogKind::Save);
-    EXPECT_EQ(platform.dialogRequests.back().flags, 0x00081006u);
+    const std::string dialog = "save dialog: 保存するJPEGファイル[サムネイル]を指定してください";
+    EXPECT_EQ(platform.log, (Log{dialog, dialog, "warning: ファイルの選択に失敗しました。\nErrCode:0x00003002"}));
+    EXPECT_EQ(platform.dialogRequests.back().purpose, FileDialogPurpose::SaveThumbnail);
 }
 
-TEST(LinkMark, OpensTheWebPageOnAClickOnly) {
+TEST(HandleClick, TheLinkMarkOpensTheWebPageAndOtherIdsDoNothing) {
     FakePlatform platform;
-    EXPECT_EQ(click(platform, kLinkMarkId, 0), CommandResult::AnswerOne);
+    click(platform, kLinkMarkId);
     EXPECT_EQ(platform.log, (Log{"web: https://lumivex.example.org/"}));
 
     platform.log.clear();
-    for (const unsigned notification : {1u, 2u, 3u, 0xFFFFu}) {
-        EXPECT_EQ(click(platform, kLinkMarkId, notification), CommandResult::DefaultProcessing);
-    }
+    for (const int id : {0, 1000, kSourceFrameId, kThumbnailFrameId, 1009, 0xFFFF}) click(platform, id);
     EXPECT_TRUE(platform.log.empty());
-}
-
-TEST(HandleCommand, OtherIdsDoNothingAndButtonsIgnoreTheNotificationCode) {
-    FakePlatform platform;
-    for (const int id : {0, 1000, kSourceFrameId, kThumbnailFrameId, 1009, 0xFFFF}) {
-        EXPECT_EQ(click(platform, id), CommandResult::DefaultProcessing);
-    }
-    EXPECT_TRUE(platform.log.empty());
-
-    // Bits above the notification code (a 64-bit WPARAM) do not change the ID either.
-    handleCommand(platform, kMainWindow, (std::uintptr_t{5} << 16) | kDeleteButtonId);
-    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
 }
 
 // The 8-bit form of a path must name exactly the chosen file: here "é" has no exact form and would turn into
@@ -238,7 +207,7 @@ TEST_P(InexactPath, IsRefusedBeforeAnyQuestionAndNoFileChanges) {
     const std::string before = readBytes(chosen);
     platform.captions[kSourcePaneId] = wide(chosen);
     platform.captions[kThumbnailPaneId] = wide(thumbnail);
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
     platform.dialogResults.push_back({true, wide(folder.path() / "out.jpg"), 0});
 
     click(platform, GetParam().id);
@@ -262,7 +231,7 @@ TEST_F(CommandTest, AnInexactThumbnailOrOutputPathIsRefusedToo) {
     folder.copyPhoto("nikon-d70.jpg", "thumb-?.jpg");
     platform.captions[kSourcePaneId] = wide(source);
     platform.captions[kThumbnailPaneId] = wide(folder.copyPhoto("nikon-d70.jpg", "thumb-é.jpg"));
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
     click(platform, kReplaceButtonId);
     EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
 
@@ -270,7 +239,7 @@ TEST_F(CommandTest, AnInexactThumbnailOrOutputPathIsRefusedToo) {
     platform.dialogResults.push_back({true, wide(folder.path() / "out-é.jpg"), 0});
     click(platform, kSaveButtonId);
     EXPECT_EQ(platform.log,
-              (Log{"save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください", kInvalidBox, kShake}));
+              (Log{"save dialog: 保存するJPEGファイル[サムネイル]を指定してください", kInvalidBox, kShake}));
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "out-?.jpg"));
     EXPECT_EQ(readBytes(source), before);
 }
@@ -285,7 +254,7 @@ TEST_F(CommandTest, APathLongerThanTheEngineBufferIn8BitsIsRefusedNotCut) {
     ASSERT_GE(source.string().size(), 260u);
     const std::string before = readBytes(source);
     platform.captions[kSourcePaneId] = wide(source);
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
 
     click(platform, kDeleteButtonId);
 

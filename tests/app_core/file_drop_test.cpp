@@ -17,7 +17,7 @@ using Log = std::vector<std::string>;
 struct DropCase {
     const char* name;
     const char16_t* path;
-    int clientX, clientY;
+    int controlUnderPointer;
     Log expected;
 };
 
@@ -25,9 +25,7 @@ class FileDrop : public ::testing::TestWithParam<DropCase> {};
 
 TEST_P(FileDrop, ReachesTheControlUnderThePointer) {
     FakePlatform platform;
-    platform.addMainWindowTree();
-    platform.windowUnderPointer = kMainWindow;
-    platform.pointer = FakePlatform::clientPoint(GetParam().clientX, GetParam().clientY);
+    platform.controlUnderPointerId = GetParam().controlUnderPointer;
     handleFileDrop(platform, GetParam().path);
     EXPECT_EQ(platform.log, GetParam().expected);
 }
@@ -35,23 +33,24 @@ TEST_P(FileDrop, ReachesTheControlUnderThePointer) {
 INSTANTIATE_TEST_SUITE_P(
     Drops, FileDrop,
     ::testing::Values(
-        DropCase{"OntoSourcePane", u"/p/a.jpg", 50, 50, {"image 1003: /p/a.jpg", "text 1003: /p/a.jpg"}},
-        DropCase{"OntoThumbnailPaneUpperCase", u"/p/B.JPG", 300, 100, {"image 1004: /p/B.JPG", "text 1004: /p/B.JPG"}},
+        DropCase{"OntoSourcePane", u"/p/a.jpg", kSourcePaneId, {"image 1003: /p/a.jpg", "text 1003: /p/a.jpg"}},
+        DropCase{"OntoThumbnailPaneUpperCase",
+                 u"/p/B.JPG",
+                 kThumbnailPaneId,
+                 {"image 1004: /p/B.JPG", "text 1004: /p/B.JPG"}},
         // The pointer decides, not the frame that received the drop.
-        DropCase{"ThumbnailFrameOutsideItsPane", u"/p/a.jpg", 205, 5, {"text 1002: /p/a.jpg"}},
-        DropCase{"SourceFrameOutsideItsPane", u"/p/a.jpg", 5, 205, {"text 1001: /p/a.jpg"}},
-        DropCase{"Jpeg", u"/p/a.jpeg", 50, 50, {}}, DropCase{"Png", u"/p/a.png", 50, 50, {}},
-        DropCase{"NoExtension", u"/p/jpg", 50, 50, {}},
+        DropCase{"ThumbnailFrameOutsideItsPane", u"/p/a.jpg", kThumbnailFrameId, {"text 1002: /p/a.jpg"}},
+        DropCase{"SourceFrameOutsideItsPane", u"/p/a.jpg", kSourceFrameId, {"text 1001: /p/a.jpg"}},
+        DropCase{"Jpeg", u"/p/a.jpeg", kSourcePaneId, {}}, DropCase{"Png", u"/p/a.png", kSourcePaneId, {}},
+        DropCase{"NoExtension", u"/p/jpg", kSourcePaneId, {}},
         // The pointer moved off the frames before the drop was handled: no control of a frame is there.
-        DropCase{"PointerOverAButton", u"/p/a.jpg", 300, 240, {}},
-        DropCase{"PointerOverTheMainWindow", u"/p/a.jpg", 100, 400, {}}),
+        DropCase{"PointerOverAButton", u"/p/a.jpg", kReplaceButtonId, {}},
+        DropCase{"PointerOverNoControl", u"/p/a.jpg", 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FileDropPath, APathThatDoesNotFitIsRefusedRatherThanCut) {
     FakePlatform platform;
-    platform.addMainWindowTree();
-    platform.windowUnderPointer = kMainWindow;
-    platform.pointer = FakePlatform::clientPoint(50, 50);
+    platform.controlUnderPointerId = kSourcePaneId;
     const WideText longest = u"/" + WideText(254, u'a') + u".jpg";  // 259 characters
 
     handleFileDrop(platform, longest + u".jpg");  // cut to 259 it would name "…a.jpg.j"
@@ -62,13 +61,14 @@ TEST(FileDropPath, APathThatDoesNotFitIsRefusedRatherThanCut) {
     EXPECT_EQ(platform.captions[kSourcePaneId], longest);
 }
 
-TEST(FileDropPath, NothingUnderThePointerChangesNothing) {
+TEST(OpenFileInPane, TakesAWholeJpgPathForAPaneOnly) {
     FakePlatform platform;
-    platform.addMainWindowTree();
-    platform.windowUnderPointer = kNoWindow;
-    handleFileDrop(platform, u"/p/a.jpg");
+    openFileInPane(platform, kSourcePaneId, u"/p/a.png");
+    openFileInPane(platform, kSourcePaneId, u"/" + WideText(255, u'a') + u".jpg");
+    openFileInPane(platform, kSourceFrameId, u"/p/a.jpg");
     EXPECT_TRUE(platform.log.empty());
-    EXPECT_EQ(platform.captions[kSourcePaneId], kPanePrompt);
+    openFileInPane(platform, kSourcePaneId, u"/p/A.JPG");
+    EXPECT_EQ(platform.log, (Log{"image 1003: /p/A.JPG", "text 1003: /p/A.JPG"}));
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-const std::string kQuestionBox = "box owner=main caption=処理開始の確認 style=0x24: ";
-const std::string kShake = "moves main 151";
+const std::string kQuestionBox = "confirm: ";
+const std::string kShake = "moves 151";
 
 class Operations : public ::testing::Test {
   protected:
@@ -31,7 +31,7 @@ class Operations : public ::testing::Test {
         return readBytes(out);
     }
 
-    void click(int id) { handleCommand(platform, kMainWindow, static_cast<std::uintptr_t>(id)); }
+    void click(int id) { handleClick(platform, id); }
 
     TempFolder folder;
     FakePlatform platform;
@@ -47,13 +47,13 @@ TEST_F(Operations, ReplacePutsTheThumbnailFileIntoThePhotoAndKeepsABackup) {
     ASSERT_NE(oldThumbnail, newThumbnail);
     platform.captions[kSourcePaneId] = wide(source);
     platform.captions[kThumbnailPaneId] = wide(thumbnail);
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
 
     click(kReplaceButtonId);
 
     EXPECT_EQ(platform.log,
               (Log{kQuestionBox + source.string() + "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?",
-                   "box owner=main caption=処理終了 style=0x00: サムネイルの差し替えが完了しました。\n\n【注意】"
+                   "info: サムネイルの差し替えが完了しました。\n\n【注意】"
                    "元画像とサムネイル画像の縦横比などが異なる場合、正常に処理されていない場合があります。"}));
     EXPECT_EQ(embeddedThumbnail(source), newThumbnail);
     EXPECT_EQ(readBytes(source.string() + ".orig"), original);
@@ -71,8 +71,8 @@ TEST_F(Operations, SaveWritesTheEmbeddedThumbnailToTheChosenFileWithoutAQuestion
 
     click(kSaveButtonId);
 
-    EXPECT_EQ(platform.log, (Log{"save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください",
-                                 "box owner=main caption=処理終了 style=0x00: サムネイルの保存が完了しました。"}));
+    EXPECT_EQ(platform.log, (Log{"save dialog: 保存するJPEGファイル[サムネイル]を指定してください",
+                                 "info: サムネイルの保存が完了しました。"}));
     const std::string exported = readBytes(output);
     ASSERT_GT(exported.size(), 4u);
     EXPECT_EQ(exported.substr(0, 2), "\xFF\xD8");
@@ -85,13 +85,13 @@ TEST_F(Operations, DeleteRemovesTheThumbnailFromAJapaneseNamedPhoto) {
     const std::string original = readBytes(source);
     const std::string oldThumbnail = embeddedThumbnail(source);
     platform.captions[kSourcePaneId] = wide(source);
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
 
     click(kDeleteButtonId);
 
     EXPECT_EQ(platform.log,
               (Log{kQuestionBox + source.string() + "\nのサムネイルを削除しますか?",
-                   "box owner=main caption=処理終了 style=0x00: サムネイルの削除が完了しました。\n\n"
+                   "info: サムネイルの削除が完了しました。\n\n"
                    "【注意】削除されたのはサムネイルのみです。撮影日時などのExif情報は削除されていません。"}));
     EXPECT_EQ(readBytes(source).find(oldThumbnail), std::string::npos);
     EXPECT_EQ(readBytes(source.string() + ".orig"), original);
@@ -101,12 +101,12 @@ TEST_F(Operations, AFailedReplaceShowsItsBoxThenShakes) {
     const auto source = folder.write("not-a-photo.jpg", "plain text, not a JPEG");
     platform.captions[kSourcePaneId] = wide(source);
     platform.captions[kThumbnailPaneId] = wide(folder.copyPhoto("nikon-d70.jpg", "thumb.jpg"));
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
 
     click(kReplaceButtonId);
 
     ASSERT_EQ(platform.log.size(), 3u);
-    EXPECT_EQ(platform.log[1], "box owner=main caption=none style=0x10: サムネイルの差し替えに失敗しました。");
+    EXPECT_EQ(platform.log[1], "error: サムネイルの差し替えに失敗しました。");
     EXPECT_EQ(platform.log[2], kShake);
     EXPECT_EQ(readBytes(source), "plain text, not a JPEG");
 }
@@ -118,20 +118,33 @@ TEST_F(Operations, AFailedSaveFollowsTheEnginesOwnBoxWithoutShake) {
 
     click(kSaveButtonId);
 
-    EXPECT_EQ(platform.log, (Log{"save dialog owner=main: 保存するJPEGファイル[サムネイル]を指定してください",
-                                 "box owner=none caption=none style=0x10: サムネイル画像が含まれません。",
-                                 "box owner=main caption=none style=0x10: サムネイルの保存に失敗しました。"}));
+    EXPECT_EQ(platform.log, (Log{"save dialog: 保存するJPEGファイル[サムネイル]を指定してください",
+                                 "engine: サムネイル画像が含まれません。", "error: サムネイルの保存に失敗しました。"}));
+}
+
+// A fatal report ends the window with status 1 after the engine's own message: no box of ours follows.
+TEST_F(Operations, AFatalReportEndsTheProgramWithStatusOneAndNothingAfter) {
+    const std::string truncated = readBytes(folder.copyPhoto("canon-40d.jpg", "whole.jpg")).substr(0, 1000);
+    const auto source = folder.write("truncated.jpg", truncated);
+    platform.captions[kSourcePaneId] = wide(source);
+    platform.confirmAnswers = {true};
+
+    click(kDeleteButtonId);
+
+    EXPECT_EQ(platform.log, (Log{kQuestionBox + source.string() + "\nのサムネイルを削除しますか?", "end program 1"}));
+    EXPECT_EQ(readBytes(source), truncated);
+    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
 }
 
 TEST_F(Operations, AFolderPassesTheExistenceTestAndTheEngineRefusesIt) {
     platform.captions[kSourcePaneId] = wide(folder.path());
-    platform.boxAnswers = {kIdYes};
+    platform.confirmAnswers = {true};
 
     click(kDeleteButtonId);
 
     ASSERT_EQ(platform.log.size(), 2u);
     EXPECT_EQ(platform.log[0], kQuestionBox + folder.path().string() + "\nのサムネイルを削除しますか?");
-    EXPECT_EQ(platform.log[1], "box owner=main caption=none style=0x10: サムネイルの削除に失敗しました。");
+    EXPECT_EQ(platform.log[1], "error: サムネイルの削除に失敗しました。");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Clicks on the window's controls: the checks, questions, boxes, dialogs and shakes that follow them.
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/core/controls.h"
 #include "modal_script.h"
@@ -245,6 +247,23 @@ TEST_F(CommandTest, TheHeartOpensTheWebPageOnAClickOnly) {
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     // A double click's second half is a double-click notification, which opens nothing.
     EXPECT_EQ(catcher.opened, QStringList{QStringLiteral("https://lumivex.example.org/")});
+}
+
+// A photo cut inside its Exif block ends in a fatal report: the window goes and the event loop ends with
+// status 1 after the question, with no box of ours.
+TEST_F(CommandTest, AFatalReportEndsTheProgramWithStatusOne) {
+    const QString photo = tempPath(QStringLiteral("truncated.jpg"));
+    const QByteArray truncated = readAll(testDataPath(QStringLiteral("photos/canon-40d.jpg"))).left(1000);
+    ASSERT_TRUE(writeAll(photo, truncated));
+    chooseThroughDialog(app::kSourcePaneId, photo);
+
+    ModalScript script({ModalScript::press(Box::Yes)});
+    QTimer::singleShot(0, window_.get(), [this] { click(app::kDeleteButtonId); });
+    EXPECT_EQ(QApplication::exec(), 1);
+    EXPECT_EQ(script.seen().size(), 1u);
+    EXPECT_EQ(script.unexpected(), 0);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(readAll(photo), truncated);
 }
 
 TEST_F(CommandTest, ClicksOnFramesAndThePictureDoNothing) {

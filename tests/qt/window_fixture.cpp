@@ -16,6 +16,7 @@
 #include "app/core/driver_boxes.h"
 #include "app/qt/pane_button.h"
 #include "app/qt/qt_window_platform.h"
+#include "app/qt/translation.h"
 
 namespace lumivex::qt::test {
 
@@ -40,6 +41,15 @@ bool writeJpeg(const QString& path, int width, int height) {
     painter.fillRect(image.rect(), gradient);
     painter.end();
     return image.save(path, "JPG", 85);
+}
+
+void useJapanese(bool on) {
+    static std::unique_ptr<QTranslator> japanese;
+    if (!on) {
+        japanese.reset();
+    } else if (!japanese) {
+        japanese = installTranslation(QLocale(QLocale::Japanese, QLocale::Japan), {QStringLiteral(LUMIVEX_QM_DIR)});
+    }
 }
 
 class WindowTest::MoveCounter : public QObject {

@@ -19,6 +19,9 @@ bool writeAll(const QString& path, const QByteArray& bytes);
 // A small JPEG of the given size with a colour gradient, written to `path`.
 bool writeJpeg(const QString& path, int width, int height);
 
+// The suite runs with the Japanese translation, the Windows window's words, unless a test switches it off.
+void useJapanese(bool on);
+
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/core/controls.h"
+#include "app/win32/control_under_cursor.h"
 #include "tests/win32/window_fixture.h"
 
 namespace lumivex::test {
@@ -90,6 +91,40 @@ TEST_F(DropTest, ANewPreviewReleasesThePreviousOne) {
     choose(app::kSourcePaneId, second);
     EXPECT_NE(paneImage(control(app::kSourcePaneId)), firstImage);
     EXPECT_EQ(GetObjectType(firstImage), 0u) << "the first preview was released";
+}
+
+TEST_F(DropTest, TheTargetIsTheSmallestVisibleControlUnderThePointer) {
+    using win32::controlAtPoint;
+    RECT frame{};
+    GetWindowRect(control(app::kSourceFrameId), &frame);
+    POINT picture{100, 400};
+    ClientToScreen(window_, &picture);
+    EXPECT_EQ(controlAtPoint(middleOf(app::kSourcePaneId)), control(app::kSourcePaneId));
+    EXPECT_EQ(controlAtPoint(POINT{frame.left + 5, frame.top + 100}), control(app::kSourceFrameId));
+    EXPECT_EQ(controlAtPoint(picture), window_) << "no control there";
+
+    // A hidden pane gives way to its frame.
+    ShowWindow(control(app::kSourcePaneId), SW_HIDE);
+    EXPECT_EQ(controlAtPoint(middleOf(app::kSourcePaneId)), control(app::kSourceFrameId));
+    ShowWindow(control(app::kSourcePaneId), SW_SHOW);
+
+    // Of two equal controls the higher (the first made) wins; one of 256 by 256 is never the walk's choice,
+    // so over a hidden smaller one it stays the answer only because it is where the walk starts.
+    const auto child = [&](int x, int y, int size, DWORD visible) {
+        return CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | visible, x, y, size, size, window_, nullptr, nullptr,
+                               nullptr);
+    };
+    HWND higher = child(300, 400, 40, WS_VISIBLE);
+    HWND lower = child(300, 400, 40, WS_VISIBLE);
+    HWND large = child(20, 216, 256, WS_VISIBLE);
+    HWND hidden = child(40, 250, 20, 0);
+    POINT equal{310, 410};
+    ClientToScreen(window_, &equal);
+    POINT overHidden{45, 255};
+    ClientToScreen(window_, &overHidden);
+    EXPECT_EQ(controlAtPoint(equal), higher);
+    EXPECT_EQ(controlAtPoint(overHidden), large);
+    for (HWND made : {higher, lower, large, hidden}) DestroyWindow(made);
 }
 
 }  // namespace

@@ -39,19 +39,23 @@ TEST_F(LayoutTest, MainWindowHasItsClassTitleAndFixedSize) {
 }
 
 TEST_F(LayoutTest, EightControlsInCreationOrderWithTheirValues) {
+    // Frames, panes, three push buttons and the notifying static, in table order.
+    const DWORD styles[] = {0x50000007, 0x50000007, 0x50002080, 0x50002080,
+                            0x50000000, 0x50000000, 0x50000000, 0x50000100};
     // The first child in the z-order is the first created.
     HWND child = GetWindow(window_, GW_CHILD);
+    int index = 0;
     for (const app::ControlSpec& spec : app::kControls) {
         SCOPED_TRACE(spec.id);
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(GetDlgCtrlID(child), spec.id);
-        EXPECT_EQ(_wcsicmp(className(child).c_str(), wide(spec.className)), 0);
+        EXPECT_EQ(_wcsicmp(className(child).c_str(), spec.id == app::kLinkMarkId ? L"STATIC" : L"BUTTON"), 0);
         EXPECT_EQ(controlText(spec.id), wide(spec.caption));
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)), spec.style);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)), styles[index++]);
         const bool frame = spec.id == app::kSourceFrameId || spec.id == app::kThumbnailFrameId;
-        // Only the frames take dropped files.
+        // Only the frames take dropped files; they alone have the sunken edge.
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE)),
-                  spec.exStyle | (frame ? WS_EX_ACCEPTFILES : 0u));
+                  frame ? WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES : 0u);
         RECT rect{};
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);

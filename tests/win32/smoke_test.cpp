@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/win32/box_answerer.h"
@@ -43,13 +44,15 @@ bool waitFor(Condition condition) {
     return true;
 }
 
-std::wstring lumivexExe() {
-    std::wstring path = std::wstring(L"Z:") + LUMIVEX_EXE_W;
+std::wstring windowsPath(const std::wstring& unixPath) {
+    std::wstring path = L"Z:" + unixPath;
     for (wchar_t& c : path) {
         if (c == L'/') c = L'\\';
     }
     return path;
 }
+
+std::wstring lumivexExe() { return windowsPath(LUMIVEX_EXE_W); }
 
 std::wstring versionString(const std::vector<std::uint8_t>& info, const wchar_t* name) {
     void* value = nullptr;
@@ -116,6 +119,14 @@ class LumivexProcess {
     }
 
     bool started() const { return started_; }
+
+    // The exit code once the process has ended by itself, or 99 when it is still running after the timeout.
+    DWORD waitForExit() const {
+        if (WaitForSingleObject(process_.hProcess, kTimeoutMs) != WAIT_OBJECT_0) return 99;
+        DWORD exitCode = 99;
+        GetExitCodeProcess(process_.hProcess, &exitCode);
+        return exitCode;
+    }
     DWORD threadId() const { return process_.dwThreadId; }
 
     // The visible main window of the process, or nullptr after the timeout.
@@ -167,6 +178,46 @@ TEST(LumivexExeTest, AClickShowsItsBoxAndClosingEndsWithExitCodeZero) {
     EXPECT_TRUE(waitFor([&] { return !IsWindow(box); }));
 
     EXPECT_EQ(lumivex.close(window), 0u);
+}
+
+// A photo cut inside its Exif block: reading it ends in a fatal report, after which the window ends with
+// status 1 and shows nothing more.
+TEST(LumivexExeTest, AFatalReportEndsTheProgramWithStatusOne) {
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring photo =
+        std::wstring(folder) + L"lumivex-fatal-" + std::to_wstring(GetCurrentProcessId()) + L".jpg";
+    ASSERT_TRUE(CopyFileW(windowsPath(std::wstring(LUMIVEX_TEST_DATA_W) + L"/photos/canon-40d.jpg").c_str(),
+                          photo.c_str(), FALSE));
+    SetFileAttributesW(photo.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileW(photo.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetFilePointer(file, 1000, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+
+    LumivexProcess lumivex(L"");
+    ASSERT_TRUE(lumivex.started()) << GetLastError();
+    HWND window = lumivex.mainWindow();
+    ASSERT_NE(window, nullptr);
+    // Choose the photo for the source pane in the open dialog, then delete its thumbnail and say Yes.
+    const std::pair<int, Answer> steps[] = {{1003, chooseFile(photo)}, {1007, press(IDYES)}};
+    for (const auto& [id, answer] : steps) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        HWND box = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (box = findVisibleDialog(lumivex.threadId())) != nullptr; })) << id;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        answerBox(box, answer);
+        if (id == 1003) {
+            ASSERT_TRUE(waitFor([&] { return !IsWindow(box); }));
+        }
+    }
+    EXPECT_EQ(lumivex.waitForExit(), 1u);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(photo.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 1000u) << "the photo is as it was";
+    EXPECT_EQ(GetFileAttributesW((photo + L".orig").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(photo.c_str());
 }
 
 TEST(LumivexExeTest, ShowsTheWindowWithTheStartUpShowCommand) {
