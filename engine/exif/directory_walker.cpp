@@ -73,6 +73,11 @@ struct DirectoryThumbnail {
     uint32_t lengthPos = 0;
     int lengthFormat = 0;
     uint32_t lengthCount = 0;
+    uint32_t offsetPos = 0;
+    int offsetFormat = 0;
+    uint32_t offsetCount = 0;
+    uint32_t directoryOffset = 0;
+    uint32_t directoryEntries = 0;
 };
 
 void raiseExifExtent(uint64_t offset) {
@@ -177,6 +182,9 @@ void applyTag(const TiffBlock& block, const Entry& entry, int depth, DirectoryTh
         case TagThumbnailOffset:
             thumbnail.hasOffset = true;
             thumbnail.offset = doubleToUint32Modulo(x());
+            thumbnail.offsetPos = static_cast<uint32_t>(entry.valueOff);
+            thumbnail.offsetFormat = entry.format;
+            thumbnail.offsetCount = entry.count;
             break;
         case TagThumbnailLength:
             thumbnail.hasLength = true;
@@ -367,6 +375,11 @@ void applyThumbnailFacts(const TiffBlock& block, const DirectoryThumbnail& thumb
     thumbnailOrigin.lengthPos = thumbnail.lengthPos;
     thumbnailOrigin.lengthFormat = thumbnail.lengthFormat;
     thumbnailOrigin.lengthCount = thumbnail.lengthCount;
+    thumbnailOrigin.offsetPos = thumbnail.offsetPos;
+    thumbnailOrigin.offsetFormat = thumbnail.offsetFormat;
+    thumbnailOrigin.offsetCount = thumbnail.offsetCount;
+    thumbnailOrigin.directoryOffset = thumbnail.directoryOffset;
+    thumbnailOrigin.directoryEntries = thumbnail.directoryEntries;
     exifWalkState.thumbnailNamed = true;
 }
 
@@ -393,6 +406,8 @@ void walkExifDirectoryAt(const TiffBlock& block, uint64_t dirOffset, int depth) 
     recordStructure(dirOffset, std::min(dirEnd + 4, blockEnd));
 
     DirectoryThumbnail thumbnail;
+    thumbnail.directoryOffset = static_cast<uint32_t>(dirOffset);
+    thumbnail.directoryEntries = entryCount;
     for (uint32_t i = 0; i < entryCount; ++i) {
         Entry entry{};
         if (readEntry(block, dirOffset + 2 + 12 * uint64_t{i}, entry)) applyTag(block, entry, depth, thumbnail);

@@ -19,7 +19,7 @@ enum class ReplaceRoute {
 
 struct ReplacePlan {
     ReplaceRoute route = ReplaceRoute::Refused;
-    std::string why;          // for Refused: one line saying why (how many bytes over, which link is bad)
+    std::string why;           // for Refused: one line saying why (how many bytes over, which link is bad)
     uint64_t segmentSize = 0;  // the Exif segment's length value after the edit
 };
 
