@@ -27,6 +27,7 @@ enum class Shape {
     AbsentLinked,       // no thumbnail, but the first directory links to another directory
     ImageTagsAndMore,   // last, and its directory holds a tag that is not about the thumbnail image
     PinnedByMakerNote,  // before a maker note that locates data past the block by its own offsets
+    SharedWithValue,    // a value of the Exif directory lies inside the thumbnail's bytes
 };
 
 Bytes makerNote(Shape shape, ExifByteOrder order) {
@@ -72,6 +73,13 @@ Bytes cameraBlock(Shape shape, ExifByteOrder order, size_t thumbLength, uint32_t
     if (shape == Shape::AbsentLinked) {
         exif.addEntry(exifDir, 0x927C, FormatUndefined, 40, Bytes(40, 0x5A));
         return exif.segment();
+    }
+    if (shape == Shape::SharedWithValue) {
+        // One more entry moves everything after the directories by 12 bytes.
+        ExifBuilder probe = exif;
+        probe.setThumbnail(ifd1, Bytes(thumbLength, 0x77));
+        probe.tiff();
+        exif.addRawEntry(exifDir, 0x9286, FormatUndefined, 8, probe.thumbnailOffset() + 12 + 4);
     }
     exif.setThumbnail(ifd1, Bytes(thumbLength, 0x77));
     if (shape == Shape::BeforeMakerNote || shape == Shape::PinnedByMakerNote) {
@@ -147,6 +155,7 @@ TEST_F(KeepAllTest, ReplaceKeepsEveryFieldOnEachRoute) {
         {Shape::AbsentLinked, 300, ReplaceRoute::Refused},
         {Shape::PinnedByMakerNote, 90, ReplaceRoute::InPlace},  // overwritten where it is: size kept
         {Shape::PinnedByMakerNote, 101, ReplaceRoute::Refused},
+        {Shape::SharedWithValue, 50, ReplaceRoute::Refused},
     };
     for (ExifByteOrder order : kOrders) {
         for (const Case& c : cases) {
@@ -237,6 +246,7 @@ TEST_F(KeepAllTest, DeleteTakesTheEntriesAndAnEmptyDirectoryOut) {
         {Shape::ImageTagsAndMore, RemoveResult::Removed, false},
         {Shape::PinnedByMakerNote, RemoveResult::Removed, true},
         {Shape::Absent, RemoveResult::NoThumbnail, false},
+        {Shape::SharedWithValue, RemoveResult::Refused, false},
     };
     for (ExifByteOrder order : kOrders) {
         for (const Case& c : cases) {
@@ -247,9 +257,15 @@ TEST_F(KeepAllTest, DeleteTakesTheEntriesAndAnEmptyDirectoryOut) {
             const int32_t oldSize = findSection(kMarkerApp1)->size;
             const uint32_t oldNext = firstNext();
             const Bytes note = linkedValue(0x8769, 0x927C);
+            const JpegSection* seg = findSection(kMarkerApp1);
+            const Bytes before(seg->data.get(), seg->data.get() + seg->size);
             std::string why;
             ASSERT_EQ(removeKeepingAll(&why), c.result) << why;
-            if (c.result != RemoveResult::Removed) continue;
+            if (c.result != RemoveResult::Removed) {
+                EXPECT_EQ(Bytes(seg->data.get(), seg->data.get() + seg->size), before);
+                EXPECT_EQ(why.empty(), c.result == RemoveResult::NoThumbnail);
+                continue;
+            }
             const bool cut = c.shape == Shape::Last || c.shape == Shape::ImageTagsAndMore;
             if (cut) {
                 EXPECT_EQ(findSection(kMarkerApp1)->size, static_cast<int32_t>(8 + oldOffset));
