@@ -293,6 +293,42 @@ TEST_F(KeepAllTest, DeleteTakesTheEntriesAndAnEmptyDirectoryOut) {
     }
 }
 
+// The project's real photos: each goes its own way, and a written result reads back the new thumbnail with
+// every fact of the photo as before.
+TEST_F(KeepAllTest, RealPhotosKeepTheirFacts) {
+    struct Case {
+        const char* file;
+        ReplaceRoute route;
+    };
+    const Case cases[] = {
+        {"photos/canon-40d.jpg", ReplaceRoute::InPlace},
+        {"photos/fujifilm-6900zoom-mm.jpg", ReplaceRoute::InPlace},
+        {"photos/fujifilm-e500-no-thumbnail.jpg", ReplaceRoute::NewDirectory},
+        {"photos/kodak-dc240-mm.jpg", ReplaceRoute::InPlace},
+        {"photos/nikon-gps.jpg", ReplaceRoute::InPlace},
+        {"photos/olympus-no-exif.jpg", ReplaceRoute::MinimalExif},
+        {"photos/xmp-bluesquare.jpg", ReplaceRoute::InPlace},
+    };
+    const Bytes thumbnail = jpegThumbnail(700);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ::testing::internal::CaptureStderr();
+        ASSERT_EQ(test::loadForTest(test::testDataPath(c.file)), 1);
+        ::testing::internal::GetCapturedStderr();
+        const PhotoInfo before = photoInfo;
+        ASSERT_EQ(replaceKeepingAll(thumbnail).route, c.route);
+        saveAndReload();
+        EXPECT_EQ(thumbnailNow(), thumbnail);
+        EXPECT_STREQ(photoInfo.cameraMake, before.cameraMake);
+        EXPECT_STREQ(photoInfo.cameraModel, before.cameraModel);
+        EXPECT_STREQ(photoInfo.gpsLatitude, before.gpsLatitude);
+        EXPECT_EQ(photoInfo.width, before.width);
+        if (c.route != ReplaceRoute::MinimalExif) {
+            EXPECT_STREQ(photoInfo.dateTime, before.dateTime);
+        }
+    }
+}
+
 TEST(KeepAllNames, RouteNames) {
     EXPECT_STREQ(routeName(ReplaceRoute::InPlace), "in place");
     EXPECT_STREQ(routeName(ReplaceRoute::Appended), "appended");
