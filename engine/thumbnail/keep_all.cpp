@@ -226,14 +226,17 @@ Decision decide(uint64_t newLength) {
     if (!block.contains(first->nextPos, 4)) {
         return refuse("the first directory's next-directory field lies outside the Exif block");
     }
-    if (block.read32(first->nextPos) != 0) {
-        return refuse("the first directory already links to another directory (offset " +
-                      std::to_string(block.read32(first->nextPos)) + ") that holds no thumbnail");
+    if (const uint32_t next = block.read32(first->nextPos); next != 0) {
+        // Its entries cannot grow in place, and a second thumbnail directory would hide what it holds.
+        const auto linked = directoryAt(block, next);
+        const bool strips = linked && findValue(block, *linked, 0x0111).has_value();
+        return refuse("the first directory already links to a directory (offset " + std::to_string(next) + ") that " +
+                      (strips ? "holds an uncompressed thumbnail, which is not replaced" : "holds no JPEG thumbnail"));
     }
     if (pinned) return refuse(pinnedBy + ", so no thumbnail directory can be added to the segment");
     Decision d;
     d.plan.route = ReplaceRoute::NewDirectory;
-    const std::vector<uint8_t> none(static_cast<size_t>(std::min<uint64_t>(newLength, kMaxSegmentLength)));
+    const std::vector<uint8_t> none;  // the thumbnail's place does not depend on its length
     BuiltLayout layout;
     newThumbnailDirectory(block, none).build(layout);
     d.newTiffLength = layout.thumbnailOffset + newLength;

@@ -1,5 +1,6 @@
 #include "engine/thumbnail/maker_note_reach.h"
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -56,6 +57,12 @@ std::optional<MakerNoteLayout> makerNoteLayout(const BlockView& block, uint64_t 
     return MakerNoteLayout{note, 0, block.order};
 }
 
+std::string tagName(uint32_t tag) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", tag);
+    return text;
+}
+
 struct Reach {
     const BlockView& block;
     const MakerNoteLayout& layout;
@@ -92,11 +99,11 @@ struct Reach {
                                 (format == FormatUndefined || format == FormatLong);
             const bool subDirectory = (format == kFormatIfd || opaque) && valueAt + 2 <= noteEnd;
             if (bytes > 4 && valueAt + bytes > block.length && format != kFormatIfd) {
-                *what = "a maker note value lies outside the Exif block (tag " + std::to_string(view.read16(e)) + ")";
+                *what = "a maker note value lies outside the Exif block (tag " + tagName(view.read16(e)) + ")";
                 return true;
             }
             if (pairPointsPast(view, *dir, i)) {
-                *what = "the maker note locates data past the Exif block (tag " + std::to_string(view.read16(e)) + ")";
+                *what = "the maker note locates data past the Exif block (tag " + tagName(view.read16(e)) + ")";
                 return true;
             }
             if (subDirectory && depth < kMaxDepth && valueAt != offset && directoryReachesPast(valueAt, depth + 1)) {
