@@ -167,6 +167,8 @@ DirectoryBuilder newThumbnailDirectory(const BlockView& block, const std::vector
 bool sizePinned(const BlockView& block, std::string* what) { return makerNoteReachesPastBlock(block, what); }
 
 Decision decide(uint64_t newLength) {
+    // Far too large for any segment; bounded here so that no sum below can wrap.
+    if (newLength > UINT32_MAX) return refuse(overBy(newLength));
     const ExifTarget target = findTarget();
     if (target.segment == nullptr) {
         Decision d;

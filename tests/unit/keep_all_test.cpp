@@ -227,6 +227,7 @@ TEST_F(KeepAllTest, SegmentLimitOneByteUnderAndOver) {
             const ReplacePlan over = planKeepAllReplacement(fits + 1);
             EXPECT_EQ(over.route, ReplaceRoute::Refused);
             EXPECT_NE(over.why.find("1 bytes over"), std::string::npos) << over.why;
+            EXPECT_EQ(planKeepAllReplacement(UINT64_MAX).route, ReplaceRoute::Refused);
             const ReplacePlan done = replaceKeepingAll(jpegThumbnail(fits));
             EXPECT_EQ(done.route, probe.route);
             EXPECT_EQ(findSection(kMarkerApp1)->size, 65535);
