@@ -73,6 +73,11 @@ struct DirectoryThumbnail {
     int lengthFormat = 0;
     uint32_t lengthCount = 0;
     uint32_t lengthEntryPos = 0;
+    uint32_t offsetPos = 0;
+    int offsetFormat = 0;
+    uint32_t offsetCount = 0;
+    uint32_t directoryOffset = 0;
+    uint32_t directoryEntries = 0;
 };
 
 void raiseExifExtent(uint64_t offset) {
@@ -178,6 +183,9 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
         case TagThumbnailOffset:
             thumbnail.hasOffset = true;
             thumbnail.offset = doubleToUint32Modulo(x());
+            thumbnail.offsetPos = static_cast<uint32_t>(entry.valueOff);
+            thumbnail.offsetFormat = entry.format;
+            thumbnail.offsetCount = entry.count;
             break;
         case TagThumbnailLength:
             thumbnail.hasLength = true;
@@ -358,6 +366,11 @@ void applyThumbnailFacts(ExifWalk& walk, const DirectoryThumbnail& thumbnail) {
     thumbnailOrigin.lengthFormat = thumbnail.lengthFormat;
     thumbnailOrigin.lengthCount = thumbnail.lengthCount;
     thumbnailOrigin.lengthEntryPos = thumbnail.lengthEntryPos;
+    thumbnailOrigin.offsetPos = thumbnail.offsetPos;
+    thumbnailOrigin.offsetFormat = thumbnail.offsetFormat;
+    thumbnailOrigin.offsetCount = thumbnail.offsetCount;
+    thumbnailOrigin.directoryOffset = thumbnail.directoryOffset;
+    thumbnailOrigin.directoryEntries = thumbnail.directoryEntries;
     walk.thumbnailNamed = true;
 }
 
@@ -385,6 +398,8 @@ void walkExifDirectoryAt(ExifWalk& walk, uint64_t dirOffset, int depth) {
     walk.recordStructure(dirOffset, std::min(dirEnd + 4, blockEnd));
 
     DirectoryThumbnail thumbnail;
+    thumbnail.directoryOffset = static_cast<uint32_t>(dirOffset);
+    thumbnail.directoryEntries = entryCount;
     for (uint32_t i = 0; i < entryCount; ++i) {
         Entry entry{};
         if (!readCheckedEntry(walk, dirOffset + 2 + 12 * uint64_t{i}, kExifEntryReports, entry)) continue;

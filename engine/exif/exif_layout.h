@@ -32,6 +32,12 @@ struct ThumbnailOrigin {
     uint32_t lengthEntryPos = 0;       // offset of that entry itself (its format code lies 2 bytes in)
     std::vector<ByteRange> structure;  // every directory and value read in that block (the thumbnail not included)
     bool laterStructure = false;       // some of them reach past the thumbnail's first byte
+    // Where the edits that keep every field point the thumbnail elsewhere or take its entries out.
+    uint32_t directoryOffset = 0;   // the directory that named the thumbnail
+    uint32_t directoryEntries = 0;  // its entry count
+    uint32_t offsetPos = 0;         // offset of its ThumbnailOffset entry's value
+    int offsetFormat = 0;           // format code of that entry
+    uint32_t offsetCount = 0;       // component count of that entry
 };
 
 // The result of reading the photo, kept from the read to the edit. One per worker thread: the tool processes
