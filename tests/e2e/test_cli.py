@@ -136,7 +136,7 @@ class Replace(Workspace):
         original = read(photo)
         before_warnings = warnings(photo)
         before_mode = os.stat(photo)
-        result = run("replace", photo, self.thumb_path)
+        result = run("replace", *(["--minimal-exif"] if minimal else []), photo, self.thumb_path)
         after = os.stat(photo)  # before anything reads the file and moves its access time
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(embedded_thumbnail(photo), self.thumb_bytes)
@@ -178,13 +178,13 @@ class Replace(Workspace):
         self.assertEqual(exiftool_json(photo)["ExifIFD:DateTimeOriginal"], date)
         subprocess.run(["exiv2", "-pa", photo], check=True, capture_output=True)
 
-    def test_thumbnail_not_last_goes_through_the_minimal_block(self):
+    def test_thumbnail_not_last_goes_through_the_minimal_block_with_the_windows_rules(self):
         photo = self.copy("canon-40d.jpg")
         changed = with_value_after_thumbnail(read(photo))
         with open(photo, "wb") as f:
             f.write(changed)
         self.assertEqual(info(photo)["thumbAtEnd"], 0)
-        result = run("replace", photo, self.thumb_path)
+        result = run("replace", "--minimal-exif", photo, self.thumb_path)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(embedded_thumbnail(photo), self.thumb_bytes)
         theirs = exiftool_json(photo)
@@ -201,7 +201,7 @@ class Replace(Workspace):
             f.write(b"\xff\xd8" + b"\0" * 69998 + b"\xff\xd9")
         result = run("replace", photo, big)
         self.assertEqual(result.returncode, 1)
-        self.assertIn(b"New thumbnail has 70002 bytes; at most", result.stderr)
+        self.assertIn(b"bytes over its limit of 65,533 bytes of content", result.stderr)
         self.assertEqual(read(photo), before)
         self.assertFalse(os.path.exists(photo + ".orig"))
 
@@ -235,22 +235,27 @@ class DeleteAndExport(Workspace):
         self.assertEqual(run("delete", photo).returncode, 0)
         self.assertEqual(embedded_thumbnail(photo), b"")
         self.assertNotIn(thumbnail, read(photo))
-        self.assertEqual(len(exif_segment(read(photo))[1]), size)  # nothing cut, nothing moved
+        # Nothing cut, nothing moved; the segment may only grow by the zeros that keep the header's size.
+        self.assertGreaterEqual(len(exif_segment(read(photo))[1]), size)
         after = {k: v for k, v in exiftool_json(photo).items() if not k.startswith(IGNORED_AFTER_DELETE)}
         self.assertEqual(after, before)
-        self.assertEqual(exiftool_json(photo)["IFD1:XResolution"], 72)
-        # A deleted thumbnail keeps its place with length 0, which the validator mentions.
-        self.assertEqual(warnings(photo) - warnings(photo + ".orig"), {"exiftool IFD1:ThumbnailLength is zero"})
+        self.assertNotIn("IFD1:ThumbnailLength", exiftool_json(photo))
+        # The thumbnail's entries (and a directory that only described it) go with it, so the validator finds nothing new.
+        self.assertEqual(warnings(photo) - warnings(photo + ".orig"), set())
 
     def test_delete_twice_and_without_thumbnail(self):
         photo = self.copy("canon-40d.jpg")
         self.assertEqual(run("delete", photo).returncode, 0)
         once = read(photo)
-        self.assertEqual(run("delete", photo).returncode, 1)  # length already 0: nothing written
+        again = run("delete", "--json", photo)  # no thumbnail left: nothing to do, nothing written
+        self.assertEqual(again.returncode, 0)
+        self.assertEqual(json.loads(again.stdout)["outcome"], "nothing to do")
         self.assertEqual(read(photo), once)
         plain = self.copy("fujifilm-e500-no-thumbnail.jpg")
+        before = read(plain)
         self.assertEqual(run("delete", plain).returncode, 0)
-        self.assertTrue(os.path.exists(plain + ".orig"))
+        self.assertEqual(read(plain), before)
+        self.assertFalse(os.path.exists(plain + ".orig"))
 
     def test_export_to_a_file_and_to_standard_output(self):
         photo = self.copy("nikon-gps.jpg")
