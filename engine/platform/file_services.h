@@ -104,9 +104,10 @@ bool makeHardLink(const char* existing, const char* newName);
 bool renameOver(const char* from, const char* to);
 bool removeFile(const char* path);
 
-// Makes `to` a clone of `from` that shares its data blocks (copy-on-write file systems); false where the
-// file system or the system cannot.
-bool cloneFile(const OpenFile& from, const OpenFile& to);
+// Makes `to`, from destOffset on, a clone of the whole of `from` that shares its data blocks (copy-on-write
+// file systems); destOffset must be a multiple of the file system's block size. False where the file system
+// or the system cannot.
+bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset);
 
 // A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
 std::FILE* streamOf(const OpenFile& file, const char* mode);

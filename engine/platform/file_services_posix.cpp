@@ -211,12 +211,19 @@ bool renameOver(const char* from, const char* to) { return ::rename(from, to) ==
 
 bool removeFile(const char* path) { return ::unlink(path) == 0; }
 
-bool cloneFile(const OpenFile& from, const OpenFile& to) {
-#ifdef FICLONE
-    return ::ioctl(to.fd(), FICLONE, from.fd()) == 0;
+bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset) {
+#ifdef FICLONERANGE
+    if (destOffset == 0) return ::ioctl(to.fd(), FICLONE, from.fd()) == 0;
+    file_clone_range range{};
+    range.src_fd = from.fd();
+    range.src_offset = 0;
+    range.src_length = 0;  // to the end of the source
+    range.dest_offset = destOffset;
+    return ::ioctl(to.fd(), FICLONERANGE, &range) == 0;
 #else
     (void)from;
     (void)to;
+    (void)destOffset;
     return false;
 #endif
 }

@@ -153,7 +153,7 @@ bool renameOver(const char* from, const char* to) {
 bool removeFile(const char* path) { return ::_unlink(path) == 0; }
 
 // Block cloning needs a ReFS volume and an API this build does not reach: the ordinary copy runs.
-bool cloneFile(const OpenFile& /*from*/, const OpenFile& /*to*/) { return false; }
+bool cloneFile(const OpenFile& /*from*/, const OpenFile& /*to*/, uint64_t /*destOffset*/) { return false; }
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::_dup(file.fd());

@@ -108,15 +108,18 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     return true;
 }
 
-// Keeps the header the size it had, with zeros at the end of the Exif segment, so that the image data stays
-// where it was: on a file system that clones, its blocks then stay shared with the original.
-void padToKeepHeaderSize() {
+// Pads the Exif segment with zeros so that the image data stays where it was, or moves by whole blocks: on a
+// file system that clones, its blocks then stay shared with the original, and the zeros are room that the
+// next edit can grow into.
+void padForBlockSharing() {
     if (sectionList.imageDataOffset < 0) return;
     const uint64_t now = jpegHeaderSize();
     const uint64_t was = static_cast<uint64_t>(sectionList.imageDataOffset);
+    const uint64_t target =
+        now <= was ? was : was + (now - was + kCloneBlockBytes - 1) / kCloneBlockBytes * kCloneBlockBytes;
     JpegSection* exif = findSection(kMarkerApp1);
-    if (now >= was || exif == nullptr || exif->size < 8 || std::memcmp(exif->data.get() + 2, "Exif", 4) != 0) return;
-    const uint64_t size = static_cast<uint64_t>(exif->size) + (was - now);
+    if (now == target || exif == nullptr || exif->size < 8 || std::memcmp(exif->data.get() + 2, "Exif", 4) != 0) return;
+    const uint64_t size = static_cast<uint64_t>(exif->size) + (target - now);
     if (size > 0xFFFF) return;
     auto grown = allocateBytes(size, "Could not allocate memory");
     std::memset(grown.get(), 0, size);
@@ -165,7 +168,7 @@ EditResult editSafely(const EditRequest& request) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
     if (!editInMemory(request, thumbnail, result)) return result;
-    if (!request.minimalExif) padToKeepHeaderSize();
+    if (!request.minimalExif) padForBlockSharing();
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
         result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +

@@ -68,15 +68,19 @@ bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::
         why = "Could not write the new file";
         return false;
     }
-    // Where the header keeps its size, the image data stays where it was: a clone shares its blocks and only
-    // the header's are written. Elsewhere (or where cloning is refused) the whole file is written.
-    bool cloned = sectionList.imageDataOffset >= 0 && jpegHeaderSize() == uint64_t(sectionList.imageDataOffset) &&
-                  platform::cloneFile(photo.file, temp);
+    // Where the image data stays where it was or moves by whole blocks, a clone of the photo shares its blocks
+    // and only the header is written over the clone's beginning. Elsewhere (or where the file system refuses to
+    // clone) the whole file is written.
+    const uint64_t header = jpegHeaderSize();
+    const uint64_t dataAt = static_cast<uint64_t>(sectionList.imageDataOffset);
+    const uint64_t shift = header - dataAt;
+    const bool cloned = sectionList.imageDataOffset >= 0 && header >= dataAt && shift % kCloneBlockBytes == 0 &&
+                        platform::cloneFile(photo.file, temp, shift);
     bool ok = cloned
                   ? writeJpegHeader(out.get()) && std::fflush(out.get()) == 0 && std::fseek(out.get(), 0, SEEK_END) == 0
                   : writeJpeg(out.get(), in.get());
     const long size = ok ? std::ftell(out.get()) : -1;
-    if (cloned && size != photo.status.size) ok = false;
+    if (cloned && static_cast<uint64_t>(size) != static_cast<uint64_t>(photo.status.size) + shift) ok = false;
     ok = std::fclose(out.release()) == 0 && ok;
     if (!ok || size < 0) {
         why = "Could not write the new file whole (disk full, or the photo changed while it was edited)";

@@ -22,6 +22,10 @@ struct PhotoFile {
     platform::FileStatus status;  // as it was when the lock was taken
 };
 
+// Clones can share the image data only where it moves by whole blocks of this size (the usual block size of
+// the file systems that clone).
+constexpr uint64_t kCloneBlockBytes = 4096;
+
 // Opens the photo for an edit: refuses anything but a regular file, waits for the edit lock. why says what
 // is wrong when it returns false.
 bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why);
