@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_command.h"
 #include "cli/info_report.h"
+#include "cli/regenerate_command.h"
 #include "engine/thumbnail/file_operation.h"
 
 namespace {
@@ -25,6 +27,13 @@ constexpr char kUsage[] =
     "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
     "                           more PHOTO OUT pairs may follow\n"
     "  info [--json] PHOTO...   show what each PHOTO's Exif data says; changes nothing\n"
+    "  regenerate [--size WxH] [--quality Q] PHOTO...\n"
+    "                           make each PHOTO's thumbnail anew from its own pixels, every\n"
+    "                           other Exif field kept (box 160x120, quality 85 or less to fit)\n"
+    "  check [--json] [--sheet FILE.jpg] PHOTO...\n"
+    "                           say whether each PHOTO's thumbnail still shows it: fresh,\n"
+    "                           stale (with the reason and a score) or none; changes nothing;\n"
+    "                           --sheet writes the stale ones side by side with new ones\n"
     "\n"
     "Every edit keeps the previous file as PHOTO.orig (an older one is replaced) and\n"
     "gives the new file the old one's permissions and modification time. A photo whose\n"
@@ -35,7 +44,8 @@ constexpr char kUsage[] =
     "  -h, --help               show this help and exit\n"
     "  -V, --version            show the version and exit\n"
     "\n"
-    "Exit status: 0 when every photo succeeded, 1 when any did not, 2 for a usage error.\n";
+    "Exit status: 0 when every photo succeeded, 1 when any did not (check: or is stale),\n"
+    "2 for a usage error.\n";
 
 constexpr char kVersion[] = "lumivex 1.00\n";
 
@@ -88,6 +98,8 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     args.erase(args.begin());
+    if (command == "regenerate") return lumivex::cli::regenerateMain({args.begin(), args.end()});
+    if (command == "check") return lumivex::cli::checkMain({args.begin(), args.end()});
     // "--" ends the options, so that a photo may be named "-h".
     bool json = false;
     const char* thumbnail = nullptr;
