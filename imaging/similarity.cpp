@@ -13,9 +13,9 @@ namespace {
 // Aspects within 4% are the same shape: a 160-pixel thumbnail rounds its picture's height by up to half a
 // pixel (under 1%), while the smallest crop that matters, a tenth of one side, changes the aspect by 10%.
 constexpr double kAspectTolerance = 0.04;
-// A row or column of a camera's band averages near black even beside the picture's edge, where the
-// thumbnail's own compression rings into the band.
+// Camera bands measured 0 to 4 in mean luma and under 2 in spread; a dark picture's edge has far more spread.
 constexpr double kBandMeanLuma = 28;
+constexpr double kBandSpread = 12;
 // The picture is compared at this many pixels along its longer side: detail enough to see a painted fifth,
 // little enough that the camera's and our own resampling and compression do not matter.
 constexpr int kGridLongSide = 64;
@@ -29,25 +29,27 @@ struct Rect {
 bool sameAspect(double a, double b) { return std::fabs(a / b - 1.0) <= kAspectTolerance; }
 double aspectOf(const Rect& r) { return static_cast<double>(r.width) / r.height; }
 
-double rowMean(const Image& luma, int y, int x0, int x1) {
-    double sum = 0;
-    for (int x = x0; x < x1; ++x) sum += luma.pixels[static_cast<size_t>(y) * luma.width + x];
-    return sum / std::max(1, x1 - x0);
+// A row or column of a camera's band is near black and even: its mean stays low even beside the picture's
+// edge, where the thumbnail's own compression rings into the band, and it has none of a dark picture's texture.
+bool isBandLine(const Image& luma, bool row, int index, int from, int to) {
+    double sum = 0, squares = 0;
+    for (int i = from; i < to; ++i) {
+        const double v = row ? luma.pixels[static_cast<size_t>(index) * luma.width + i]
+                             : luma.pixels[static_cast<size_t>(i) * luma.width + index];
+        sum += v, squares += v * v;
+    }
+    const double n = std::max(1, to - from);
+    const double mean = sum / n;
+    return mean <= kBandMeanLuma && squares / n - mean * mean <= kBandSpread * kBandSpread;
 }
 
-double columnMean(const Image& luma, int x, int y0, int y1) {
-    double sum = 0;
-    for (int y = y0; y < y1; ++y) sum += luma.pixels[static_cast<size_t>(y) * luma.width + x];
-    return sum / std::max(1, y1 - y0);
-}
-
-// The part of the thumbnail left when the near-black rows and columns at its edges are cut off.
+// The part of the thumbnail left when the band rows and columns at its edges are cut off.
 Rect withoutDarkEdges(const Image& luma) {
     Rect r{0, 0, luma.width, luma.height};
-    while (r.height > 1 && rowMean(luma, r.y, 0, luma.width) <= kBandMeanLuma) ++r.y, --r.height;
-    while (r.height > 1 && rowMean(luma, r.y + r.height - 1, 0, luma.width) <= kBandMeanLuma) --r.height;
-    while (r.width > 1 && columnMean(luma, r.x, r.y, r.y + r.height) <= kBandMeanLuma) ++r.x, --r.width;
-    while (r.width > 1 && columnMean(luma, r.x + r.width - 1, r.y, r.y + r.height) <= kBandMeanLuma) --r.width;
+    while (r.height > 1 && isBandLine(luma, true, r.y, 0, luma.width)) ++r.y, --r.height;
+    while (r.height > 1 && isBandLine(luma, true, r.y + r.height - 1, 0, luma.width)) --r.height;
+    while (r.width > 1 && isBandLine(luma, false, r.x, r.y, r.y + r.height)) ++r.x, --r.width;
+    while (r.width > 1 && isBandLine(luma, false, r.x + r.width - 1, r.y, r.y + r.height)) --r.width;
     return r;
 }
 
@@ -57,15 +59,17 @@ std::optional<Rect> centredBands(const Image& luma, double aspect) {
     if (aspectOf(r) < aspect) {
         r.height = std::max(1, static_cast<int>(std::lround(luma.width / aspect)));
         r.y = (luma.height - r.height) / 2;
-        double band = 0;
-        for (int y = 0; y < r.y; ++y) band = std::max(band, rowMean(luma, y, 0, luma.width));
-        if (r.y == 0 || band > kBandMeanLuma) return std::nullopt;
+        if (r.y == 0) return std::nullopt;
+        for (int y = 0; y < r.y; ++y) {
+            if (!isBandLine(luma, true, y, 0, luma.width)) return std::nullopt;
+        }
     } else {
         r.width = std::max(1, static_cast<int>(std::lround(luma.height * aspect)));
         r.x = (luma.width - r.width) / 2;
-        double band = 0;
-        for (int x = 0; x < r.x; ++x) band = std::max(band, columnMean(luma, x, 0, luma.height));
-        if (r.x == 0 || band > kBandMeanLuma) return std::nullopt;
+        if (r.x == 0) return std::nullopt;
+        for (int x = 0; x < r.x; ++x) {
+            if (!isBandLine(luma, false, x, 0, luma.height)) return std::nullopt;
+        }
     }
     return r;
 }
