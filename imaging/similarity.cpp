@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 namespace lumivex::imaging {
@@ -179,12 +177,6 @@ double similarity(const Image& a, const Image& b) {
     const size_t worst = std::max<size_t>(1, scores.size() / 5);
     double sum = 0;
     for (size_t i = 0; i < worst; ++i) sum += scores[i];
-    if (std::getenv("LUMIVEX_SIMILARITY_DEBUG") != nullptr) {
-        double all = 0;
-        for (double s : scores) all += s;
-        std::fprintf(stderr, "similarity: mean %.3f worst-fifth %.3f min %.3f\n", all / scores.size(), sum / worst,
-                     scores[0]);
-    }
     return sum / worst;
 }
 
