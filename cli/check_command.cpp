@@ -13,6 +13,14 @@ namespace lumivex::cli {
 
 namespace {
 
+constexpr char kCheckUsage[] =
+    "Usage: lumivex check [--json] [--sheet FILE.jpg] PHOTO...\n"
+    "Say whether each PHOTO's embedded thumbnail still shows it: fresh, stale (with the reason and a\n"
+    "similarity score from 0 to 1) or none; name the other previews found. Changes nothing.\n"
+    "  --json             one JSON object per photo per line\n"
+    "  --sheet FILE.jpg   write a contact sheet of the stale photos: old thumbnail beside a new one\n"
+    "Exit status: 0 when none is stale, 1 when any is stale or cannot be read, 2 for a usage error.\n";
+
 constexpr int kCompareWidth = 160;  // the photo is decoded at no less than a thumbnail's size
 constexpr int kCompareHeight = 120;
 
@@ -107,6 +115,9 @@ int checkMain(const std::vector<std::string>& args) {
             photos.push_back(arg);
         } else if (arg == "--") {
             optionsDone = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kCheckUsage, stdout);
+            return 0;
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--sheet") {

@@ -13,6 +13,12 @@ namespace lumivex::cli {
 
 namespace {
 
+constexpr char kRegenerateUsage[] =
+    "Usage: lumivex regenerate [--size WxH] [--quality Q] PHOTO...\n"
+    "Make each PHOTO's thumbnail anew from its own pixels, keeping every other Exif field.\n"
+    "  --size WxH     the box the thumbnail fits in, keeping the photo's aspect (default 160x120)\n"
+    "  --quality Q    JPEG quality 1 to 100 (default 85); lower in steps of 5 only when it must to fit\n";
+
 constexpr int kQualityStep = 5;
 constexpr int kLowestQuality = 5;
 constexpr int kMaxBoxSide = 1024;
@@ -154,6 +160,9 @@ int regenerateMain(const std::vector<std::string>& args) {
             photos.push_back(arg);
         } else if (arg == "--") {
             optionsDone = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kRegenerateUsage, stdout);
+            return 0;
         } else if (arg == "--size" || arg == "--quality") {
             if (i + 1 == args.size()) return usage(arg + " takes a value");
             const std::string& value = args[++i];
