@@ -1,5 +1,6 @@
 // lumivex: the thumbnail edits from the command line, one process for one photo or a whole library.
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "cli/photo_list.h"
 #include "cli/progress_line.h"
 #include "cli/result_output.h"
+#include "cli/thumbnail_jobs.h"
 #include "engine/diag/diag.h"
 #include "engine/thumbnail/driver_messages.h"
 
@@ -30,17 +32,15 @@ int usageError(const std::string& problem) {
     return kExitUsage;
 }
 
-// The job of each command. regenerate and check come from the imaging side of the tool: they plug in
-// here with a PhotoJob of their own (cli/regenerate_command.h, cli/check_command.h) and get the same
-// batch behaviour: workers, output in order, --json lines, progress, summary, Ctrl-C.
-std::optional<PhotoJob> jobFor(const CommandLine& line) {
+// The job of each command; every one gets the same batch behaviour: workers, output in order, --json
+// lines, progress, summary, Ctrl-C.
+std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<StaleSheet>& sheet) {
     if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
     if (line.command == "info") return infoJob(line);
-    return std::nullopt;  // regenerate, check: not in this build yet
+    if (line.command == "regenerate") return regenerateJob(line);
+    if (line.command == "check") return checkJob(line, sheet);
+    return std::nullopt;
 }
-
-// check --sheet writes its contact sheet once every photo has been looked at: the place for it is after
-// runBatch below, with the results the check job kept.
 
 unsigned workerCount(const CommandLine& line) {
     // A thumbnail written to standard output must come out whole and in order: one worker.
@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
     if (parsed.status == ParseStatus::UsageError) return usageError(parsed.problem);
     const CommandLine& line = parsed.line;
 
-    const std::optional<PhotoJob> job = jobFor(line);
+    // check --sheet writes its contact sheet once every photo has been looked at.
+    const auto sheet = line.sheet.empty() ? nullptr : std::make_shared<StaleSheet>();
+    const std::optional<PhotoJob> job = jobFor(line, sheet);
     if (!job) return usageError(line.command + " is not available in this build");
 
     // The driver's boxes become report lines, so that each photo's come out together with its result.
@@ -89,7 +91,13 @@ int main(int argc, char** argv) {
     const bool progress = !line.quiet && stderrIsTerminal();
     const BatchTally tally = runBatch(list.tasks, *job, workerCount(line), printer, progress);
 
+    bool sheetFailed = false;
+    if (sheet) {
+        const std::string error = writeContactSheet(line.sheet, sheet->entries);
+        if (!error.empty()) std::fprintf(stderr, "lumivex: contact sheet: %s\n", error.c_str());
+        sheetFailed = !error.empty();
+    }
     if (!line.quiet && (tally.total > 1 || line.recursive || tally.interrupted)) printSummary(tally, list);
     if (tally.interrupted) return kExitInterrupted;
-    return tally.anyFailed ? kExitFailed : kExitOk;
+    return tally.anyFailed || sheetFailed ? kExitFailed : kExitOk;
 }

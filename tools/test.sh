@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-packages.sh build-essential cmake libgtest-dev libimage-exiftool-perl exiv2 python3 file \
+    libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick \
     qt6-base-dev qt6-tools-dev qt6-l10n-tools fonts-ipafont-gothic xfsprogs
 
 echo "== native build and tests (ASan + UBSan)"

@@ -1,0 +1,26 @@
+// lumivex check: does each photo's embedded thumbnail still show the photo?
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/image.h"
+
+namespace lumivex::cli {
+
+struct CheckResult {
+    std::string verdict;                // "fresh", "stale", "none", or "error" when the photo cannot be checked
+    std::string reason;                 // stale: why; error: the problem; else empty
+    std::optional<double> score;        // similarity 0 to 1, when both pictures could be compared
+    std::vector<std::string> previews;  // other embedded copies that a sweep does not touch
+    imaging::Image embedded;            // the thumbnail, for the contact sheet
+    imaging::Image fromPhoto;           // a thumbnail made from the photo now, for the contact sheet
+};
+
+CheckResult checkPhoto(const std::string& photoPath);
+
+// One line of JSON for the result: path, verdict, reason, score, previews.
+std::string checkResultJson(const std::string& photoPath, const CheckResult& result);
+
+}  // namespace lumivex::cli

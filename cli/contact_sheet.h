@@ -1,0 +1,25 @@
+// A contact sheet of stale thumbnails: each embedded thumbnail beside one made from the photo now, with the
+// photo's name, verdict and score under them, because a person decides faster by looking than by reading.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "imaging/image.h"
+
+namespace lumivex::cli {
+
+struct SheetEntry {
+    std::string name;          // the photo's file name
+    std::string caption;       // verdict, reason and score
+    imaging::Image embedded;   // the thumbnail the photo carries
+    imaging::Image fromPhoto;  // one made from the photo's pixels now
+};
+
+// The sheet as one RGB image; a line of text says so when there are no entries.
+imaging::Image composeContactSheet(const std::vector<SheetEntry>& entries);
+
+// Composes and writes the sheet as a JPEG file; the error, or "" when written.
+std::string writeContactSheet(const std::string& path, const std::vector<SheetEntry>& entries);
+
+}  // namespace lumivex::cli

@@ -1,0 +1,62 @@
+// Decoded 8-bit images and the three JPEG steps a thumbnail needs: decode at a reduced scale, reduce to a box,
+// encode a baseline JPEG. One interface; the build picks libjpeg-turbo or the Windows Imaging Component.
+// Every failure comes back as a value with one line for a person; nothing here ends the process.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lumivex::imaging {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    int channels = 0;             // 1 (grey) or 3 (RGB)
+    std::vector<uint8_t> pixels;  // rows top to bottom, no padding: width * channels bytes each
+};
+
+struct DecodedImage {
+    Image image;
+    int sourceWidth = 0;  // the stored image's size, before any scaling
+    int sourceHeight = 0;
+    std::string error;  // empty when the image was decoded
+    bool ok() const { return error.empty(); }
+};
+
+struct EncodedJpeg {
+    std::vector<uint8_t> bytes;
+    std::string error;  // empty when the bytes are a complete JPEG file
+    bool ok() const { return error.empty(); }
+};
+
+// Decodes at the smallest of the scales 1/8, 1/4, 1/2 and 1 that still gives at least minWidth x minHeight
+// (the whole image when it is smaller than that). Grey stays grey; YCbCr, RGB, CMYK and YCCK come out RGB.
+// A stream that is corrupt or ends early is an error, never a partly grey picture.
+DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight);
+
+// The same from a file, read as it is decoded, so that a large photo is never held in memory.
+DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight);
+
+// A baseline JPEG (SOF0) with no APPn or COM segment, as thumbnails must be: YCbCr 4:2:0, or grey for a
+// one-channel image. quality: 1 to 100.
+EncodedJpeg encodeBaselineJpeg(const Image& image, int quality);
+
+// The area average of the image at width x height (each output pixel is the mean of the source area it
+// covers); meant for reductions, and exact for enlargements only in size.
+Image resizeArea(const Image& image, int width, int height);
+
+struct Size {
+    int width = 0;
+    int height = 0;
+};
+
+// The largest size with the aspect of width x height that fits the box, never larger than the image itself;
+// each side is rounded to the nearest pixel and at least 1.
+Size fitInBox(int width, int height, int boxWidth, int boxHeight);
+
+// One channel of luma (BT.601 weights) from a grey or RGB image.
+Image toLuma(const Image& image);
+
+}  // namespace lumivex::imaging
