@@ -16,7 +16,7 @@ std::string fileName(const std::string& path) {
 
 std::string scoreText(double score) {
     char text[32];
-    std::snprintf(text, sizeof text, "score %.2f", score);
+    std::snprintf(text, sizeof text, "score %.3f", score);
     return text;
 }
 

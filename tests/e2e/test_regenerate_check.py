@@ -198,7 +198,7 @@ class Check(Workspace):
         missing = os.path.join(self.dir, "missing.jpg")
         result = run("check", photo, missing)
         self.assertEqual(result.returncode, 1)
-        self.assertRegex(result.stdout, r"nikon-gps\.jpg: fresh \(score 0\.\d{3}\)\n")
+        self.assertRegex(result.stdout, r"nikon-gps\.jpg: fresh: score 0\.\d{3}\n")
         self.assertIn("missing.jpg", result.stderr)
 
 
