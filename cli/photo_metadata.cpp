@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/exif_layout.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
 #include "engine/thumbnail/file_operation.h"
@@ -16,11 +15,6 @@ namespace {
 
 constexpr uint64_t kMaxSegmentLength = 65535;  // the 16-bit length value, its own two bytes included
 constexpr uint64_t kExifHeader = 8;            // length bytes and "Exif\0\0" before the TIFF header
-
-bool isExifSegment(const JpegSection& section) {
-    static constexpr uint8_t kExif[] = {'E', 'x', 'i', 'f', 0, 0};
-    return section.marker == kMarkerApp1 && section.size >= 8 && std::equal(kExif, kExif + 6, section.data.get() + 2);
-}
 
 // The most bytes a new thumbnail may have: what the keep-all replacement leaves of the segment's limit.
 uint64_t roomForThumbnail() {
@@ -45,19 +39,10 @@ PhotoMetadata readPhotoMetadata(const std::string& path) {
     }
     meta.width = photoInfo.width;
     meta.height = photoInfo.height;
-    const JpegSection* exif = nullptr;
-    for (int32_t i = 0; i < sectionList.count && exif == nullptr; ++i) {
-        if (isExifSegment(sectionList.sections[i])) exif = &sectionList.sections[i];
-    }
     meta.thumbnailRoom = roomForThumbnail();
-    // The thumbnail's bytes, only when the facts describe a block that is there and lie wholly inside it.
-    const ThumbnailOrigin& origin = thumbnailOrigin;
-    const uint64_t offset = photoInfo.thumbOffset;
-    const uint64_t length = photoInfo.thumbLength;
-    if (origin.tiffStart != nullptr && offset != 0 && length != 0 && offset <= origin.tiffLength &&
-        length <= origin.tiffLength - offset) {
-        meta.thumbnail.assign(origin.tiffStart + offset, origin.tiffStart + offset + length);
-    }
+    const uint8_t* bytes = nullptr;
+    uint32_t length = 0;
+    if (embeddedThumbnail(bytes, length)) meta.thumbnail.assign(bytes, bytes + length);
     return meta;
 }
 

@@ -21,7 +21,7 @@ void dropDriverMessage(const char* /*utf8Text*/) {}
 }  // namespace
 
 void prepareEngine() {
-    setReportSink([](std::string_view) {});
+    discardReports(true);
     setDriverMessageSink(dropDriverMessage);
 }
 

@@ -12,6 +12,7 @@ namespace {
 
 // One per thread, like the records of the photo being processed.
 thread_local ReportSink reportSink;
+thread_local bool reportsDiscarded = false;
 
 void emit(std::string_view text) {
     if (reportSink) {
@@ -26,11 +27,14 @@ void emit(std::string_view text) {
 
 void setReportSink(ReportSink sink) { reportSink = std::move(sink); }
 
+void discardReports(bool discard) { reportsDiscarded = discard; }
+
 ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(reportSink)) { reportSink = std::move(sink); }
 
 ScopedReportSink::~ScopedReportSink() { reportSink = std::move(previous_); }
 
 void failFatal(const char* message) {
+    if (reportsDiscarded) throw FatalError{message};
     std::string text = std::string("\nError : ") + message + "\n";
     if (currentFileName) text += "in file '" + *currentFileName + "'\n";
     emit(text);
@@ -38,6 +42,7 @@ void failFatal(const char* message) {
 }
 
 void warnNonfatal(const char* format, int a, int b) {
+    if (reportsDiscarded) return;
     std::string text = "\nNonfatal Error : ";
     if (currentFileName) text += "'" + *currentFileName + "' ";
     char expanded[512];
@@ -53,6 +58,7 @@ void warnNonfatal(const char* format, int a, int b) {
 }
 
 void reportLine(std::string_view line) {
+    if (reportsDiscarded) return;
     std::string text(line);
     text += '\n';
     emit(text);

@@ -34,6 +34,10 @@ void reportLine(std::string_view line);
 using ReportSink = std::function<void(std::string_view text)>;
 void setReportSink(ReportSink sink);
 
+// Drops every report of this thread unwritten (the fuzz targets, which meet millions of them); a fatal report
+// still ends the operation.
+void discardReports(bool discard);
+
 // Sets the sink for one scope and puts the previous one back at its end.
 class ScopedReportSink {
   public:

@@ -196,7 +196,6 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
             thumbnail.lengthEntryPos = static_cast<uint32_t>(entry.entryOff);
             photoInfo.thumbLengthPos = thumbnail.lengthPos;
             exifReadFacts.lengthSectionIndex = walk.sectionIndex;
-            thumbLengthTiffStart = block.start;
             break;
         case TagExposureTime:
             photoInfo.exposureTime = doubleToFloat(x());
@@ -358,7 +357,6 @@ void applyThumbnailFacts(ExifWalk& walk, const DirectoryThumbnail& thumbnail) {
     photoInfo.thumbLength = thumbnail.hasLength ? std::min(thumbnail.length, room) : 0;
 
     thumbnailOrigin.sectionIndex = walk.sectionIndex;
-    thumbnailOrigin.tiffStart = block.start;
     thumbnailOrigin.tiffLength = block.length;
     thumbnailOrigin.byteOrder = walk.order;
     thumbnailOrigin.hasLengthEntry = thumbnail.hasLength;

@@ -9,7 +9,6 @@ namespace lumivex {
 
 thread_local ThumbnailOrigin thumbnailOrigin;
 thread_local ExifReadFacts exifReadFacts;
-thread_local const uint8_t* thumbLengthTiffStart = nullptr;
 
 namespace {
 constexpr uint32_t kTiffStartInSegment = 8;  // 2 length bytes and "Exif\0\0"
@@ -92,7 +91,6 @@ void shiftSectionIndices(int32_t from, int32_t by) {
 void clearExifLayout() {
     thumbnailOrigin = ThumbnailOrigin{};
     exifReadFacts = ExifReadFacts{};
-    thumbLengthTiffStart = nullptr;
 }
 
 }  // namespace lumivex

@@ -22,7 +22,6 @@ struct ByteRange {
 // Where the thumbnail facts of photoInfo come from: the result of the parse that the edits read.
 struct ThumbnailOrigin {
     int32_t sectionIndex = -1;           // the segment (index in sectionList) whose directory named the thumbnail
-    const uint8_t* tiffStart = nullptr;  // its TIFF block; kept while the edits still compare it, use sectionIndex
     uint32_t tiffLength = 0;
     ExifByteOrder byteOrder = ExifByteOrder::Intel;
     bool hasLengthEntry = false;       // that directory had a ThumbnailLength entry
@@ -53,9 +52,6 @@ struct ExifReadFacts {
 // One per worker thread, like thumbnailOrigin.
 extern thread_local ExifReadFacts exifReadFacts;
 
-// The TIFF block of the last ThumbnailLength entry met; kept while the edits still compare it, use
-// exifReadFacts.lengthSectionIndex. One per worker thread, like thumbnailOrigin.
-extern thread_local const uint8_t* thumbLengthTiffStart;
 
 // The segment whose directory named the thumbnail, found by its index in sectionList; nullptr when there is
 // none or the list no longer holds it there.

@@ -35,9 +35,8 @@ ExifTarget findTarget() {
     target.segment = findSection(kMarkerApp1);
     if (target.segment == nullptr) return target;
     target.block = exifBlockOf(target.segment->data.get(), static_cast<uint32_t>(target.segment->size));
-    if (!target.block || photoInfo.thumbOffset == 0 || thumbnailOrigin.tiffStart == nullptr) return target;
-    target.thumbnailHere =
-        thumbnailOrigin.tiffStart == target.block->tiff && thumbnailOrigin.tiffLength == target.block->length;
+    if (!target.block || photoInfo.thumbOffset == 0 || thumbnailOrigin.sectionIndex < 0) return target;
+    target.thumbnailHere = thumbnailSection() == target.segment;
     target.thumbnailElsewhere = !target.thumbnailHere;
     return target;
 }

@@ -27,49 +27,27 @@ struct FileCloser {
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // The Exif segment in the list whose TIFF block the thumbnail facts describe, or nullptr.
-JpegSection* thumbnailSegment() {
-    if (thumbnailOrigin.tiffStart == nullptr) return nullptr;
-    for (int32_t i = 0; i < sectionList.count; ++i) {
-        JpegSection& section = sectionList.sections[i];
-        if (section.marker == kMarkerApp1 && section.size >= static_cast<int32_t>(kTiffStartInSegment) &&
-            section.data.get() + kTiffStartInSegment == thumbnailOrigin.tiffStart &&
-            static_cast<uint32_t>(section.size) - kTiffStartInSegment == thumbnailOrigin.tiffLength) {
-            return &section;
-        }
-    }
-    return nullptr;
-}
+JpegSection* thumbnailSegment() { return thumbnailSection(); }
 
 // Bytes of the length tag's value that an edit rewrites; 0 when it cannot be rewritten safely: it must be
-// the thumbnail directory's own ThumbnailLength entry, in the same block, of an integer format wide enough.
+// the thumbnail directory's own ThumbnailLength entry, in the same segment, of an integer format wide enough.
 uint32_t lengthTagWidth() {
     const ThumbnailOrigin& origin = thumbnailOrigin;
     if (!origin.hasLengthEntry || origin.lengthCount == 0 || photoInfo.thumbLengthPos != origin.lengthPos ||
-        thumbLengthTiffStart != origin.tiffStart) {
+        exifReadFacts.lengthSectionIndex != origin.sectionIndex) {
         return 0;
     }
-    if (origin.lengthFormat == FormatLong || origin.lengthFormat == FormatSLong) return 4;
-    if (origin.lengthFormat == FormatShort) return 2;
-    return 0;
+    return thumbnailLengthWidth(origin.lengthFormat);
 }
 
 // The length tag in the thumbnail block's own byte order, whatever block was parsed last.
-void writeLengthTag(uint8_t* tiff, uint32_t length) {
-    uint8_t* p = tiff + thumbnailOrigin.lengthPos;
-    if (lengthTagWidth() == 4) {
-        exifWrite32(p, length, thumbnailOrigin.byteOrder);
-    } else {
-        exifWrite16(p, static_cast<uint16_t>(length), thumbnailOrigin.byteOrder);
-    }
-}
+void writeLengthTag(uint8_t* tiff, uint32_t length) { writeThumbnailLength(tiff, length); }
 
 void setSegmentSize(JpegSection& segment, uint32_t size) {
     segment.data[0] = static_cast<uint8_t>(size >> 8);
     segment.data[1] = static_cast<uint8_t>(size);
     segment.size = static_cast<int32_t>(size);
-    thumbnailOrigin.tiffStart = segment.data.get() + kTiffStartInSegment;
     thumbnailOrigin.tiffLength = size - kTiffStartInSegment;
-    thumbLengthTiffStart = thumbnailOrigin.tiffStart;
 }
 
 // The thumbnail may be cut off (or replaced at) the end of the segment that findSection gives.
