@@ -11,9 +11,9 @@ out=$run/out
 thumb=$corpus/new-thumb.jpg
 thumbs=$corpus/exiv2-thumbs # NAME-thumb.jpg for every photo, where exiv2 -it looks for them
 
-stem() { # the photo's name without folder and ".jpg", without starting a process
+thumb_for() { # sets $to to the exported thumbnail's path for photo $1; "$(...)" would fork a shell per photo
     local name=${1##*/}
-    printf '%s' "${name%.jpg}"
+    to="$out/${name%.jpg}-thumb.jpg"
 }
 
 each() { # each COMMAND...: one process per photo, the photo appended
@@ -44,16 +44,25 @@ lumivex-delete-j2) "$lumivex" delete -j 2 "${photos[@]}" 2>/dev/null ;;
 lumivex-delete-walk) "$lumivex" delete -r "$run/photos" 2>/dev/null ;;
 lumivex-export-j1)
     pairs=()
-    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(stem "$f")-thumb.jpg"); done
+    for f in "${photos[@]}"; do
+        thumb_for "$f"
+        pairs+=("$f" "$to")
+    done
     "$lumivex" export -j 1 "${pairs[@]}" 2>/dev/null
     ;;
 lumivex-export-each)
-    for f in "${photos[@]}"; do "$lumivex" export "$f" "$out/$(stem "$f")-thumb.jpg" 2>/dev/null; done
+    for f in "${photos[@]}"; do
+        thumb_for "$f"
+        "$lumivex" export "$f" "$to" 2>/dev/null
+    done
     ;;
 
 lumivex-export-many)
     pairs=()
-    for f in "${photos[@]}"; do pairs+=("$f" "$out/$(stem "$f")-thumb.jpg"); done
+    for f in "${photos[@]}"; do
+        thumb_for "$f"
+        pairs+=("$f" "$to")
+    done
     "$lumivex" export "${pairs[@]}" 2>/dev/null
     ;;
 
@@ -70,7 +79,8 @@ exiftool-delete-each) each /usr/bin/exiftool -q -q "-ThumbnailImage=" ;;
 exiftool-delete-many) /usr/bin/exiftool -q -q "-ThumbnailImage=" "${photos[@]}" ;;
 exiftool-export-each)
     for f in "${photos[@]}"; do
-        /usr/bin/exiftool -q -q -b -ThumbnailImage "$f" >"$out/$(stem "$f")-thumb.jpg"
+        thumb_for "$f"
+        /usr/bin/exiftool -q -q -b -ThumbnailImage "$f" >"$to"
     done
     ;;
 exiftool-export-many) /usr/bin/exiftool -q -q -b -ThumbnailImage -w "$out/%f-thumb.jpg" "${photos[@]}" ;;

@@ -58,7 +58,6 @@ class Pool {
     }
 
     size_t done() const { return done_.load(); }
-    size_t started() const { return std::min(next_.load(), tasks_.size()); }
 
   private:
     void work() {
@@ -134,7 +133,7 @@ BatchTally runBatch(const std::vector<PhotoTask>& tasks, const PhotoJob& job, un
     }
     pool.join();
     line.clear();
-    tally.interrupted = pool.started() < tasks.size();
+    tally.interrupted = interrupted();  // even after the last photo was started: the user asked to stop
     tally.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return tally;
 }

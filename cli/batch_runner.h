@@ -16,7 +16,7 @@ struct BatchTally {
     size_t total = 0;    // photos in the list
     size_t handled = 0;  // photos with a result
     bool anyFailed = false;
-    bool interrupted = false;  // stopped by Ctrl-C or SIGTERM before every photo was started
+    bool interrupted = false;  // Ctrl-C or SIGTERM came: the photos not started then were left alone
     double seconds = 0;
     std::vector<std::pair<std::string, size_t>> outcomes;  // count per outcome, in the order first met
 };
