@@ -128,6 +128,8 @@ std::string photoInfoJson(const PhotoReport& report) {
     o.addText("gpsAltitude", p.gpsAltitude);
     o.add("byteOrder", byteOrderJson(report.byteOrder));
     o.add("sections", sectionsJson(report.sections));
+    o.add("replaceRoute", jsonStringFromBytes(report.replaceRoute));
+    o.add("roomInPlace", static_cast<long long>(report.roomInPlace));
     return o.finish();
 }
 
@@ -221,6 +223,8 @@ std::string photoInfoText(const PhotoReport& report) {
     } else {
         r.line("Thumbnail", "none");
     }
+    r.line("Replacement", report.replaceRoute);
+    r.format("Room for edits", "%llu bytes", static_cast<unsigned long long>(report.roomInPlace));
     return r.take();
 }
 

@@ -10,9 +10,7 @@ namespace lumivex {
 thread_local ThumbnailOrigin thumbnailOrigin;
 thread_local ExifReadFacts exifReadFacts;
 
-namespace {
-constexpr uint32_t kTiffStartInSegment = 8;  // 2 length bytes and "Exif\0\0"
-}
+namespace {}
 
 JpegSection* thumbnailSection() {
     const int32_t i = thumbnailOrigin.sectionIndex;

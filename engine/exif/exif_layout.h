@@ -19,9 +19,12 @@ struct ByteRange {
     uint64_t end;    // one past the last byte
 };
 
+// Offsets in an Exif block count from its TIFF header, which follows the 2 length bytes and "Exif\0\0".
+constexpr uint32_t kTiffStartInSegment = 8;
+
 // Where the thumbnail facts of photoInfo come from: the result of the parse that the edits read.
 struct ThumbnailOrigin {
-    int32_t sectionIndex = -1;           // the segment (index in sectionList) whose directory named the thumbnail
+    int32_t sectionIndex = -1;  // the segment (index in sectionList) whose directory named the thumbnail
     uint32_t tiffLength = 0;
     ExifByteOrder byteOrder = ExifByteOrder::Intel;
     bool hasLengthEntry = false;       // that directory had a ThumbnailLength entry
@@ -51,7 +54,6 @@ struct ExifReadFacts {
 
 // One per worker thread, like thumbnailOrigin.
 extern thread_local ExifReadFacts exifReadFacts;
-
 
 // The segment whose directory named the thumbnail, found by its index in sectionList; nullptr when there is
 // none or the list no longer holds it there.

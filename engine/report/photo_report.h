@@ -22,6 +22,8 @@ struct PhotoReport {
     PhotoInfo facts;
     std::optional<ExifByteOrder> byteOrder;  // of the last Exif segment whose byte-order mark was read
     std::vector<SectionSummary> sections;    // in file order, up to and including SOS
+    std::string replaceRoute;                // how the tool's replacement would put a thumbnail in, or "refused: why"
+    uint64_t roomInPlace = 0;                // zero bytes at the end of the Exif segment that later edits can grow into
 };
 
 // Reads the photo's segments up to the image data. None when it cannot be read: the reason has gone to the

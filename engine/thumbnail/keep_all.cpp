@@ -17,7 +17,6 @@ namespace lumivex {
 
 namespace {
 
-constexpr uint32_t kTiffStartInSegment = 8;    // 2 length bytes and "Exif\0\0"
 constexpr uint64_t kMaxSegmentLength = 65535;  // the 16-bit length: 65,533 bytes of content after it
 constexpr uint16_t kTagThumbnailOffset = 0x0201;
 constexpr uint16_t kTagThumbnailLength = 0x0202;

@@ -19,8 +19,6 @@ thread_local TooLargeFacts lastTooLarge{};
 
 namespace {
 
-constexpr uint32_t kTiffStartInSegment = 8;  // 2 length bytes and "Exif\0\0"
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
