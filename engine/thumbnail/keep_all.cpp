@@ -144,8 +144,10 @@ std::vector<uint8_t> minimalBlock(const std::vector<uint8_t>& thumbnail) {
     builder.addThumbnail(thumb, thumbnail);
     BuiltLayout layout;
     const std::vector<uint8_t> body = builder.build(layout);
-    std::vector<uint8_t> block = {'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
-    block.insert(block.end(), body.begin(), body.end());
+    static constexpr uint8_t kTiffHeader[8] = {'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
+    std::vector<uint8_t> block(sizeof kTiffHeader + body.size());
+    std::memcpy(block.data(), kTiffHeader, sizeof kTiffHeader);
+    if (!body.empty()) std::memcpy(block.data() + sizeof kTiffHeader, body.data(), body.size());
     return block;
 }
 
