@@ -45,6 +45,10 @@ EncodedJpeg encodeBaselineJpeg(const Image& image, int quality);
 
 // The area average of the image at width x height (each output pixel is the mean of the source area it
 // covers); meant for reductions, and exact for enlargements only in size.
+// Why an image cannot be encoded as a thumbnail (not grey or RGB, sides beyond what JPEG holds, a quality
+// outside 1 to 100); empty when it can. Both encoders ask this first.
+std::string encodingProblem(const Image& image, int quality);
+
 Image resizeArea(const Image& image, int width, int height);
 
 struct Size {

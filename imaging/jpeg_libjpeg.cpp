@@ -189,16 +189,8 @@ DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int min
 
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality) {
     EncodedJpeg out;
-    if (image.width <= 0 || image.height <= 0 || image.width > 65500 || image.height > 65500 ||
-        (image.channels != 1 && image.channels != 3) ||
-        image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.channels) {
-        out.error = "cannot encode the thumbnail: not a grey or RGB image";
-        return out;
-    }
-    if (quality < 1 || quality > 100) {
-        out.error = "cannot encode the thumbnail: quality must be 1 to 100";
-        return out;
-    }
+    out.error = encodingProblem(image, quality);
+    if (!out.error.empty()) return out;
     jpeg_compress_struct cinfo;
     ErrorTrap trap;
     EncodeState state;

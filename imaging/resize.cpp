@@ -94,4 +94,14 @@ Image toLuma(const Image& image) {
     return luma;
 }
 
+std::string encodingProblem(const Image& image, int quality) {
+    if (image.width <= 0 || image.height <= 0 || image.width > 65500 || image.height > 65500 ||
+        (image.channels != 1 && image.channels != 3) ||
+        image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.channels) {
+        return "cannot encode the thumbnail: not a grey or RGB image";
+    }
+    if (quality < 1 || quality > 100) return "cannot encode the thumbnail: quality must be 1 to 100";
+    return {};
+}
+
 }  // namespace lumivex::imaging

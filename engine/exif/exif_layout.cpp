@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
 
 namespace lumivex {
@@ -21,6 +22,15 @@ JpegSection* thumbnailSection() {
         return nullptr;
     }
     return &section;
+}
+
+bool thumbnailSharesBytes() {
+    const uint64_t begin = photoInfo.thumbOffset;
+    const uint64_t end = begin + photoInfo.thumbLength;
+    for (const ByteRange& range : thumbnailOrigin.structure) {
+        if (range.begin < end && range.end > begin) return true;
+    }
+    return false;
 }
 
 uint32_t thumbnailLengthWidth(int lengthFormat) {

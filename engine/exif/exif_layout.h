@@ -59,6 +59,10 @@ extern thread_local ExifReadFacts exifReadFacts;
 // none or the list no longer holds it there.
 JpegSection* thumbnailSection();
 
+// True when a directory or value read in the thumbnail's block lies in the thumbnail's bytes too, so that
+// zeroing or moving them would damage it.
+bool thumbnailSharesBytes();
+
 // Bytes of a ThumbnailLength value of this format that an edit rewrites: 4 for LONG and SLONG, 2 for SHORT
 // and SSHORT, 0 for any other format (such a length cannot be rewritten safely).
 uint32_t thumbnailLengthWidth(int lengthFormat);

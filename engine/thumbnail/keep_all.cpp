@@ -63,15 +63,6 @@ bool entriesWritable(const BlockView& block, uint64_t newOffset, uint64_t newLen
     return newOffset <= limit && newLength <= (lengthWidth == 4 ? UINT32_MAX : UINT16_MAX);
 }
 
-bool thumbnailSharesBytes() {
-    const uint64_t begin = photoInfo.thumbOffset;
-    const uint64_t end = begin + photoInfo.thumbLength;
-    for (const ByteRange& range : thumbnailOrigin.structure) {
-        if (range.begin < end && range.end > begin) return true;
-    }
-    return false;
-}
-
 // Nothing the walk read reaches past the thumbnail's first byte, so the segment may be cut there.
 bool thumbnailLast(const BlockView& block) {
     const ThumbnailOrigin& o = thumbnailOrigin;

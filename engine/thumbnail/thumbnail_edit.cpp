@@ -56,15 +56,6 @@ bool thumbnailAtEndOfFoundSegment(const JpegSection* own) {
            uint64_t{thumbnailOrigin.lengthPos} + width <= photoInfo.thumbOffset;
 }
 
-bool thumbnailSharesBytes() {
-    const uint64_t begin = photoInfo.thumbOffset;
-    const uint64_t end = begin + photoInfo.thumbLength;
-    for (const ByteRange& range : thumbnailOrigin.structure) {
-        if (range.begin < end && range.end > begin) return true;
-    }
-    return false;
-}
-
 int removeThumbnail(JpegSection* own) {
     if (photoInfo.thumbOffset == 0 || own == nullptr) return ThumbNoneToRemove;
     if (photoInfo.thumbLength == 0) return ThumbNothingDone;
