@@ -11,6 +11,7 @@ void writeLineToStderr(const char* utf8Text) {
     std::fputc('\n', stderr);
 }
 
+// Set once by the front end at start (the window shows boxes, the tool writes lines); one for the process.
 DriverMessageSink messageSink = writeLineToStderr;
 
 }  // namespace

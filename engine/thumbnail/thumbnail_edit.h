@@ -31,6 +31,7 @@ struct TooLargeFacts {
     uint64_t newLength;  // bytes in the new thumbnail file
     uint32_t room;       // bytes that fit at the thumbnail's place
 };
+// Left beside the result code, whose form the window relies on; one per worker thread, like the records.
 extern thread_local TooLargeFacts lastTooLarge;
 
 }  // namespace lumivex
