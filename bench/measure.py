@@ -184,7 +184,11 @@ class Bench:
                 edited = f.read()
             if not edited.endswith(original[self.scan_start(original):]):
                 problems.append(f"{name} ({p['kind']}): image data changed")
-            if tool == "lumivex":
+            if tool == "lumivex" and op == "delete" and p["kind"] == "none":
+                # Nothing to delete: nothing is written, so there is no backup either.
+                if edited != original or os.path.exists(edited_path + ".orig"):
+                    problems.append(f"{name} ({p['kind']}): a photo without a thumbnail was written")
+            elif tool == "lumivex":
                 with open(edited_path + ".orig", "rb") as f:
                     if f.read() != original:
                         problems.append(f"{name} ({p['kind']}): backup differs from the original")
