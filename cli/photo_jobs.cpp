@@ -61,7 +61,7 @@ PhotoJob infoJob(const CommandLine& line) {
         {
             ScopedReportSink collect([&result](std::string_view text) { result.reports.append(text); });
             try {
-                ok = readSourceFile(photo.c_str(), false, LoadMetadata) != 0;
+                ok = readPhotoFile(photo.c_str(), LoadMetadata) != 0;
             } catch (const FatalError& error) {
                 fatal = error.message;
             }

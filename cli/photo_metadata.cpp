@@ -29,7 +29,7 @@ PhotoMetadata readPhotoMetadata(const std::string& path) {
     PhotoMetadata meta;
     ScopedReportSink collect([&meta](std::string_view text) { meta.reports.append(text); });
     try {
-        if (readSourceFile(path.c_str(), false, LoadMetadata) == 0) {
+        if (readPhotoFile(path.c_str(), LoadMetadata) == 0) {
             meta.error = "cannot read the photo's JPEG segments";
             return meta;
         }

@@ -12,7 +12,7 @@ namespace lumivex {
 
 std::optional<PhotoReport> readPhotoReport(const char* path, std::string* fatalMessage) {
     try {
-        if (readSourceFile(path, false, LoadMetadata) == 0) return std::nullopt;
+        if (readPhotoFile(path, LoadMetadata) == 0) return std::nullopt;
     } catch (const FatalError& error) {
         if (fatalMessage != nullptr) *fatalMessage = error.message;
         return std::nullopt;

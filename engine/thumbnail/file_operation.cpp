@@ -97,6 +97,21 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
     return loadJpegFile(sourcePath, loadMode) != 0 ? 1 : 0;
 }
 
+int readPhotoFile(const char* path, int loadMode) {
+    currentFileName = path;
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+    platform::FileStatus status;
+    if (!platform::statFile(path, status)) {
+        reportLine(std::string("Cannot find '") + path + "'");
+        return 0;
+    }
+    photoInfo.fileModified = static_cast<int32_t>(status.modifiedSeconds);
+    photoInfo.fileSize = static_cast<uint32_t>(status.size);
+    std::strncpy(photoInfo.filePath, path, sizeof photoInfo.filePath - 1);
+    return loadJpegFile(path, loadMode) != 0 ? 1 : 0;
+}
+
 int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag, bool* fatal) {
     if (fatal != nullptr) *fatal = false;
     // An export writes only the thumbnail, so the image data after SOS need not be read.

@@ -18,4 +18,8 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
 // loadMode: LoadAll for an edit; an export needs only the segments before the image data.
 int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode = LoadAll);
 
+// The same for the tool, which reads without the window's path limit and says what is wrong in a report
+// line instead of a box: fresh state, the file's status and the read. 1 when the photo is loaded.
+int readPhotoFile(const char* path, int loadMode);
+
 }  // namespace lumivex

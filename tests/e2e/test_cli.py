@@ -289,6 +289,7 @@ class Refusals(Workspace):
         self.assertEqual(len(long_path.encode()), 259)
         shutil.copyfile(photo, long_path)
         os.chmod(long_path, 0o644)
+        self.assertEqual(run("info", long_path).returncode, 0)
         result = run("delete", long_path)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(os.path.exists(long_path + ".orig"))
