@@ -33,9 +33,8 @@ enum class Shape {
 Bytes makerNote(Shape shape, ExifByteOrder order) {
     if (shape != Shape::PinnedByMakerNote) return Bytes(40, 0x5A);
     // Offsets of this kind of maker note count from its own start; the pair points far past the block.
-    Bytes note{'O', 'L', 'Y', 'M', 'P', 'U', 'S', 0};
-    const bool intel = order == ExifByteOrder::Intel;
-    note.insert(note.end(), {static_cast<uint8_t>(intel ? 'I' : 'M'), static_cast<uint8_t>(intel ? 'I' : 'M'), 3, 0});
+    const uint8_t mark = order == ExifByteOrder::Intel ? 'I' : 'M';
+    Bytes note{'O', 'L', 'Y', 'M', 'P', 'U', 'S', 0, mark, mark, 3, 0};
     test::put16(note, note.size(), 2, order);
     for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{0x0101, 1900000}, {0x0102, 5000}}) {
         const size_t at = note.size();
