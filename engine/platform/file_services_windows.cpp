@@ -25,8 +25,15 @@ void fill(const struct _stat64& st, FileStatus& status) {
     status.mode = st.st_mode & 0777;
     status.isDirectory = (st.st_mode & _S_IFDIR) != 0;
     status.isRegular = (st.st_mode & _S_IFREG) != 0;
-    status.device = static_cast<uint64_t>(st.st_dev);
-    status.inode = static_cast<uint64_t>(st.st_ino);
+}
+
+// The volume and the file's index on it name the file whatever path reached it; the C runtime's st_dev is the
+// drive for a path but 0 for a descriptor, and st_ino is always 0, so they cannot be compared.
+void fillIdentity(HANDLE handle, FileStatus& status) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return;
+    status.device = info.dwVolumeSerialNumber;
+    status.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
 }
 
 std::string folderOf(const std::string& path) {
@@ -46,6 +53,10 @@ bool statFile(const char* path, FileStatus& status) {
     struct _stat64 st {};
     if (::_stat64(path, &st) != 0) return false;
     fill(st, status);
+    const HANDLE handle = ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    fillIdentity(handle, status);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     return true;
 }
 
@@ -101,6 +112,7 @@ bool statOpenFile(const OpenFile& file, FileStatus& status) {
     struct _stat64 st {};
     if (::_fstat64(file.fd(), &st) != 0) return false;
     fill(st, status);
+    fillIdentity(reinterpret_cast<HANDLE>(::_get_osfhandle(file.fd())), status);
     return true;
 }
 

@@ -197,7 +197,7 @@ TEST_F(FileOperationTest, FolderAsPhoto) {
     std::filesystem::create_directory(dir.path("folder.jpg"));
     EXPECT_EQ(run(dir.path("folder.jpg"), nullptr, 1), 0);
 #ifdef _WIN32
-    EXPECT_EQ(errors, "can't open '" + dir.path("folder.jpg") + "'\n");  // a folder cannot be opened as a file there
+    EXPECT_EQ(errors, "Cannot open '" + dir.path("folder.jpg") + "'\n");  // a folder cannot be opened as a file there
 #else
     EXPECT_EQ(errors, "'" + dir.path("folder.jpg") + "' is not a regular file\n");
 #endif
