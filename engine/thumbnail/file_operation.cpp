@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/diag/diag.h"
+#include "engine/exif/byte_order.h"
+#include "engine/exif/exif_layout.h"
 #include "engine/exif/exif_segment.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
@@ -23,6 +25,32 @@ namespace {
 void reportTooLarge() {
     reportLine("New thumbnail has " + std::to_string(lastTooLarge.newLength) + " bytes; at most " +
                std::to_string(lastTooLarge.room) + " bytes fit in the Exif segment");
+}
+
+// A removal must leave a segment in which no thumbnail is found any more: where a hostile block makes the
+// zeroed bytes or the cleared length read as another thumbnail, nothing is written. The photo's facts are
+// kept as read.
+bool thumbnailGoneFromEditedSegment() {
+    JpegSection* segment = findSection(kMarkerApp1);
+    if (segment == nullptr) return true;
+    const PhotoInfo info = photoInfo;
+    const ThumbnailOrigin origin = thumbnailOrigin;
+    const ExifReadFacts facts = exifReadFacts;
+    const ExifParseContext context = exifParseContext;
+    const ExifByteOrder order = exifByteOrder;
+    photoInfo.thumbOffset = 0;
+    photoInfo.thumbLength = 0;
+    {
+        ScopedReportSink quiet([](std::string_view) {});
+        parseExifSegment(segment->data.get(), static_cast<uint32_t>(segment->size));
+    }
+    const bool gone = photoInfo.thumbLength == 0;
+    photoInfo = info;
+    thumbnailOrigin = origin;
+    exifReadFacts = facts;
+    exifParseContext = context;
+    exifByteOrder = order;
+    return gone;
 }
 
 int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
@@ -48,6 +76,10 @@ int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
         return 0;
     }
     if (result != ThumbDone && result != ThumbNoneToRemove) return 0;
+    if (newThumbnailPath == nullptr && result == ThumbDone && !thumbnailGoneFromEditedSegment()) {
+        reportLine("The thumbnail could not be removed safely; the photo was not changed");
+        return 0;
+    }
     std::string why;
     uint64_t newSize = 0;
     if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, why, newSize)) {
