@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace lumivex {
@@ -32,11 +33,8 @@ bool newHead(std::FILE* in, const SplicePlan& plan, std::vector<uint8_t>& head) 
     return true;
 }
 
-}  // namespace
-
-bool writePlan(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
-               std::string& why) {
-    if (!planIsValid(plan, why)) return false;
+bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
+                 std::string& why) {
     platform::FileStatus status;
     if (!platform::statOpenFile(source, status) || static_cast<uint64_t>(status.size) != plan.sourceSize) {
         why = "the photo changed while it was edited; it was left alone";
@@ -67,6 +65,20 @@ bool writePlan(const platform::OpenFile& source, const SplicePlan& plan, platfor
     }
     newSize = size;
     return true;
+}
+
+}  // namespace
+
+bool writePlan(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
+               std::string& why) {
+    if (!planIsValid(plan, why)) return false;
+    // A false return lets the caller remove the temporary file; an exception would leave it behind.
+    try {
+        return writeWithin(source, plan, temp, newSize, why);
+    } catch (const std::bad_alloc&) {
+        why = "Could not allocate memory for the new file";
+        return false;
+    }
 }
 
 }  // namespace lumivex

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
@@ -217,6 +219,12 @@ EditResult editPhoto(const EditRequest& request) {
     } catch (const FatalError& error) {
         result.outcome = EditOutcome::Failed;
         result.message = error.message;
+    } catch (const std::bad_alloc&) {
+        result.outcome = EditOutcome::Failed;
+        result.message = "Could not allocate memory";
+    } catch (const std::exception& error) {
+        result.outcome = EditOutcome::Failed;
+        result.message = error.what();
     }
     result.reports = std::move(reports);
     return result;
