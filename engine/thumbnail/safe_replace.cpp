@@ -165,14 +165,21 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, u
         why = "Could not create a temporary file beside '" + photo.path + "'; the photo was not changed";
         return false;
     }
-    if (!writeTemporary(photo, temp, policy == BackupPolicy::None, why, newSize, writeContent)) {
-        platform::removeFile(tempPath.c_str());
-        return false;
-    }
     bool backupMade = false;
-    if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
+    try {
+        if (!writeTemporary(photo, temp, policy == BackupPolicy::None, why, newSize, writeContent)) {
+            platform::removeFile(tempPath.c_str());
+            return false;
+        }
+        if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
+            platform::removeFile(tempPath.c_str());
+            return false;
+        }
+    } catch (...) {
+        // Memory ran out half-way (or another exception): nothing of the edit stays beside the photo.
         platform::removeFile(tempPath.c_str());
-        return false;
+        if (backupMade) platform::removeFile(backupPath.c_str());
+        throw;
     }
     temp = platform::OpenFile();
     platform::releaseBeforeRename(photo.file);
