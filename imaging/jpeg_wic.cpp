@@ -5,6 +5,7 @@
 // wincodec.h after windows.h: it needs the COM types.
 #include <wincodec.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -76,7 +77,7 @@ UINT scaleDenominator(UINT width, UINT height, int minWidth, int minHeight) {
     return 1;
 }
 
-constexpr uint64_t kMaxOutputPixels = 64ull << 20;
+constexpr uint64_t kMaxOutputPixels = 16ull << 20;
 
 // Pixels of the given WIC format to grey or RGB.
 bool toImage(const std::vector<uint8_t>& raw, UINT width, UINT height, const WICPixelFormatGUID& format, Image* out) {
@@ -113,7 +114,8 @@ UINT bytesPerPixel(const WICPixelFormatGUID& format) {
     return 3;
 }
 
-DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, int minWidth, int minHeight) {
+DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, int minWidth, int minHeight,
+                         int maxSide) {
     DecodedImage out;
     GUID container{};
     HRESULT hr = decoder->GetContainerFormat(&container);
@@ -127,6 +129,11 @@ DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder
     if (FAILED(hr = frame->GetSize(&width, &height))) return DecodedImage{{}, 0, 0, failure("reading the size", hr)};
     out.sourceWidth = static_cast<int>(width);
     out.sourceHeight = static_cast<int>(height);
+    if (width > static_cast<UINT>(maxSide) || height > static_cast<UINT>(maxSide)) {
+        out.error = "the image is " + std::to_string(width) + "x" + std::to_string(height) + "; more than " +
+                    std::to_string(maxSide) + " pixels a side";
+        return out;
+    }
     WICPixelFormatGUID format{};
     if (FAILED(hr = frame->GetPixelFormat(&format))) return DecodedImage{{}, 0, 0, failure("the pixel format", hr)};
     if (!IsEqualGUID(format, GUID_WICPixelFormat8bppGray) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
@@ -177,7 +184,8 @@ DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder
     return out;
 }
 
-DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string* path, int minWidth, int minHeight) {
+DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string* path, int minWidth, int minHeight,
+                        int maxSide) {
     ComScope com;
     Com<IWICImagingFactory> factory;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -207,7 +215,7 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
             return out;
         }
     }
-    DecodedImage out = decodeFrame(factory.get(), decoder.get(), minWidth, minHeight);
+    DecodedImage out = decodeFrame(factory.get(), decoder.get(), minWidth, minHeight, maxSide);
     if (!out.ok()) out.image = Image{};
     return out;
 }
@@ -231,11 +239,16 @@ std::vector<uint8_t> withoutApplicationSegments(const std::vector<uint8_t>& jpeg
 
 DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight) {
     if (bytes.empty()) return DecodedImage{{}, 0, 0, "bad JPEG data: no bytes"};
-    return decodeWith(&bytes, nullptr, minWidth, minHeight);
+    return decodeWith(&bytes, nullptr, minWidth, minHeight, INT_MAX);
+}
+
+DecodedImage decodeThumbnail(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return DecodedImage{{}, 0, 0, "bad JPEG data: no bytes"};
+    return decodeWith(&bytes, nullptr, INT_MAX, INT_MAX, kMaxThumbnailSide);
 }
 
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight) {
-    return decodeWith(nullptr, &path, minWidth, minHeight);
+    return decodeWith(nullptr, &path, minWidth, minHeight, INT_MAX);
 }
 
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality) {
