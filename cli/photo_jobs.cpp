@@ -20,12 +20,16 @@ EditCommand editCommand(const std::string& command) {
     return EditCommand::Export;
 }
 
+constexpr size_t kMaxSegmentContent = 65533;  // an Exif segment's bytes after its length field
+
 // The new thumbnail, read once and decoded before any photo is touched: bytes that merely start and end like
 // a JPEG, or a picture no thumbnail may be, are refused with the reason. "" when it may go in; the bytes are
 // then the ones every photo gets, so that the file cannot change between the check and the edits.
 std::string screenNewThumbnail(const std::string& path, std::vector<uint8_t>& bytes) {
     std::string why;
     if (!readThumbnailFile(path.c_str(), bytes, why)) return why;
+    // One that can never fit is refused by the edit, with the numbers; no need to decode it.
+    if (bytes.size() > kMaxSegmentContent) return "";
     const imaging::DecodedImage decoded = imaging::decodeThumbnail(bytes);
     if (!decoded.ok()) return "Refused '" + path + "': not a thumbnail: " + decoded.error;
     return "";
