@@ -17,6 +17,7 @@
 #include <jerror.h>
 
 #include "imaging/image.h"
+#include "imaging/jpeg_cost.h"
 
 namespace lumivex::imaging {
 
@@ -24,14 +25,6 @@ namespace {
 
 // Nothing decodes to more than this many pixels: a hostile header may claim 65535 x 65535.
 constexpr uint64_t kMaxOutputPixels = 16ull << 20;
-
-// libjpeg's own buffers: a progressive image keeps every coefficient of the whole picture (128 bytes per
-// 8x8 block), so a 3 MB file may claim gigabytes. With the output above, a decode stays under 256 MiB.
-constexpr uint64_t kMaxDecoderMemory = 192ull << 20;
-
-// Each scan is a pass over the whole coefficient buffer; cameras and encoders write at most a few dozen,
-// while a hostile file may hold hundreds of valid ones.
-constexpr int kMaxScans = 64;
 
 struct ErrorTrap {
     jpeg_error_mgr manager;  // first, so that a j_common_ptr's err converts to the trap

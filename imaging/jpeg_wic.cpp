@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "imaging/image.h"
+#include "imaging/jpeg_cost.h"
 
 // The decoder's scaling interface, which mingw-w64's wincodec.h does not declare; layout and identifier as the
 // system defines them.
@@ -184,6 +185,33 @@ DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder
     return out;
 }
 
+// The component decodes a progressive image whole and cannot be stopped midway: what it would cost is read
+// from the markers first, and a stream beyond the budget is refused before it is decoded.
+std::string costProblem(const JpegCost& cost) {
+    if (cost.progressive() && cost.coefficientBytes() > kMaxDecoderMemory) {
+        return "the image is too large to decode (" + std::to_string(cost.width()) + "x" +
+               std::to_string(cost.height()) + ", progressive: " + std::to_string(cost.coefficientBytes() >> 20) +
+               " MiB of coefficients)";
+    }
+    if (cost.scans() > kMaxScans) return "bad JPEG data: more than " + std::to_string(kMaxScans) + " scans";
+    return "";
+}
+
+// The file's markers, read in pieces; a sequential image is known to be cheap once its frame header is seen.
+std::string fileCostProblem(const std::wstring& path) {
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return "";  // the decoder says why it cannot open it
+    JpegCost cost;
+    std::vector<uint8_t> piece(64 * 1024);
+    size_t got = 0;
+    while ((got = std::fread(piece.data(), 1, piece.size(), file)) > 0) {
+        cost.feed(piece.data(), got);
+        if ((cost.frameSeen() && !cost.progressive()) || !costProblem(cost).empty()) break;
+    }
+    std::fclose(file);
+    return costProblem(cost);
+}
+
 DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string* path, int minWidth, int minHeight,
                         int maxSide) {
     ComScope com;
@@ -194,6 +222,10 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
     Com<IWICBitmapDecoder> decoder;
     Com<IWICStream> stream;
     if (bytes != nullptr) {
+        JpegCost cost;
+        cost.feed(bytes->data(), bytes->size());
+        const std::string problem = costProblem(cost);
+        if (!problem.empty()) return DecodedImage{{}, 0, 0, problem};
         if (FAILED(hr = factory->CreateStream(stream.out())) ||
             FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes->data()),
                                                      static_cast<DWORD>(bytes->size()))) ||
@@ -206,6 +238,8 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
         const int n = MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, nullptr, 0);
         std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
         if (n > 0) MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, wide.data(), n);
+        const std::string problem = fileCostProblem(wide);
+        if (!problem.empty()) return DecodedImage{{}, 0, 0, problem};
         hr = factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                 decoder.out());
         if (FAILED(hr)) {
