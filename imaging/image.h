@@ -35,7 +35,7 @@ struct EncodedJpeg {
 // (the whole image when it is smaller than that). Grey stays grey; YCbCr, RGB, CMYK and YCCK come out RGB.
 // A stream that is corrupt or ends early is an error, never a partly grey picture. Every decode works within a
 // fixed budget, checked before the work starts where it can be: under 256 MiB (a progressive image whose
-// whole coefficient buffer would exceed it is refused) and at most 64 scans.
+// whole coefficient buffer would exceed it is refused) and a bounded number of scans (jpeg_cost.h).
 DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight);
 
 // The same from a file, read as it is decoded, so that a large photo is never held in memory. Only a regular

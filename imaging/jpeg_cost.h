@@ -13,8 +13,18 @@ namespace lumivex::imaging {
 constexpr uint64_t kMaxDecoderMemory = 192ull << 20;
 
 // Each scan is a pass over the whole coefficient buffer; cameras and encoders write at most a few dozen,
-// while a hostile file may hold hundreds of valid ones.
+// while a hostile file may hold hundreds of valid ones. The passes are bounded in number and in work
+// (blocks times scans), so that a large image gets fewer: never fewer than 20 within the memory budget,
+// twice what a standard progressive file has.
 constexpr int kMaxScans = 64;
+constexpr uint64_t kMaxBlockScans = 32ull << 20;
+
+// The most scans an image whose whole coefficient buffer is coefficientBytes (0: none needed) may take.
+inline int maxScansFor(uint64_t coefficientBytes) {
+    const uint64_t blocks = coefficientBytes / 128;
+    if (blocks == 0 || kMaxBlockScans / blocks >= uint64_t{kMaxScans}) return kMaxScans;
+    return kMaxBlockScans / blocks < 4 ? 4 : static_cast<int>(kMaxBlockScans / blocks);
+}
 
 class JpegCost {
   public:

@@ -29,6 +29,7 @@ constexpr uint64_t kMaxOutputPixels = 16ull << 20;
 struct ErrorTrap {
     jpeg_error_mgr manager;  // first, so that a j_common_ptr's err converts to the trap
     jpeg_progress_mgr progress;
+    int maxScans;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
 };
@@ -51,9 +52,11 @@ void jumpOnWarning(j_common_ptr cinfo, int level) {
 
 void stopAfterTooManyScans(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
     auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
-    std::snprintf(trap->message, sizeof trap->message, "more than %d scans", kMaxScans);
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number <= trap->maxScans) return;
+    std::snprintf(trap->message, sizeof trap->message, "more than %d scans for a %ux%u image", trap->maxScans,
+                  decompress->image_width, decompress->image_height);
     std::longjmp(trap->jump, 1);
 }
 
@@ -128,6 +131,7 @@ bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidt
                      ", progressive: " + std::to_string(buffer >> 20) + " MiB of coefficients)";
         return false;
     }
+    trap->maxScans = maxScansFor(buffer);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     if (cmyk) {
         cinfo->out_color_space = JCS_CMYK;
@@ -174,6 +178,7 @@ DecodedImage decodeFrom(int minWidth, int minHeight, int maxSide, const std::spa
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecoderMemory);
     trap.progress = {};
+    trap.maxScans = kMaxScans;
     trap.progress.progress_monitor = stopAfterTooManyScans;
     cinfo.progress = &trap.progress;
     if (bytes != nullptr) {

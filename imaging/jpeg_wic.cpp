@@ -193,7 +193,11 @@ std::string costProblem(const JpegCost& cost) {
                std::to_string(cost.height()) + ", progressive: " + std::to_string(cost.coefficientBytes() >> 20) +
                " MiB of coefficients)";
     }
-    if (cost.scans() > kMaxScans) return "bad JPEG data: more than " + std::to_string(kMaxScans) + " scans";
+    const int maxScans = maxScansFor(cost.progressive() ? cost.coefficientBytes() : 0);
+    if (cost.scans() > maxScans) {
+        return "bad JPEG data: more than " + std::to_string(maxScans) + " scans for a " + std::to_string(cost.width()) +
+               "x" + std::to_string(cost.height()) + " image";
+    }
     return "";
 }
 

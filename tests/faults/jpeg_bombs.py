@@ -66,8 +66,9 @@ def _eob_runs(blocks):
 
 
 def progressive(width, height, scans="dc", app1=b""):
-    """scans: "dc" for the DC scan alone; "all" for the longest valid sequence (DC first, then every AC
-    coefficient alone from bit 13 down to bit 0: 1 + 63 * 14 = 883 scans)."""
+    """scans: "dc" for the DC scan alone; a number n up to 64 for the DC scan and one scan for each of the
+    first n - 1 AC coefficients; "all" for the longest valid sequence (DC first, then every AC coefficient
+    alone from bit 13 down to bit 0: 1 + 63 * 14 = 883 scans)."""
     blocks = ((width + 7) // 8) * ((height + 7) // 8)
     out = bytearray(b"\xff\xd8") + app1
     out += _segment(0xDB, bytes([0]) + bytes([1] * 64))
@@ -76,6 +77,10 @@ def progressive(width, height, scans="dc", app1=b""):
     dc = _Bits()
     dc.zeros(blocks)  # one "0" (difference of category 0) per block
     out += _sos(0, 0, 0, 0) + dc.flush()
+    if isinstance(scans, int):
+        eob = _eob_runs(blocks)
+        for k in range(1, scans):
+            out += _sos(k, k, 0, 0) + eob
     if scans == "all":
         eob = _eob_runs(blocks)
         for k in range(1, 64):

@@ -61,5 +61,19 @@ TEST(JpegCost, ReadsTheFrameAndCountsTheScansFromTheMarkersAlone) {
     }
 }
 
+TEST(JpegCost, LargerImagesMayTakeFewerScans) {
+    const struct {
+        uint64_t coefficientBytes;
+        int maxScans;
+    } cases[] = {
+        {0, kMaxScans},                                  // a sequential image, decoded as it is read
+        {4000ull * 3000 / 64 * 3 / 2 * 128, kMaxScans},  // a 12 MP colour photo
+        {1024ull * 1024 * 128, 32},                      // 8192x8192 grey
+        {kMaxDecoderMemory, 21},                         // the largest buffer allowed
+        {kMaxDecoderMemory * 64, 4},                     // never fewer than one scan per component
+    };
+    for (const auto& c : cases) EXPECT_EQ(maxScansFor(c.coefficientBytes), c.maxScans) << c.coefficientBytes;
+}
+
 }  // namespace
 }  // namespace lumivex::imaging
