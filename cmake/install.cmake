@@ -65,6 +65,17 @@ else()
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME lumivex.svg)
     endif()
 
+    # The C library, its header and pkg-config file, and the Python module when built. One package holds them
+    # with the programs: they are the same code, released together, and never wanted at different versions.
+    if(TARGET lumivex_library)
+        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_ONLY)
+        install(FILES ${PROJECT_SOURCE_DIR}/lib/include/lumivex/lumivex.h
+            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumivex)
+        install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+        set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+    endif()
+
     # What Debian asks of every package's documentation folder: the copyright and a compressed change log.
     configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
     add_custom_command(OUTPUT ${generated}/changelog.gz
@@ -92,7 +103,9 @@ thumbnail that cameras store in the Exif block of a JPEG photo, keeping
 the photo's other Exif fields, a backup of the previous file and its times.
 
 This package holds the command-line tool lumivex, for single photos and
-whole folders, and the desktop window lumivex-gui.")
+whole folders, the desktop window lumivex-gui, and liblumivex, a C library
+(with its header and pkg-config file) for the same work in memory or on
+files; with the Python module lumivex when it was built.")
 endif()
 
 set(CPACK_PACKAGE_NAME lumivex)

@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "cli/result_output.h"
 #include "engine/diag/diag.h"
 
 namespace lumivex::lib {
@@ -41,7 +42,10 @@ int report(lvx_status* status, const Outcome& outcome) {
 
 int guarded(lvx_status* status, const std::function<Outcome()>& call) {
     Outcome outcome;
+    std::string reports;
     try {
+        // The engine's reports belong to this call's result, never to the host's standard error.
+        ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
         outcome = call();
     } catch (const std::bad_alloc&) {
         outcome.code = LVX_E_MEMORY;
@@ -57,6 +61,7 @@ int guarded(lvx_status* status, const std::function<Outcome()>& call) {
         outcome.message = "unknown fault";
     }
     if (outcome.code != LVX_OK && outcome.outcome.empty()) outcome.outcome = "failed";
+    if (outcome.code != LVX_OK && outcome.message.empty()) outcome.message = cli::messageFromReports(reports);
     try {
         return report(status, outcome);
     } catch (...) {

@@ -132,13 +132,20 @@ uint64_t thumbnailOffset(std::span<const uint8_t> head, uint64_t fileSize, uint3
     return hit == head.end() ? 0 : static_cast<uint64_t>(hit - head.begin());
 }
 
+// Cameras pad Exif text fields with blanks to a fixed length.
+std::string trimmed(const char* text, size_t room) {
+    std::string value(text, strnlen(text, room));
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.pop_back();
+    return value;
+}
+
 Outcome readFactsOf(const std::string& path, std::span<const uint8_t> head, uint64_t fileSize, PhotoFacts& facts) {
     routeDriverMessages();
     const cli::PhotoMetadata meta = cli::readPhotoMetadata(path);
     if (!meta.ok()) return failed(LVX_E_FAILED, meta.error);
     // The engine's record of the photo this thread read last: the one just read.
-    facts.make = photoInfo.cameraMake;
-    facts.model = photoInfo.cameraModel;
+    facts.make = trimmed(photoInfo.cameraMake, sizeof photoInfo.cameraMake);
+    facts.model = trimmed(photoInfo.cameraModel, sizeof photoInfo.cameraModel);
     facts.dateTimeOriginal = std::string(photoInfo.dateTime, strnlen(photoInfo.dateTime, sizeof photoInfo.dateTime));
     facts.orientation = photoInfo.orientation;
     facts.width = meta.width;
