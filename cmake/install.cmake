@@ -68,11 +68,11 @@ else()
     # The C library, its header and pkg-config file, and the Python module when built. One package holds them
     # with the programs: they are the same code, released together, and never wanted at different versions.
     if(TARGET lumivex_library)
-        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
-        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_ONLY)
+        # The component lets the library's tests install just these files (cmake --install --component library).
+        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
         install(FILES ${PROJECT_SOURCE_DIR}/lib/include/lumivex/lumivex.h
-            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumivex)
-        install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumivex COMPONENT library)
+        install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
         set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
     endif()
 

@@ -7,27 +7,27 @@
 #include <sys/stat.h>
 
 static int failures = 0;
-#define EXPECT(cond, ...)                                           \
-    do {                                                            \
-        if (!(cond)) {                                              \
+#define EXPECT(cond, ...)                                              \
+    do {                                                               \
+        if (!(cond)) {                                                 \
             fprintf(stderr, "%s:%d: %s: ", __FILE__, __LINE__, #cond); \
-            fprintf(stderr, __VA_ARGS__);                           \
-            fputc('\n', stderr);                                    \
-            ++failures;                                             \
-        }                                                           \
+            fprintf(stderr, __VA_ARGS__);                              \
+            fputc('\n', stderr);                                       \
+            ++failures;                                                \
+        }                                                              \
     } while (0)
 
 static char photo_dir[1024], scratch_dir[1024];
 
-static uint8_t *load(const char *name, size_t *size) {
+static uint8_t* load(const char* name, size_t* size) {
     char path[2048];
     snprintf(path, sizeof path, "%s/%s", photo_dir, name);
-    FILE *file = fopen(path, "rb");
+    FILE* file = fopen(path, "rb");
     if (!file) return NULL;
     fseek(file, 0, SEEK_END);
     *size = (size_t)ftell(file);
     fseek(file, 0, SEEK_SET);
-    uint8_t *bytes = malloc(*size ? *size : 1);
+    uint8_t* bytes = malloc(*size ? *size : 1);
     if (fread(bytes, 1, *size, file) != *size) *size = 0;
     fclose(file);
     return bytes;
@@ -50,8 +50,8 @@ static const struct {
 static void test_facts(void) {
     for (size_t i = 0; i < sizeof facts / sizeof facts[0]; ++i) {
         size_t size = 0;
-        uint8_t *bytes = load(facts[i].file, &size);
-        lvx_photo *photo = NULL;
+        uint8_t* bytes = load(facts[i].file, &size);
+        lvx_photo* photo = NULL;
         lvx_status status;
         EXPECT(lvx_photo_read_bytes(bytes, size, &photo, &status) == LVX_OK, "%s: %s", facts[i].file, status.message);
         if (photo) {
@@ -63,7 +63,7 @@ static void test_facts(void) {
                    facts[i].file);
             EXPECT(lvx_photo_size(photo) == size, "%s", facts[i].file);
             size_t thumb_size = 0;
-            const uint8_t *thumb = lvx_photo_thumbnail(photo, &thumb_size);
+            const uint8_t* thumb = lvx_photo_thumbnail(photo, &thumb_size);
             EXPECT(thumb_size == facts[i].thumbnail, "%s: %zu", facts[i].file, thumb_size);
             if (thumb_size > 0) {
                 lvx_copy copy;
@@ -84,27 +84,27 @@ static void test_facts(void) {
 
 static void test_edits_in_memory(void) {
     size_t size = 0, thumb_size = 0;
-    uint8_t *canon = load("canon-40d.jpg", &size);
-    uint8_t *donor = load("nikon-d70.jpg", &thumb_size);
-    lvx_photo *nikon = NULL;
+    uint8_t* canon = load("canon-40d.jpg", &size);
+    uint8_t* donor = load("nikon-d70.jpg", &thumb_size);
+    lvx_photo* nikon = NULL;
     lvx_photo_read_bytes(donor, thumb_size, &nikon, NULL);
-    const uint8_t *new_thumb = lvx_photo_thumbnail(nikon, &thumb_size);
+    const uint8_t* new_thumb = lvx_photo_thumbnail(nikon, &thumb_size);
 
-    uint8_t *replaced = NULL;
+    uint8_t* replaced = NULL;
     size_t replaced_size = 0;
     lvx_status status;
     EXPECT(lvx_replace_thumbnail(canon, size, new_thumb, thumb_size, &replaced, &replaced_size, &status) == LVX_OK,
            "%s", status.message);
     EXPECT(status.changed == 1 && strcmp(status.outcome, "done") == 0, "%s", status.outcome);
-    lvx_photo *after = NULL;
+    lvx_photo* after = NULL;
     EXPECT(lvx_photo_read_bytes(replaced, replaced_size, &after, NULL) == LVX_OK, "replaced photo unreadable");
     size_t after_size = 0;
-    const uint8_t *after_thumb = lvx_photo_thumbnail(after, &after_size);
+    const uint8_t* after_thumb = lvx_photo_thumbnail(after, &after_size);
     EXPECT(after_size == thumb_size && memcmp(after_thumb, new_thumb, thumb_size) == 0, "thumbnail not put in");
     EXPECT(strcmp(lvx_photo_model(after), "Canon EOS 40D") == 0, "other fields lost");
     lvx_photo_free(after);
 
-    uint8_t *deleted = NULL;
+    uint8_t* deleted = NULL;
     size_t deleted_size = 0;
     EXPECT(lvx_delete_thumbnail(replaced, replaced_size, &deleted, &deleted_size, &status) == LVX_OK, "%s",
            status.message);
@@ -114,18 +114,18 @@ static void test_edits_in_memory(void) {
     lvx_photo_free(after);
 
     /* nothing to do: the same bytes come back */
-    uint8_t *again = NULL;
+    uint8_t* again = NULL;
     size_t again_size = 0;
     EXPECT(lvx_delete_thumbnail(deleted, deleted_size, &again, &again_size, &status) == LVX_OK, "%s", status.message);
     EXPECT(strcmp(status.outcome, "nothing to do") == 0 && status.changed == 0, "%s", status.outcome);
     EXPECT(again_size == deleted_size && memcmp(again, deleted, deleted_size) == 0, "bytes changed");
 
-    uint8_t *regenerated = NULL;
+    uint8_t* regenerated = NULL;
     size_t regenerated_size = 0;
     lvx_regenerate_options options = {80, 60, 0};
     EXPECT(lvx_regenerate(deleted, deleted_size, &options, &regenerated, &regenerated_size, &status) == LVX_OK, "%s",
            status.message);
-    lvx_check *check = NULL;
+    lvx_check* check = NULL;
     EXPECT(lvx_check_bytes(regenerated, regenerated_size, &check, &status) == LVX_OK, "%s", status.message);
     double score = 0;
     EXPECT(strcmp(lvx_check_verdict(check), "fresh") == 0 && lvx_check_score(check, &score) == 1 && score > 0.9,
@@ -149,7 +149,7 @@ static void test_errors(void) {
     static const uint8_t not_jpeg[] = "GIF89a not a photo";
     static const uint8_t thumb[] = {0xFF, 0xD8, 0xFF, 0xD9};
     const struct {
-        const uint8_t *photo;
+        const uint8_t* photo;
         size_t size;
         int code;
     } cases[] = {
@@ -159,34 +159,34 @@ static void test_errors(void) {
     };
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         lvx_status status;
-        uint8_t *out = (uint8_t *)1;
+        uint8_t* out = (uint8_t*)1;
         size_t out_size = 7;
         int code = lvx_replace_thumbnail(cases[i].photo, cases[i].size, thumb, sizeof thumb, &out, &out_size, &status);
         EXPECT(code == cases[i].code && status.code == code, "case %zu: %d %s", i, code, status.message);
         EXPECT(out == NULL && out_size == 0, "case %zu: output left set", i);
         EXPECT(strlen(status.message) > 0, "case %zu: no message", i);
-        lvx_photo *photo = (lvx_photo *)1;
+        lvx_photo* photo = (lvx_photo*)1;
         EXPECT(lvx_photo_read_bytes(cases[i].photo, cases[i].size, &photo, NULL) == cases[i].code, "case %zu", i);
         EXPECT(photo == NULL || cases[i].photo == NULL, "case %zu: handle on failure", i);
     }
     lvx_status status;
-    lvx_photo *photo = NULL;
+    lvx_photo* photo = NULL;
     EXPECT(lvx_photo_read_path("/nonexistent/photo.jpg", &photo, &status) == LVX_E_FAILED && photo == NULL, "%s",
            status.message);
     lvx_regenerate_options too_big = {4000, 120, 85};
-    uint8_t *out = NULL;
+    uint8_t* out = NULL;
     size_t out_size = 0;
     EXPECT(lvx_regenerate(thumb, sizeof thumb, &too_big, &out, &out_size, &status) == LVX_E_ARGUMENT, "box");
 }
 
 static void test_path_edits(void) {
     size_t size = 0;
-    uint8_t *bytes = load("nikon-d70.jpg", &size);
+    uint8_t* bytes = load("nikon-d70.jpg", &size);
     char path[2048], backup[2100];
     snprintf(path, sizeof path, "%s/c-api-photo.jpg", scratch_dir);
     snprintf(backup, sizeof backup, "%s.orig", path);
     remove(backup);
-    FILE *file = fopen(path, "wb");
+    FILE* file = fopen(path, "wb");
     fwrite(bytes, 1, size, file);
     fclose(file);
 
@@ -196,13 +196,13 @@ static void test_path_edits(void) {
     EXPECT(stat(backup, &info) != 0, "a dry run wrote a backup");
     EXPECT(lvx_delete_thumbnail_path(path, 0, &status) == LVX_OK, "%s", status.message);
     EXPECT(stat(backup, &info) == 0 && (size_t)info.st_size == size, "no backup of the original");
-    lvx_photo *photo = NULL;
+    lvx_photo* photo = NULL;
     EXPECT(lvx_photo_read_path(path, &photo, &status) == LVX_OK, "%s", status.message);
     size_t thumb_size = 1;
     EXPECT(lvx_photo_thumbnail(photo, &thumb_size) == NULL, "thumbnail still there");
     lvx_photo_free(photo);
     EXPECT(lvx_regenerate_path(path, NULL, LVX_NO_BACKUP, &status) == LVX_OK, "%s", status.message);
-    lvx_check *check = NULL;
+    lvx_check* check = NULL;
     EXPECT(lvx_check_path(path, &check, &status) == LVX_OK && strcmp(lvx_check_verdict(check), "fresh") == 0, "%s",
            status.message);
     lvx_check_free(check);
@@ -210,8 +210,8 @@ static void test_path_edits(void) {
 }
 
 static void test_job(void) {
-    const char *args[] = {"check", "--json", photo_dir};
-    lvx_job *job = NULL;
+    const char* args[] = {"check", "--json", photo_dir};
+    lvx_job* job = NULL;
     lvx_status status;
     EXPECT(lvx_job_new(args, 3, &job, &status) == LVX_OK, "%s", status.message);
     size_t count = 0;
@@ -223,20 +223,20 @@ static void test_job(void) {
 
     char path[2048];
     snprintf(path, sizeof path, "%s/canon-40d.jpg", photo_dir);
-    const char *check_args[] = {"check", path};
+    const char* check_args[] = {"check", path};
     EXPECT(lvx_job_new(check_args, 2, &job, &status) == LVX_OK, "%s", status.message);
-    char *line = NULL;
+    char* line = NULL;
     int failed = 1;
     EXPECT(lvx_job_run(job, path, NULL, &line, &failed, &status) == LVX_OK && failed == 0, "%s", status.message);
     EXPECT(line && strstr(line, "\"verdict\": \"fresh\"") != NULL, "%s", line ? line : "-");
     lvx_free(line);
     lvx_job_free(job);
 
-    const char *bad[] = {"frobnicate"};
+    const char* bad[] = {"frobnicate"};
     EXPECT(lvx_job_new(bad, 1, &job, &status) == LVX_E_ARGUMENT && job == NULL && status.message[0], "bad command");
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3) return fprintf(stderr, "usage: c_api_test PHOTO_DIR SCRATCH_DIR\n"), 2;
     snprintf(photo_dir, sizeof photo_dir, "%s", argv[1]);
     snprintf(scratch_dir, sizeof scratch_dir, "%s", argv[2]);
@@ -246,7 +246,9 @@ int main(int argc, char **argv) {
     test_errors();
     test_path_edits();
     test_job();
-    if (failures) fprintf(stderr, "%d failures\n", failures);
-    else printf("c_api_test: all passed\n");
+    if (failures)
+        fprintf(stderr, "%d failures\n", failures);
+    else
+        printf("c_api_test: all passed\n");
     return failures ? 1 : 0;
 }

@@ -9,7 +9,7 @@
 
 enum { kThreads = 8, kRounds = 6 };
 
-static const char *names[] = {"canon-40d.jpg", "nikon-d70.jpg", "kodak-dc240-mm.jpg", "nikon-gps.jpg",
+static const char* names[] = {"canon-40d.jpg", "nikon-d70.jpg", "kodak-dc240-mm.jpg", "nikon-gps.jpg",
                               "fujifilm-6900zoom-mm.jpg"};
 enum { kPhotos = sizeof names / sizeof names[0] };
 
@@ -27,13 +27,13 @@ typedef struct {
     int failures;
 } Work;
 
-static int same(const uint8_t *a, size_t a_size, const uint8_t *b, size_t b_size) {
+static int same(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
     return a_size == b_size && memcmp(a, b, a_size) == 0;
 }
 
-static void *work(void *arg) {
-    Work *w = arg;
-    const Photo *p = &photos[w->index % kPhotos];
+static void* work(void* arg) {
+    Work* w = arg;
+    const Photo* p = &photos[w->index % kPhotos];
     char path[2048];
     snprintf(path, sizeof path, "%s/thread-%d.jpg", scratch_dir, w->index);
     for (int round = 0; round < kRounds; ++round) {
@@ -48,20 +48,20 @@ static void *work(void *arg) {
             LVX_OK) {
             fprintf(stderr, "thread %d: replace: %s\n", w->index, status.message), ++w->failures;
         }
-        lvx_photo *photo = NULL;
+        lvx_photo* photo = NULL;
         if (lvx_photo_read_bytes(back, back_size, &photo, &status) != LVX_OK ||
             strcmp(lvx_photo_make(photo), p->make) != 0) {
             fprintf(stderr, "thread %d: facts of another photo\n", w->index), ++w->failures;
         } else {
             size_t size = 0;
-            const uint8_t *thumb = lvx_photo_thumbnail(photo, &size);
+            const uint8_t* thumb = lvx_photo_thumbnail(photo, &size);
             if (!same(thumb, size, p->thumbnail, p->thumbnail_size)) {
                 fprintf(stderr, "thread %d: thumbnail differs\n", w->index), ++w->failures;
             }
         }
         lvx_photo_free(photo);
         /* the same on a file of this thread's own */
-        FILE *file = fopen(path, "wb");
+        FILE* file = fopen(path, "wb");
         fwrite(p->bytes, 1, p->size, file);
         fclose(file);
         if (lvx_delete_thumbnail_path(path, LVX_NO_BACKUP, &status) != LVX_OK) {
@@ -79,14 +79,14 @@ static void *work(void *arg) {
     return NULL;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3) return fprintf(stderr, "usage: c_api_threads PHOTO_DIR SCRATCH_DIR\n"), 2;
     snprintf(scratch_dir, sizeof scratch_dir, "%s", argv[2]);
     /* what one thread gets, first */
     for (int i = 0; i < kPhotos; ++i) {
         char path[2048];
         snprintf(path, sizeof path, "%s/%s", argv[1], names[i]);
-        FILE *file = fopen(path, "rb");
+        FILE* file = fopen(path, "rb");
         if (!file) return fprintf(stderr, "cannot open %s\n", path), 1;
         fseek(file, 0, SEEK_END);
         photos[i].size = (size_t)ftell(file);
@@ -94,10 +94,10 @@ int main(int argc, char **argv) {
         photos[i].bytes = malloc(photos[i].size);
         if (fread(photos[i].bytes, 1, photos[i].size, file) != photos[i].size) return 1;
         fclose(file);
-        lvx_photo *photo = NULL;
+        lvx_photo* photo = NULL;
         if (lvx_photo_read_bytes(photos[i].bytes, photos[i].size, &photo, NULL) != LVX_OK) return 1;
         snprintf(photos[i].make, sizeof photos[i].make, "%s", lvx_photo_make(photo));
-        const uint8_t *thumb = lvx_photo_thumbnail(photo, &photos[i].thumbnail_size);
+        const uint8_t* thumb = lvx_photo_thumbnail(photo, &photos[i].thumbnail_size);
         photos[i].thumbnail = malloc(photos[i].thumbnail_size);
         memcpy(photos[i].thumbnail, thumb, photos[i].thumbnail_size);
         lvx_photo_free(photo);
