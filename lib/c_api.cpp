@@ -41,14 +41,11 @@ int editInMemory(const uint8_t* photo, size_t photoSize, const EditOptions& opti
         *out = nullptr;
         *outSize = 0;
         if (photo == nullptr) return argumentError("no photo bytes given");
-        std::vector<uint8_t> edited;
+        MallocBytes edited;
         const Outcome outcome = editBytes(bytesOf(photo, photoSize), options, edited);
         if (outcome.code != LVX_OK) return outcome;
-        // malloc, so that lvx_free (free) releases it, also for an empty result.
-        *out = static_cast<uint8_t*>(std::malloc(edited.empty() ? 1 : edited.size()));
-        if (*out == nullptr) throw std::bad_alloc();
-        if (!edited.empty()) std::memcpy(*out, edited.data(), edited.size());
-        *outSize = edited.size();
+        *outSize = edited.size;
+        *out = edited.release();
         return outcome;
     });
 }

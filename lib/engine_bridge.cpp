@@ -113,6 +113,27 @@ bool readFile(const std::string& path, uint64_t limit, std::vector<uint8_t>& out
     return done == want;
 }
 
+// The whole file straight into the caller's buffer: no zero fill and no second copy of a large photo.
+bool readWhole(const std::string& path, MallocBytes& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size < 0) return ::close(fd), false;
+    const size_t want = static_cast<size_t>(info.st_size);
+    out.data = static_cast<uint8_t*>(std::malloc(want == 0 ? 1 : want));
+    if (out.data == nullptr) return ::close(fd), false;
+    size_t done = 0;
+    while (done < want) {
+        const ssize_t n = ::read(fd, out.data + done, want - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    out.size = done;
+    return done == want;
+}
+
 // Where the thumbnail lies in the file: after the first Exif segment's TIFF header, as the engine read it;
 // found by its bytes when the photo has more than one Exif segment.
 uint64_t thumbnailOffset(std::span<const uint8_t> head, uint64_t fileSize, uint32_t fromTiff,
@@ -238,7 +259,7 @@ Outcome editPath(const std::string& path, const EditOptions& options) {
     return fromEdit(editPhoto(request));
 }
 
-Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, std::vector<uint8_t>& out) {
+Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, MallocBytes& out) {
     ScratchFolder scratch;
     const std::string path = scratch.path("photo.jpg");
     if (!scratch.ok() || !writeFile(path, photo)) return failed(LVX_E_FAILED, "no room for a temporary copy");
@@ -247,7 +268,7 @@ Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, st
     inMemory.dryRun = false;
     Outcome outcome = unnamed(editPath(path, inMemory), path);
     if (outcome.code != 0) return outcome;
-    if (!readFile(path, UINT64_MAX, out)) return failed(LVX_E_FAILED, "the edited photo cannot be read back");
+    if (!readWhole(path, out)) return failed(LVX_E_FAILED, "the edited photo cannot be read back");
     return outcome;
 }
 

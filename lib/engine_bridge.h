@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lumivex::lib {
@@ -70,8 +72,19 @@ Outcome readFacts(const std::string& path, PhotoFacts& facts);
 Outcome readFacts(std::span<const uint8_t> photo, PhotoFacts& facts);
 
 Outcome editPath(const std::string& path, const EditOptions& options);
+// Bytes from malloc, handed to a C caller who frees them with free().
+struct MallocBytes {
+    uint8_t* data = nullptr;
+    size_t size = 0;
+    MallocBytes() = default;
+    MallocBytes(const MallocBytes&) = delete;
+    MallocBytes& operator=(const MallocBytes&) = delete;
+    ~MallocBytes() { std::free(data); }
+    uint8_t* release() { return std::exchange(data, nullptr); }
+};
+
 // out: the new photo; the photo unchanged when there was nothing to do.
-Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, std::vector<uint8_t>& out);
+Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, MallocBytes& out);
 
 Outcome checkPath(const std::string& path, CheckValue& value);
 Outcome checkBytes(std::span<const uint8_t> photo, CheckValue& value);
