@@ -75,6 +75,10 @@ else()
         install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
         set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
     endif()
+    # The Python module's Dask runner and its object-store mode.
+    if(TARGET lumivex_python)
+        set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed, python3-fsspec")
+    endif()
 
     # What Debian asks of every package's documentation folder: the copyright and a compressed change log.
     configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)

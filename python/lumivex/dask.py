@@ -187,6 +187,7 @@ def main(argv: list[str] | None = None) -> int:
         print(f"lumivex: {error}", file=sys.stderr)
         return 2
     client, cluster = _start_client(known.scheduler, known.workers)
+    ready_at = time.monotonic()
     try:
         workers = max(1, len(client.scheduler_info()["workers"]))
         todo = [(path, output) for path, output, ready in planned if ready is None]
@@ -202,8 +203,9 @@ def main(argv: list[str] | None = None) -> int:
             failed = failed or bad
         out.flush()
         progress.clear()
-        print(f"lumivex.dask: {len(planned)} photos in {time.monotonic() - started:.2f} s on {workers} workers",
-              file=sys.stderr)
+        now = time.monotonic()
+        print(f"lumivex.dask: {len(planned)} photos in {now - ready_at:.2f} s on {workers} workers "
+              f"(and {ready_at - started:.2f} s to list them and reach the cluster)", file=sys.stderr)
         return 1 if failed else 0
     finally:
         client.close()
