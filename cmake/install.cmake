@@ -73,10 +73,16 @@ else()
         install(FILES ${PROJECT_SOURCE_DIR}/lib/include/lumivex/lumivex.h
             DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumivex COMPONENT library)
         install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
-        set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+        # The shared library's shlibs entry, and the ldconfig trigger that Debian wants instead of calls in the
+        # maintainer scripts (CPack's own shlibs option adds those calls).
+        file(WRITE ${generated}/shlibs "liblumivex ${PROJECT_VERSION_MAJOR} lumivex (>= ${PROJECT_VERSION})\n")
+        file(WRITE ${generated}/triggers "activate-noawait ldconfig\n")
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${generated}/shlibs ${generated}/triggers)
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
     endif()
-    # The Python module's Dask runner and its object-store mode.
+    # The Python module is built for the one Python of the build; its Dask runner and object-store mode are extras.
     if(TARGET lumivex_python)
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS ${LUMIVEX_PYTHON_DEPENDS})
         set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed, python3-fsspec")
     endif()
 
