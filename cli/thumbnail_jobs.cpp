@@ -60,8 +60,16 @@ PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
         if (json) result.json = checkResultJson(photo, checked);
         if (sheet && checked.verdict == "stale") {
             const std::lock_guard<std::mutex> hold(sheet->lock);
-            sheet->entries.push_back({fileName(photo), "stale: " + result.message, std::move(checked.embedded),
-                                      std::move(checked.fromPhoto)});
+            if (checked.exif && checked.exif->verdict == "stale") {
+                sheet->entries.push_back(
+                    {fileName(photo), "stale: " + result.message, std::move(checked.embedded), checked.fromPhoto});
+            }
+            // Each other stale copy beside the picture, named by its kind.
+            for (CopyVerdict& copy : checked.copies) {
+                if (copy.verdict != "stale") continue;
+                sheet->entries.push_back({fileName(photo) + " " + previews::describeCopy(copy.copy),
+                                          "stale: " + copy.reason, std::move(copy.image), checked.fromPhoto});
+            }
         }
         return result;
     };

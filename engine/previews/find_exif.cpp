@@ -148,7 +148,7 @@ void findMakerNotePreviews(Bytes file, const SegmentMap& map, PreviewScan& scan)
     }
     if (maker == "Olympus") {
         addMakerCopy(file, view, dir, 0x0088, 0x0089, 0x0081, "Olympus PreviewImage", scan);
-        const TiffEntry* settings = findEntry(dir, 0x2010);
+        const TiffEntry* settings = findEntry(dir, 0x2020);
         if (settings != nullptr) {
             addMakerCopy(file, view, readDirectory(view, settings->value), 0x0101, 0x0102, 0,
                          "Olympus CameraSettings PreviewImage", scan);
