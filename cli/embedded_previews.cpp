@@ -86,4 +86,24 @@ bool kindSelected(const std::vector<std::string>& words, PreviewKind kind) {
                        [&](const std::string& w) { return w == "all" || w == previewKindName(kind); });
 }
 
+bool parsePreviewSpec(const std::string& spec, PreviewKind& kind, int& index) {
+    const size_t colon = spec.find(':');
+    const std::string name = spec.substr(0, colon);
+    index = 0;
+    if (colon != std::string::npos) {
+        const std::string number = spec.substr(colon + 1);
+        if (number.empty() || number.size() > 3 || number.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        index = std::stoi(number);
+    }
+    for (PreviewKind k : kKinds) {
+        if (name == previewKindName(k)) {
+            kind = k;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace lumivex::cli

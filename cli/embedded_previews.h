@@ -34,4 +34,7 @@ bool parsePreviewKinds(const std::string& text, std::vector<std::string>& words,
 // Does a copy match a --previews word list (without stale)?
 bool kindSelected(const std::vector<std::string>& words, PreviewKind kind);
 
+// "KIND" or "KIND:N"; false for anything else.
+bool parsePreviewSpec(const std::string& spec, PreviewKind& kind, int& index);
+
 }  // namespace lumivex::cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/check_command.h"
+#include "cli/preview_commands.h"
 #include "cli/regenerate_command.h"
 
 namespace lumivex::cli {
@@ -29,8 +30,9 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.quality = line.quality;
     options.keepBackup = !line.noBackup;
     options.dryRun = line.dryRun;
-    return [options](const std::string& photo, const std::string&) {
-        const RegenerateResult made = regeneratePhoto(photo, options);
+    const std::vector<std::string> words = line.previews;
+    return [options, words](const std::string& photo, const std::string&) {
+        const RegenerateResult made = regenerateWithPreviews(photo, options, words);
         PhotoResult result;
         result.path = photo;
         result.operation = "regenerate";
@@ -72,6 +74,21 @@ PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
             }
         }
         return result;
+    };
+}
+
+PhotoJob previewJob(const CommandLine& line) {
+    if (line.command == "export") {
+        const std::string spec = line.preview;
+        const bool force = line.force, dryRun = line.dryRun;
+        return [spec, force, dryRun](const std::string& photo, const std::string& out) {
+            return exportPreview(photo, out, spec, force, dryRun);
+        };
+    }
+    const std::vector<std::string> words = line.previews;
+    const bool keepBackup = !line.noBackup, dryRun = line.dryRun;
+    return [words, keepBackup, dryRun](const std::string& photo, const std::string&) {
+        return deletePreviews(photo, words, keepBackup, dryRun);
     };
 }
 
