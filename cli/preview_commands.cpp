@@ -163,6 +163,40 @@ CopiesOutcome editCopies(const std::string& path, bool keepBackup, bool dryRun, 
     return outcome;
 }
 
+// The JFXX segments as they are now: the Exif edit writes the photo's leading segments again without them.
+std::vector<std::vector<uint8_t>> jfxxSegments(const std::string& path) {
+    std::vector<std::vector<uint8_t>> kept;
+    const PhotoPreviews photo = readPhotoPreviews(path);
+    for (const previews::FoundPreview& found : photo.scan.found) {
+        if (found.copy.kind != PreviewKind::Jfxx) continue;
+        const auto first = photo.bytes.begin() + static_cast<std::ptrdiff_t>(found.holderOffset);
+        kept.emplace_back(first, first + static_cast<std::ptrdiff_t>(found.holderLength));
+    }
+    return kept;
+}
+
+// Puts back JFXX segments the Exif edit left out, after the JFIF segment (or the SOI), as they were.
+std::string restoreJfxx(const std::string& path, const std::vector<std::vector<uint8_t>>& kept, bool keepBackup) {
+    if (kept.empty()) return "";
+    LockedPhoto locked;
+    std::string why;
+    if (!openAndReadPhoto(path, locked, why)) return why;
+    const PhotoPreviews photo = previewsOfBytes(locked.bytes);
+    if (!photo.ok()) return photo.error;
+    for (const previews::FoundPreview& found : photo.scan.found) {
+        if (found.copy.kind == PreviewKind::Jfxx) return "";
+    }
+    uint64_t at = 2;
+    if (!photo.map.segments.empty() && photo.map.segments[0].marker == 0xE0) at = photo.map.segments[0].end();
+    SplicePlan plan{photo.bytes.size(), {}};
+    Splice insert{at, 0, {}};
+    for (const auto& segment : kept) insert.bytes.insert(insert.bytes.end(), segment.begin(), segment.end());
+    plan.splices.push_back(std::move(insert));
+    std::vector<uint8_t> next;
+    if (!applyPlan(photo.bytes, plan, next) || !replacePhotoBytes(locked, next, keepBackup, why)) return why;
+    return "";
+}
+
 }  // namespace
 
 PhotoResult exportPreview(const std::string& photoPath, const std::string& out, const std::string& spec, bool overwrite,
@@ -228,6 +262,21 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
                                         const std::vector<std::string>& words) {
     const bool onlyStale = wantsStale(words);
     const auto stale = onlyStale ? staleCopies(path) : std::vector<std::pair<PreviewKind, int>>{};
+    RegenerateResult result;
+    result.ok = true;
+    // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
+    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
+    if (exif) {
+        const auto jfxx = options.dryRun ? std::vector<std::vector<uint8_t>>{} : jfxxSegments(path);
+        result = regeneratePhoto(path, options);
+        if (!result.ok) return result;
+        const std::string why = restoreJfxx(path, jfxx, options.keepBackup);
+        if (!why.empty()) {
+            result.ok = false;
+            result.message += "; the JFXX thumbnail could not be put back: " + why;
+            return result;
+        }
+    }
     const CopiesOutcome copies = editCopies(
         path, options.keepBackup, options.dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
             std::vector<const previews::FoundPreview*> targets;
@@ -257,21 +306,18 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
                 }
             }
         });
-    RegenerateResult result;
-    result.sizeBefore = copies.sizeBefore;
-    result.sizeAfter = copies.sizeAfter;
+    if (!exif) {
+        result.sizeBefore = copies.sizeBefore;
+        result.sizeAfter = copies.sizeAfter;
+    } else if (copies.wrote) {
+        result.sizeAfter = copies.sizeAfter;
+    }
     if (copies.failed) {
-        result.message = copies.error;
+        result.ok = false;
+        result.message += (result.message.empty() ? "" : "; ") + copies.error;
         return result;
     }
-    result.ok = true;
-    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
-    if (exif) {
-        result = regeneratePhoto(path, options);
-        if (copies.wrote) result.sizeBefore = copies.sizeBefore;
-    } else if (copies.done.empty()) {
-        result.message = copies.refused.empty() ? "no copy to rebuild" : "";
-    }
+    if (!exif && copies.done.empty() && copies.refused.empty()) result.message = "no copy to rebuild";
     std::string extra = joined(copies.done);
     if (!copies.refused.empty()) extra += (extra.empty() ? "" : "; ") + joined(copies.refused);
     if (!extra.empty()) result.message += (result.message.empty() ? "" : "; ") + extra;
@@ -282,6 +328,38 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
                            bool dryRun) {
     const bool onlyStale = wantsStale(words);
     const auto stale = onlyStale ? staleCopies(path) : std::vector<std::pair<PreviewKind, int>>{};
+    PhotoResult result = toolResult(path, "delete", "done", "");
+    result.dryRun = dryRun;
+    std::string message;
+    bool exifDone = false;
+    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
+    if (exif) {
+        const auto jfxx = dryRun ? std::vector<std::vector<uint8_t>>{} : jfxxSegments(path);
+        EditRequest request;
+        request.command = EditCommand::Delete;
+        request.photoPath = path;
+        request.keepBackup = keepBackup;
+        request.dryRun = dryRun;
+        const EditResult edit = editPhoto(request);
+        result.reports = edit.reports;
+        result.sizeBefore = edit.sizeBefore;
+        if (edit.outcome == EditOutcome::Done) {
+            exifDone = true;
+            message = "exif:0 removed";
+        } else if (edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed) {
+            result.outcome = outcomeName(edit.outcome);
+            result.failed = true;
+            result.message = "exif:0: " + edit.message;
+            return result;
+        }
+        const std::string why = exifDone ? restoreJfxx(path, jfxx, keepBackup) : "";
+        if (!why.empty()) {
+            result.outcome = "failed";
+            result.failed = true;
+            result.message = message + "; the JFXX thumbnail could not be put back: " + why;
+            return result;
+        }
+    }
     const CopiesOutcome copies =
         editCopies(path, keepBackup, dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
             for (const previews::FoundPreview& found : photo.scan.found) {
@@ -295,39 +373,18 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
                 edits.push_back({&found, previews::PreviewAction::Remove, {}, {}});
             }
         });
-    PhotoResult result = toolResult(path, "delete", "done", "");
-    result.dryRun = dryRun;
-    result.sizeBefore = copies.sizeBefore;
+    if (!exif) result.sizeBefore = copies.sizeBefore;
     result.sizeAfter = copies.sizeAfter;
     if (copies.failed) {
         result.outcome = "failed";
         result.failed = true;
-        result.message = copies.error;
+        result.message = (message.empty() ? "" : message + "; ") + copies.error;
         return result;
     }
-    std::string message = joined(copies.done);
-    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
-    bool exifDone = false;
-    if (exif) {
-        EditRequest request;
-        request.command = EditCommand::Delete;
-        request.photoPath = path;
-        request.keepBackup = keepBackup;
-        request.dryRun = dryRun;
-        const EditResult edit = editPhoto(request);
-        result.reports = edit.reports;
-        if (edit.outcome == EditOutcome::Done) {
-            exifDone = true;
-            message = "exif:0 removed" + std::string(message.empty() ? "" : "; ") + message;
-            if (!dryRun) result.sizeAfter = edit.sizeAfter;
-        } else if (edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed) {
-            result.outcome = outcomeName(edit.outcome);
-            result.failed = true;
-            message = "exif:0: " + edit.message + (message.empty() ? "" : "; ") + message;
-        }
-    }
+    const std::string done = joined(copies.done);
+    if (!done.empty()) message += (message.empty() ? "" : "; ") + done;
     if (!copies.refused.empty()) message += (message.empty() ? "" : "; ") + joined(copies.refused);
-    if (copies.done.empty() && !exifDone && !result.failed) {
+    if (copies.done.empty() && !exifDone) {
         result.outcome = copies.refused.empty() ? "nothing to do" : "refused";
         result.failed = !copies.refused.empty();
         if (message.empty()) message = "no copy to remove";
