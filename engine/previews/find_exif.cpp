@@ -1,4 +1,6 @@
 // The Exif thumbnail (IFD1) and the previews inside the camera maker's note.
+#include <algorithm>
+
 #include "engine/previews/finders.h"
 
 namespace lumivex::previews {
@@ -12,6 +14,8 @@ bool placeCopy(Bytes file, uint64_t base, uint64_t off, uint64_t length, FoundPr
     found.copy.length = length;
     found.holderOffset = found.copy.offset;
     found.holderLength = length;
+    const Bytes bytes = file.subspan(found.copy.offset, length);
+    if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) return false;  // blanked
     if (!startsWith(file, found.copy.offset, "\xFF\xD8")) {
         found.copy.format = "unknown";
         found.notEditable = "its bytes are not a JPEG image";

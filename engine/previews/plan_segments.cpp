@@ -212,9 +212,8 @@ void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vecto
             bytes.resize(copy.length, 0);  // padding after the new image's end
             splices.push_back({copy.offset, copy.length, std::move(bytes)});
         } else {
-            // Blanked where it lies, and its length said to be 0, so that no reader takes the zeros for a picture.
+            // Blanked where it lies, its length kept: nothing else in the maker note moves or changes.
             splices.push_back({copy.offset, copy.length, std::vector<uint8_t>(copy.length, 0)});
-            for (uint64_t field : target.lengthFields) splices.push_back({field, 4, {0, 0, 0, 0}});
         }
         accept({edit}, out);
     }
