@@ -42,6 +42,12 @@ def jfxx_rgb_segment(width, height, rgb):
     return b"\xff\xe0" + struct.pack(">H", len(payload) + 2) + payload
 
 
+def rgb_pixels(source, size):
+    """The picture in source at size ("32x24") as raw RGB bytes."""
+    return subprocess.run([CONVERT, source, "-resize", size + "!", "-depth", "8", "rgb:-"], check=True,
+                          capture_output=True).stdout
+
+
 def add_jfxx(data, segment):
     """A JFXX segment goes right after the JFIF segment; a JFIF segment is put first where there is none."""
     first = segments(data)[0]
@@ -97,28 +103,28 @@ def add_mpf(data, images, types):
     return data[:at] + segment + data[at:] + b"".join(images)
 
 
-def exiftool_thumbnails(path, thumbnail):
-    subprocess.run(["exiftool", "-q", "-overwrite_original", "-PhotoshopThumbnail<=" + thumbnail,
-                    "-XMP-xmp:ThumbnailImage<=" + thumbnail, "-XMP-xmp:ThumbnailWidth=160",
-                    "-XMP-xmp:ThumbnailHeight=120", "-XMP-xmp:ThumbnailFormat=JPEG", path], check=True)
+KINDS = ("jfxx", "photoshop", "xmp", "mpf")
 
 
-def five_copies(work, photo, shown, name="five.jpg", gain_map=False):
-    """photo (640x480, with an Exif thumbnail) carrying Photoshop, XMP, JFXX and MPF copies of the picture
-    in shown: shown == photo gives fresh copies, another picture stale ones."""
+def five_copies(work, photo, other, stale=KINDS, name="five.jpg", gain_map=False):
+    """photo (640x480, with a fresh Exif thumbnail) carrying JFXX, Photoshop, XMP and MPF copies of its
+    picture; the kinds in stale show the picture in other instead."""
     out = os.path.join(work, name)
-    thumbnail = os.path.join(work, name + "-t.jpg")
-    small_jpeg(shown, thumbnail, "160x120")
+    shown = {kind: other if kind in stale else photo for kind in KINDS}
+    fresh_thumb, stale_thumb = os.path.join(work, name + "-f.jpg"), os.path.join(work, name + "-s.jpg")
+    thumbs = {photo: small_jpeg(photo, fresh_thumb, "160x120"), other: small_jpeg(other, stale_thumb, "160x120")}
+    paths = {photo: fresh_thumb, other: stale_thumb}
     with open(photo, "rb") as f:
         data = f.read()
     with open(out, "wb") as f:
         f.write(data)
-    exiftool_thumbnails(out, thumbnail)
+    subprocess.run(["exiftool", "-q", "-overwrite_original", "-PhotoshopThumbnail<=" + paths[shown["photoshop"]],
+                    "-XMP-xmp:ThumbnailImage<=" + paths[shown["xmp"]], "-XMP-xmp:ThumbnailWidth=160",
+                    "-XMP-xmp:ThumbnailHeight=120", "-XMP-xmp:ThumbnailFormat=JPEG", out], check=True)
     with open(out, "rb") as f:
         data = f.read()
-    with open(thumbnail, "rb") as f:
-        data = add_jfxx(data, jfxx_segment(f.read()))
-    images = [small_jpeg(shown, os.path.join(work, name + "-mpf.jpg"), "320x240")]
+    data = add_jfxx(data, jfxx_segment(thumbs[shown["jfxx"]]))
+    images = [small_jpeg(shown["mpf"], os.path.join(work, name + "-mpf.jpg"), "320x240")]
     types = [LARGE_THUMBNAIL]
     if gain_map:
         images.append(gain_map_jpeg(photo, os.path.join(work, name + "-gain.jpg"), "160x120"))
