@@ -18,7 +18,8 @@ namespace {
 
 constexpr int kLowestQuality = 5;
 constexpr uint64_t kSegmentPayload = 0xFFFF - 2;
-constexpr int kDefaultWidth = 160;  // for a copy that does not say its size
+constexpr uint64_t kMaxCopyPixels = 4096 * 4096;  // a hostile size must not make the rebuild take gigabytes
+constexpr int kDefaultWidth = 160;                // for a copy that does not say its size
 constexpr int kDefaultHeight = 120;
 
 bool wantsStale(const std::vector<std::string>& words) {
@@ -64,6 +65,11 @@ bool makeCopy(const PhotoPreviews& photo, const imaging::DecodedImage& picture, 
               int quality, previews::PreviewEdit& edit, std::string& why) {
     const PreviewCopy& copy = found.copy;
     imaging::Size size{copy.width, copy.height};
+    if (uint64_t(size.width) * uint64_t(size.height) > kMaxCopyPixels) {
+        why = "left alone: it says it is " + std::to_string(size.width) + "x" + std::to_string(size.height) +
+              ", larger than any copy of a picture";
+        return false;
+    }
     if (size.width <= 0 || size.height <= 0) {
         size = imaging::fitInBox(picture.sourceWidth, picture.sourceHeight, kDefaultWidth, kDefaultHeight);
     }
@@ -288,7 +294,7 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
                 }
                 if (!selected(words, c.kind) || (onlyStale && !isStale(stale, c.kind, c.index))) continue;
                 targets.push_back(&found);
-                largest = std::max({largest, c.width, c.height});
+                largest = std::min(std::max({largest, c.width, c.height}), 4096);
             }
             if (targets.empty()) return;
             // The picture decoded once, at the smallest scale that still serves the largest copy.

@@ -27,8 +27,12 @@ void findPhotoshopThumbnails(Bytes file, const SegmentMap& map, PreviewScan& sca
             }
             found.copy.offset = segment.payloadOffset() + resource.dataStart + kThumbnailHeaderBytes;
             found.copy.length = resource.dataLength - kThumbnailHeaderBytes;
-            found.copy.width = static_cast<int>(be32(payload, resource.dataStart + 4));
-            found.copy.height = static_cast<int>(be32(payload, resource.dataStart + 8));
+            // The JPEG's own frame says its size; the resource's header is believed only where it does not.
+            if (!jpegPixelSize(file.subspan(found.copy.offset, found.copy.length), found.copy.width,
+                               found.copy.height)) {
+                found.copy.width = static_cast<int>(std::min<uint32_t>(be32(payload, resource.dataStart + 4), 65535));
+                found.copy.height = static_cast<int>(std::min<uint32_t>(be32(payload, resource.dataStart + 8), 65535));
+            }
             scan.found.push_back(found);
         }
     }

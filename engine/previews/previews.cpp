@@ -14,7 +14,12 @@ PreviewScan findPreviews(std::span<const uint8_t> file, const SegmentMap& map) {
     findMpfImages(file, map, scan);
     findFlashPix(file, map, scan);
     int counts[8] = {};
-    for (FoundPreview& found : scan.found) found.copy.index = counts[static_cast<int>(found.copy.kind)]++;
+    for (FoundPreview& found : scan.found) {
+        found.copy.index = counts[static_cast<int>(found.copy.kind)]++;
+        // A size no JPEG can have is not believed: the copy says nothing about its size then.
+        PreviewCopy& c = found.copy;
+        if (c.width <= 0 || c.height <= 0 || c.width > 65535 || c.height > 65535) c.width = c.height = 0;
+    }
     return scan;
 }
 
