@@ -145,7 +145,7 @@ OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath) 
         for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            tempPath = name;
+            tempPath = std::move(name);  // no allocation between the create and the caller holding the name
             return OpenFile(fd);
         }
         if (errno != EEXIST) break;

@@ -59,9 +59,8 @@ bool makeBackup(const PhotoFile& photo, BackupPolicy policy, const std::string& 
     return false;
 }
 
-// The complete new file under a temporary name, with everything of the old one but its bytes.
-bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::string& why, uint64_t& newSize) {
-    if (!platform::copyOwner(temp, photo.status, why)) return false;
+// The list held in sectionList as the new file's content.
+bool writeSectionList(PhotoFile& photo, platform::OpenFile& temp, std::string& why, uint64_t& newSize) {
     Stream out(platform::streamOf(temp, "wb"));
     Stream in(platform::streamOf(photo.file, "rb"));
     if (!out || !in) {
@@ -87,6 +86,18 @@ bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::
         return false;
     }
     newSize = static_cast<uint64_t>(size);
+    return true;
+}
+
+// The complete new file under a temporary name, with everything of the old one but its bytes.
+bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::string& why, uint64_t& newSize,
+                    const NewContentWriter& writeContent) {
+    if (!platform::copyOwner(temp, photo.status, why)) return false;
+    if (writeContent) {
+        if (!writeContent(photo, temp, newSize, why)) return false;
+    } else if (!writeSectionList(photo, temp, why, newSize)) {
+        return false;
+    }
     platform::copyExtendedAttributes(photo.file, temp);
     // Mode and times go on by descriptor before the rename: a path could name another file by then.
     if (!platform::copyModeAndTimes(temp, photo.status)) {
@@ -140,7 +151,8 @@ bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why)
     return false;
 }
 
-bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize) {
+bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize,
+                      const NewContentWriter& writeContent) {
     const std::string backupPath = photo.path + ".orig";
     // A name the system cannot handle would fail half-way; say so rather than blame the thumbnail.
     if (backupPath.size() > platform::maxPathBytes() || photo.path.size() + 24 > platform::maxPathBytes()) {
@@ -153,14 +165,21 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, u
         why = "Could not create a temporary file beside '" + photo.path + "'; the photo was not changed";
         return false;
     }
-    if (!writeTemporary(photo, temp, policy == BackupPolicy::None, why, newSize)) {
-        platform::removeFile(tempPath.c_str());
-        return false;
-    }
     bool backupMade = false;
-    if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
+    try {
+        if (!writeTemporary(photo, temp, policy == BackupPolicy::None, why, newSize, writeContent)) {
+            platform::removeFile(tempPath.c_str());
+            return false;
+        }
+        if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
+            platform::removeFile(tempPath.c_str());
+            return false;
+        }
+    } catch (...) {
+        // Memory ran out half-way (or another exception): nothing of the edit stays beside the photo.
         platform::removeFile(tempPath.c_str());
-        return false;
+        if (backupMade) platform::removeFile(backupPath.c_str());
+        throw;
     }
     temp = platform::OpenFile();
     platform::releaseBeforeRename(photo.file);

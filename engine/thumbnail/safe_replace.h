@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/platform/file_services.h"
@@ -30,9 +31,15 @@ constexpr uint64_t kCloneBlockBytes = 4096;
 // is wrong when it returns false.
 bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why);
 
-// Writes the list held in sectionList as the photo's new content, with the photo's owner, group, permission
-// bits, extended attributes and times, keeping a backup as the policy says. On false nothing has changed
-// under the photo's name and why says what failed. newSize receives the new file's size.
-bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize);
+// Writes the new file's content into the empty temporary file; false (why says what) on any fault.
+using NewContentWriter =
+    std::function<bool(const PhotoFile& photo, platform::OpenFile& temp, uint64_t& newSize, std::string& why)>;
+
+// Writes the photo's new content (writeContent's, or without one the list held in sectionList), with the
+// photo's owner, group, permission bits, extended attributes and times, keeping a backup as the policy says.
+// On false nothing has changed under the photo's name and why says what failed. newSize receives the new
+// file's size.
+bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize,
+                      const NewContentWriter& writeContent = {});
 
 }  // namespace lumivex
