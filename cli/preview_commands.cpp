@@ -152,55 +152,20 @@ CopiesOutcome editCopies(const std::string& path, bool keepBackup, bool dryRun, 
     outcome.done = planned.done;
     outcome.refused.insert(outcome.refused.end(), planned.refused.begin(), planned.refused.end());
     if (planned.plan.splices.empty()) return outcome;
-    std::vector<uint8_t> next;
-    if (!applyPlan(photo.bytes, planned.plan, next)) {
+    if (!planIsValid(planned.plan, why)) {
         outcome.failed = true;
-        outcome.error = "the edit plan does not fit the photo";
+        outcome.error = "the edit plan does not fit the photo: " + why;
         return outcome;
     }
-    outcome.sizeAfter = next.size();
+    outcome.sizeAfter = plannedSize(planned.plan);
     if (dryRun) return outcome;
-    if (!replacePhotoBytes(locked, next, keepBackup, why)) {
+    if (!replacePhotoByPlan(locked, planned.plan, keepBackup, why)) {
         outcome.failed = true;
         outcome.error = why;
         return outcome;
     }
     outcome.wrote = true;
     return outcome;
-}
-
-// The JFXX segments as they are now: the Exif edit writes the photo's leading segments again without them.
-std::vector<std::vector<uint8_t>> jfxxSegments(const std::string& path) {
-    std::vector<std::vector<uint8_t>> kept;
-    const PhotoPreviews photo = readPhotoPreviews(path);
-    for (const previews::FoundPreview& found : photo.scan.found) {
-        if (found.copy.kind != PreviewKind::Jfxx) continue;
-        const auto first = photo.bytes.begin() + static_cast<std::ptrdiff_t>(found.holderOffset);
-        kept.emplace_back(first, first + static_cast<std::ptrdiff_t>(found.holderLength));
-    }
-    return kept;
-}
-
-// Puts back JFXX segments the Exif edit left out, after the JFIF segment (or the SOI), as they were.
-std::string restoreJfxx(const std::string& path, const std::vector<std::vector<uint8_t>>& kept, bool keepBackup) {
-    if (kept.empty()) return "";
-    LockedPhoto locked;
-    std::string why;
-    if (!openAndReadPhoto(path, locked, why)) return why;
-    const PhotoPreviews photo = previewsOfBytes(locked.bytes);
-    if (!photo.ok()) return photo.error;
-    for (const previews::FoundPreview& found : photo.scan.found) {
-        if (found.copy.kind == PreviewKind::Jfxx) return "";
-    }
-    uint64_t at = 2;
-    if (!photo.map.segments.empty() && photo.map.segments[0].marker == 0xE0) at = photo.map.segments[0].end();
-    SplicePlan plan{photo.bytes.size(), {}};
-    Splice insert{at, 0, {}};
-    for (const auto& segment : kept) insert.bytes.insert(insert.bytes.end(), segment.begin(), segment.end());
-    plan.splices.push_back(std::move(insert));
-    std::vector<uint8_t> next;
-    if (!applyPlan(photo.bytes, plan, next) || !replacePhotoBytes(locked, next, keepBackup, why)) return why;
-    return "";
 }
 
 }  // namespace
@@ -273,15 +238,8 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
     // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
     if (exif) {
-        const auto jfxx = options.dryRun ? std::vector<std::vector<uint8_t>>{} : jfxxSegments(path);
         result = regeneratePhoto(path, options);
         if (!result.ok) return result;
-        const std::string why = restoreJfxx(path, jfxx, options.keepBackup);
-        if (!why.empty()) {
-            result.ok = false;
-            result.message += "; the JFXX thumbnail could not be put back: " + why;
-            return result;
-        }
     }
     const CopiesOutcome copies = editCopies(
         path, options.keepBackup, options.dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
@@ -340,7 +298,6 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
     bool exifDone = false;
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
     if (exif) {
-        const auto jfxx = dryRun ? std::vector<std::vector<uint8_t>>{} : jfxxSegments(path);
         EditRequest request;
         request.command = EditCommand::Delete;
         request.photoPath = path;
@@ -356,13 +313,6 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
             result.outcome = outcomeName(edit.outcome);
             result.failed = true;
             result.message = "exif:0: " + edit.message;
-            return result;
-        }
-        const std::string why = exifDone ? restoreJfxx(path, jfxx, keepBackup) : "";
-        if (!why.empty()) {
-            result.outcome = "failed";
-            result.failed = true;
-            result.message = message + "; the JFXX thumbnail could not be put back: " + why;
             return result;
         }
     }
