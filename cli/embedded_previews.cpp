@@ -37,16 +37,19 @@ PhotoPreviews readPhotoPreviews(const std::string& path) {
         out.error = "cannot open the file";
         return out;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t block[64 * 1024];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, file.get())) > 0;) {
-        if (bytes.size() + n > kMaxPhotoBytes) {
-            out.error = "the file is too large to be a photo";
-            return out;
-        }
-        bytes.insert(bytes.end(), block, block + n);
+    // One allocation of the file's size: growing a vector as it is read would hold twice the file at its peak.
+    long size = -1;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        out.error = "the file could not be read";
+        return out;
     }
-    if (std::ferror(file.get())) {
+    if (static_cast<uint64_t>(size) > kMaxPhotoBytes) {
+        out.error = "the file is too large to be a photo";
+        return out;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
         out.error = "the file could not be read";
         return out;
     }
