@@ -20,7 +20,13 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 def run_json(lumivex, *args):
     out = subprocess.run([lumivex, *args, "--json", "-q", "-j1"], capture_output=True, text=True).stdout
-    return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+    results = []
+    for line in out.splitlines():
+        try:
+            results.append(json.loads(line))
+        except ValueError:
+            print("not JSON from %s %s: %r" % (args[0], args[-1], line[:120]), file=sys.stderr)
+    return results
 
 
 def found(lumivex, path):

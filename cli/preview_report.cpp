@@ -38,11 +38,16 @@ std::string previewsText(const previews::PreviewScan& scan) {
     std::string text;
     for (const previews::FoundPreview& found : scan.found) {
         const PreviewCopy& c = found.copy;
-        char head[32];
-        std::snprintf(head, sizeof head, "%-18s: ", "Preview");
-        text += head + previews::describeCopy(c) + ", " + c.format;
-        if (c.width > 0) text += " " + std::to_string(c.width) + "x" + std::to_string(c.height);
-        text += ", " + std::to_string(c.length) + " bytes at offset " + std::to_string(c.offset) + "\n";
+        char line[96];
+        std::snprintf(line, sizeof line, "%-18s: ", "Preview");
+        text.append(line).append(previews::describeCopy(c)).append(", ").append(c.format);
+        if (c.width > 0) {
+            std::snprintf(line, sizeof line, " %dx%d", c.width, c.height);
+            text.append(line);
+        }
+        std::snprintf(line, sizeof line, ", %llu bytes at offset %llu\n", static_cast<unsigned long long>(c.length),
+                      static_cast<unsigned long long>(c.offset));
+        text.append(line);
     }
     return text;
 }
