@@ -21,7 +21,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 def run_json(lumivex, *args):
     out = subprocess.run([lumivex, *args, "--json", "-q", "-j1"], capture_output=True, text=True).stdout
     results = []
-    for line in out.splitlines():
+    for line in out.split("\n"):
+        if not line:
+            continue
         try:
             results.append(json.loads(line))
         except ValueError:

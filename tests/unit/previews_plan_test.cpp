@@ -48,7 +48,8 @@ TEST(PreviewPlans, SeveralKindsInOnePlanWithTheMpfIndexFollowing) {
     const ByteVec thumb = tinyJpeg(16, 12);
     const Scanned s =
         scanned(photoWithMpf({jfxxJpeg(thumb), photoshopSegment(0x040C, 16, 12, thumb),
-                              xmpSegment("<xmp:Thumbnails><rdf:li><xmpGImg:width>16</xmpGImg:width><xmpGImg:image>/9j/"
+                              xmpSegment("<xmp:Thumbnails><rdf:li><xmpGImg:width>16</xmpGImg:width><xmpGImg:height>12</"
+                                         "xmpGImg:height><xmpGImg:image>/9j/"
                                          "</xmpGImg:image></rdf:li></xmp:Thumbnails>")},
                              {{0x010001, tinyJpeg(32, 24)}, {0x010001, tinyJpeg(30, 20)}}));
     const ByteVec bigger = tinyJpeg(17, 13, 0x33);
@@ -69,6 +70,7 @@ TEST(PreviewPlans, SeveralKindsInOnePlanWithTheMpfIndexFollowing) {
     EXPECT_EQ(bytesOf(after, PreviewKind::Photoshop), grown);
     EXPECT_EQ(bytesOf(after, PreviewKind::Xmp), grown);
     EXPECT_EQ(copyOf(after, PreviewKind::Xmp)->copy.width, 17);
+    EXPECT_EQ(copyOf(after, PreviewKind::Xmp)->copy.height, 13);
     EXPECT_EQ(bytesOf(after, PreviewKind::Mpf, 0), mpfNew);
     EXPECT_EQ(bytesOf(after, PreviewKind::Mpf, 1), tinyJpeg(30, 20));  // moved, untouched
 }
