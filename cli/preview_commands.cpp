@@ -238,8 +238,9 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
     // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
     if (exif) {
+        // A thumbnail that cannot be rebuilt fails the photo, but leaves no other stale copy behind.
         result = regeneratePhoto(path, options);
-        if (!result.ok) return result;
+        if (!result.ok) result.message = "exif:0: " + result.message;
     }
     const CopiesOutcome copies = editCopies(
         path, options.keepBackup, options.dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
@@ -310,10 +311,10 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
             exifDone = true;
             message = "exif:0 removed";
         } else if (edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed) {
+            // The other copies still go; the photo's outcome says the thumbnail did not.
             result.outcome = outcomeName(edit.outcome);
             result.failed = true;
-            result.message = "exif:0: " + edit.message;
-            return result;
+            message = "exif:0: " + edit.message;
         }
     }
     const CopiesOutcome copies =
@@ -340,7 +341,7 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
     const std::string done = joined(copies.done);
     if (!done.empty()) message += (message.empty() ? "" : "; ") + done;
     if (!copies.refused.empty()) message += (message.empty() ? "" : "; ") + joined(copies.refused);
-    if (copies.done.empty() && !exifDone) {
+    if (copies.done.empty() && !exifDone && !result.failed) {
         result.outcome = copies.refused.empty() ? "nothing to do" : "refused";
         result.failed = !copies.refused.empty();
         if (message.empty()) message = "no copy to remove";
