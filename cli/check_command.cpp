@@ -16,17 +16,18 @@ namespace {
 constexpr int kCompareWidth = 160;  // the photo is decoded at no less than a thumbnail's size
 constexpr int kCompareHeight = 120;
 
+}  // namespace
+
 std::string scoreText(double score) {
     char text[16];
     std::snprintf(text, sizeof text, "%.3f", score < 0 ? 0.0 : score);
     return text;
 }
 
-}  // namespace
-
 CheckResult checkPhoto(const std::string& photoPath) {
     CheckResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath);
+    result.reports = meta.reports;
     if (!meta.ok()) {
         result.verdict = "error";
         result.reason = meta.error;
@@ -36,6 +37,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
     result.previews = scan.previews;
     if (meta.thumbnail.empty()) {
         result.verdict = "none";
+        result.reason = "no thumbnail";
         return result;
     }
     const imaging::DecodedImage photo = imaging::decodeJpegFileScaled(photoPath, kCompareWidth, kCompareHeight);
@@ -65,6 +67,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
 
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result) {
     std::string json = "{\"path\": " + jsonStringFromBytes(photoPath);
+    json += ", \"operation\": \"check\", \"outcome\": \"" + result.verdict + "\"";
     json += ", \"verdict\": \"" + result.verdict + "\"";
     json += ", \"reason\": " + (result.reason.empty() ? std::string("null") : jsonStringFromBytes(result.reason));
     json += ", \"score\": " + (result.score ? scoreText(*result.score) : std::string("null"));

@@ -11,7 +11,8 @@ namespace lumivex::cli {
 
 struct CheckResult {
     std::string verdict;                // "fresh", "stale", "none", or "error" when the photo cannot be checked
-    std::string reason;                 // stale: why; error: the problem; else empty
+    std::string reason;                 // stale: why; none: "no thumbnail"; error: the problem; else empty
+    std::string reports;                // the engine's notes on reading the photo
     std::optional<double> score;        // similarity 0 to 1, when both pictures could be compared
     std::vector<std::string> previews;  // other embedded copies that a sweep does not touch
     imaging::Image embedded;            // the thumbnail, for the contact sheet
@@ -19,6 +20,9 @@ struct CheckResult {
 };
 
 CheckResult checkPhoto(const std::string& photoPath);
+
+// The score as both the text and the JSON give it: 0.000 to 1.000.
+std::string scoreText(double score);
 
 // One line of JSON for the result: path, verdict, reason, score, previews.
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result);

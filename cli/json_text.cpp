@@ -40,7 +40,8 @@ void appendAscii(std::string& out, uint8_t c) {
     }
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there does not start one.
+}  // namespace
+
 size_t utf8SequenceLength(std::string_view s, size_t i) {
     const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
     const uint8_t lead = byte(i);
@@ -64,6 +65,8 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
     if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return length;
 }
+
+namespace {
 
 void appendUtf8(std::string& out, uint32_t code) {
     if (code < 0x80) {

@@ -42,11 +42,23 @@ std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<St
     return std::nullopt;
 }
 
+bool thumbnailToStandardOutput(const CommandLine& line) {
+    for (size_t i = 1; line.command == "export" && i < line.operands.size(); i += 2) {
+        if (line.operands[i] == "-") return true;
+    }
+    return false;
+}
+
+// Where the results go: standard output, unless a thumbnail goes there; then it carries image bytes only
+// (--json is refused with '-').
+std::FILE* resultStream(const CommandLine& line) {
+    if (thumbnailToStandardOutput(line)) return stderr;
+    return line.json ? takeStandardOutput() : stdout;
+}
+
 unsigned workerCount(const CommandLine& line) {
     // A thumbnail written to standard output must come out whole and in order: one worker.
-    for (size_t i = 1; line.command == "export" && i < line.operands.size(); i += 2) {
-        if (line.operands[i] == "-") return 1;
-    }
+    if (thumbnailToStandardOutput(line)) return 1;
     if (line.jobs > 0) return line.jobs;
     const unsigned cores = std::thread::hardware_concurrency();
     return cores > 0 ? cores : 1;
@@ -87,7 +99,7 @@ int main(int argc, char** argv) {
     catchInterrupts();
 
     const PhotoList list = collectPhotos(line);
-    ResultPrinter printer({line.command, line.json ? takeStandardOutput() : stdout, line.json, line.quiet});
+    ResultPrinter printer({line.command, resultStream(line), line.json, line.quiet});
     const bool progress = !line.quiet && stderrIsTerminal();
     const BatchTally tally = runBatch(list.tasks, *job, workerCount(line), printer, progress);
 

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "cli/photo_metadata.h"
-#include "engine/thumbnail/photo_edit.h"
 
 namespace lumivex::cli {
 
@@ -60,6 +59,7 @@ NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions
             return out;
         }
     }
+    out.tooLarge = true;
     out.error = "even at quality " + std::to_string(kLowestQuality) + " the thumbnail does not fit in the " +
                 std::to_string(room) + " bytes left in the Exif segment";
     return out;
@@ -73,8 +73,13 @@ RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateO
         result.message = meta.error;
         return result;
     }
-    const NewThumbnail thumbnail = makeThumbnail(photoPath, options, meta.thumbnailRoom);
+    // No room at all: the edit itself says why (an uncompressed thumbnail, a second Exif segment...).
+    constexpr uint64_t kAnySize = 65535;
+    const uint64_t room = meta.thumbnailRoom > 0 ? meta.thumbnailRoom : kAnySize;
+    const NewThumbnail thumbnail = makeThumbnail(photoPath, options, room);
     if (!thumbnail.error.empty()) {
+        // A thumbnail that cannot be made small enough is refused; one that cannot be made at all failed.
+        if (thumbnail.tooLarge) result.outcome = EditOutcome::Refused;
         result.message = thumbnail.error;
         return result;
     }
@@ -89,11 +94,12 @@ RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateO
     result.sizeBefore = edit.sizeBefore;
     result.sizeAfter = edit.sizeAfter;
     result.reports += edit.reports;
-    result.ok = edit.outcome == EditOutcome::Done;
-    if (result.ok) {
-        result.message = "new thumbnail " + std::to_string(thumbnail.image.width) + "x" +
-                         std::to_string(thumbnail.image.height) + ", " + std::to_string(thumbnail.jpeg.size()) +
-                         " bytes, quality " + std::to_string(thumbnail.quality);
+    result.outcome = edit.outcome;
+    if (edit.outcome == EditOutcome::Done) {
+        const std::string made = "new thumbnail " + std::to_string(thumbnail.image.width) + "x" +
+                                 std::to_string(thumbnail.image.height) + ", " + std::to_string(thumbnail.jpeg.size()) +
+                                 " bytes, quality " + std::to_string(thumbnail.quality);
+        result.message = options.dryRun ? edit.message + ": " + made : made;
     } else {
         result.message = edit.message.empty()
                              ? std::string("the photo was not changed (") + outcomeName(edit.outcome) + ")"

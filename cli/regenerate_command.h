@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/thumbnail/photo_edit.h"
 #include "imaging/image.h"
 
 namespace lumivex::cli {
@@ -22,6 +23,7 @@ struct NewThumbnail {
     imaging::Image image;       // its pixels, for the contact sheet
     int quality = 0;            // the quality it was encoded at
     std::string error;          // empty when made
+    bool tooLarge = false;      // made, but not in the room given even at the lowest quality
 };
 
 // The thumbnail for a photo: its image data decoded at a reduced scale, fitted to the box with the photo's
@@ -30,8 +32,8 @@ struct NewThumbnail {
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room);
 
 struct RegenerateResult {
-    bool ok = false;
-    std::string message;  // one line: what was done, or why not
+    EditOutcome outcome = EditOutcome::Failed;
+    std::string message;  // one line: what was done (or would be), or why not
     std::string reports;  // the engine's report lines
     std::string route;    // which way the thumbnail went in
     uint64_t sizeBefore = 0;

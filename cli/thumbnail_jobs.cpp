@@ -14,12 +14,6 @@ std::string fileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string scoreText(double score) {
-    char text[32];
-    std::snprintf(text, sizeof text, "score %.3f", score);
-    return text;
-}
-
 }  // namespace
 
 PhotoJob regenerateJob(const CommandLine& line) {
@@ -34,8 +28,8 @@ PhotoJob regenerateJob(const CommandLine& line) {
         PhotoResult result;
         result.path = photo;
         result.operation = "regenerate";
-        result.outcome = made.ok ? "done" : "failed";
-        result.failed = !made.ok;
+        result.outcome = outcomeName(made.outcome);
+        result.failed = made.outcome == EditOutcome::Refused || made.outcome == EditOutcome::Failed;
         result.message = made.message;
         result.route = made.route;
         result.reports = made.reports;
@@ -55,8 +49,12 @@ PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
         result.operation = "check";
         result.outcome = checked.verdict;
         result.failed = checked.verdict == "stale" || checked.verdict == "error";
+        result.answer = checked.verdict != "error";
         result.message = checked.reason;
-        if (checked.score) result.message += (result.message.empty() ? "" : ", ") + scoreText(*checked.score);
+        result.reports = std::move(checked.reports);
+        if (checked.score) {
+            result.message += (result.message.empty() ? "score " : ", score ") + scoreText(*checked.score);
+        }
         if (json) result.json = checkResultJson(photo, checked);
         if (sheet && checked.verdict == "stale") {
             const std::lock_guard<std::mutex> hold(sheet->lock);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/photo_list.h"
+#include "cli/terminal_text.h"
 
 namespace lumivex::cli {
 namespace {
@@ -29,6 +30,56 @@ TEST(ResultOutput, MessageFromTheEngineReports) {
     EXPECT_EQ(messageFromReports("Header missing JFIF marker\n\nNonfatal Error : 'p.jpg' Bad tag\n"),
               "Header missing JFIF marker; 'p.jpg' Bad tag");
     EXPECT_EQ(messageFromReports(""), "");
+}
+
+TEST(ResultOutput, OneLinePerResultWithoutRepeatedWords) {
+    struct Case {
+        const char* outcome;
+        const char* message;
+        const char* route;
+        bool dryRun;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"nothing to do", "no thumbnail; nothing to do", "", false, "p.jpg: nothing to do: no thumbnail\n"},
+        {"done", "would be removed", "", true, "p.jpg: dry run: would be removed\n"},
+        {"done", "would be replaced (in place)", "in place", true, "p.jpg: dry run: would be replaced (in place)\n"},
+        {"done", "new thumbnail 8x8", "appended", false, "p.jpg: done (appended): new thumbnail 8x8\n"},
+        {"refused", "too large", "", true, "p.jpg: dry run: refused: too large\n"},
+        {"fresh", "score 0.900", "", false, "p.jpg: fresh: score 0.900\n"},
+    };
+    for (const Case& c : cases) {
+        PhotoResult r = toolResult("p.jpg", "delete", c.outcome, c.message);
+        r.route = c.route;
+        r.dryRun = c.dryRun;
+        EXPECT_EQ(resultLine(r), c.line);
+    }
+}
+
+TEST(ResultOutput, EachNoteOnceWithoutTheEngineHeads) {
+    PhotoResult r = toolResult("d/p.jpg", "info", "done", "");
+    r.reports =
+        "\nNonfatal Error : 'd/p.jpg' Bad GPS\n\nNonfatal Error : 'd/p.jpg' Bad GPS\nHeader missing JFIF marker\n";
+    EXPECT_EQ(photoNotes(r), (std::vector<std::string>{"Bad GPS", "Header missing JFIF marker"}));
+    r = toolResult("p.jpg", "delete", "failed", "Premature end of file?");
+    r.reports = "\nError : Premature end of file?\nin file 'p.jpg'\nNonfatal Error : 'p.jpg' Bad tag\n";
+    EXPECT_EQ(photoNotes(r), (std::vector<std::string>{"Bad tag"}));  // the failure line says the rest
+}
+
+TEST(TerminalText, ControlCharactersNeverReachTheTerminalRaw) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xE5\x86\x99.jpg", "caf\xC3\xA9 \xE5\x86\x99.jpg"},  // UTF-8 text stays
+        {"a\x1B]0;owned\x07"
+         "b",
+         "a\\e]0;owned\\x07b"},  // OSC: title
+        {"x\rFile name : /etc/shadow\n", "x\\rFile name : /etc/shadow\\n"},
+        {"tab\there\x7F", "tab\\there\\x7F"},
+        {"c1 \xC2\x9B"
+         "31m",
+         "c1 \\xC2\\x9B31m"},                // CSI as a UTF-8 C1 control
+        {"bad \xFF\xC3", "bad \\xFF\\xC3"},  // not UTF-8: each byte shown
+    };
+    for (const auto& [raw, shown] : cases) EXPECT_EQ(terminalText(raw), shown) << shown;
 }
 
 TEST(PhotoList, ToolFilesAreKnownByName) {

@@ -268,6 +268,10 @@ class DeleteAndExport(Workspace):
         self.assertEqual(result.stdout, embedded_thumbnail(photo))
         self.assertEqual(read(photo), before)
         self.assertFalse(os.path.exists(photo + ".orig"))
+        # Without a thumbnail the image stream stays empty: the status goes to standard error.
+        none = run("export", self.copy("fujifilm-e500-no-thumbnail.jpg"), "-")
+        self.assertEqual((none.returncode, none.stdout), (0, b""))
+        self.assertIn(b"nothing to do", none.stderr)
 
 
 class Refusals(Workspace):
