@@ -70,7 +70,8 @@ PhotoJob infoJob(const CommandLine& line) {
         result.failed = !ok;
         if (!ok) {
             result.message = fatal.empty() ? messageFromReports(result.reports) : fatal;
-            if (result.message.empty()) result.message = "could not be read";
+            // The reader's only silent refusals: no FF D8 at the start, or an end before any image.
+            if (result.message.empty()) result.message = "not a JPEG photo (no JPEG start, or no image data)";
             return result;  // the error object, built from the fields
         }
         if (json) {

@@ -95,9 +95,14 @@ class FactsAgreeWithExiftool(unittest.TestCase):
                     return None
 
                 make = tag("IFD0:Make")
-                if make is not None:
-                    self.assertEqual(ours["cameraMake"].strip(), str(make).strip()[:31])
-                    self.assertEqual(ours["cameraModel"].strip(), str(tag("IFD0:Model")).strip()[:39])
+                if make is not None:  # trimmed, as exiftool gives them
+                    self.assertEqual(ours["cameraMake"], str(make).strip()[:31])
+                    self.assertEqual(ours["cameraModel"], str(tag("IFD0:Model")).strip()[:39])
+                self.assertFalse({"commentWideChars", "thumbLengthPos"} & set(ours))
+                metering = exiftool("-s3", "-ExifIFD:MeteringMode", path).stdout.decode().strip()
+                if metering:
+                    text = run("info", path).stdout.decode()
+                    self.assertIn("Metering mode     : %s\n" % metering.lower(), text)
                 date = tag("ExifIFD:DateTimeOriginal", "IFD0:ModifyDate")
                 if date is not None:
                     self.assertEqual(ours["dateTime"], str(date)[:19])
@@ -272,6 +277,19 @@ class DeleteAndExport(Workspace):
         none = run("export", self.copy("fujifilm-e500-no-thumbnail.jpg"), "-")
         self.assertEqual((none.returncode, none.stdout), (0, b""))
         self.assertIn(b"nothing to do", none.stderr)
+
+
+class PlainOutput(Workspace):
+    def test_names_with_control_characters_reach_the_terminal_escaped(self):
+        name = "a\x1b]0;owned\x07\rFile name : x\n.jpg"
+        photo = self.copy("canon-40d.jpg", name)
+        for args in (["info"], ["check"], ["delete", "-n"]):
+            with self.subTest(args=args):
+                result = run(*args, photo)
+                shown = result.stdout + result.stderr
+                self.assertFalse(set(shown) & {0x1B, 0x07, 0x0D}, shown)
+                self.assertIn(b"a\\e]0;owned\\x07\\rFile name : x\\n.jpg", shown)
+        self.assertEqual(json.loads(run("info", "--json", photo).stdout)["path"], photo)
 
 
 class Refusals(Workspace):
