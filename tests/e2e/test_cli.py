@@ -174,6 +174,14 @@ class Replace(Workspace):
         _, seg = exif_segment(written)
         self.assertEqual(len(seg) - 2, 134 + len(self.thumb_bytes))
 
+    def test_photo_without_exif_gets_no_capture_date_from_the_tool(self):
+        photo = self.copy("olympus-no-exif.jpg")
+        self.assertEqual(run("replace", photo, self.thumb_path).returncode, 0)
+        theirs = exiftool_json(photo)
+        self.assertEqual(embedded_thumbnail(photo), self.thumb_bytes)
+        self.assertNotIn("ExifIFD:DateTimeOriginal", theirs)
+        self.assertIn("IFD0:ModifyDate", theirs)
+
     def test_photo_without_a_thumbnail_keeps_its_date(self):
         photo = self.copy("fujifilm-e500-no-thumbnail.jpg")
         date = exiftool_json(photo)["ExifIFD:DateTimeOriginal"]
