@@ -66,7 +66,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
 }
 
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result) {
-    std::string json = "{\"path\": " + jsonStringFromBytes(photoPath);
+    std::string json = "{" + jsonPathMembers(photoPath);
     json += ", \"operation\": \"check\", \"outcome\": \"" + result.verdict + "\"";
     json += ", \"verdict\": \"" + result.verdict + "\"";
     json += ", \"reason\": " + (result.reason.empty() ? std::string("null") : jsonStringFromBytes(result.reason));

@@ -1,5 +1,6 @@
 #include "cli/json_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -107,6 +108,33 @@ std::string jsonStringFromBytes(std::string_view bytes) {
         }
     }
     return out + "\"";
+}
+
+std::string base64(std::string_view bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k) group = (group << 8) | (k < n ? static_cast<uint8_t>(bytes[i + k]) : 0);
+        for (size_t k = 0; k < 4; ++k) out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+std::string jsonPathMembers(std::string_view path) {
+    std::string members = "\"path\": " + jsonStringFromBytes(path);
+    for (size_t i = 0; i < path.size();) {
+        if (static_cast<uint8_t>(path[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t length = utf8SequenceLength(path, i);
+        if (length == 0) return members + ", \"path_bytes\": \"" + base64(path) + "\"";
+        i += length;
+    }
+    return members;
 }
 
 std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units) {

@@ -12,6 +12,13 @@ namespace lumivex::cli {
 // \u00XX of its value, so that no byte of the file is lost or guessed at.
 std::string jsonStringFromBytes(std::string_view bytes);
 
+// The "path" member of a result line, and after it "path_bytes" (the name's bytes in base64) when the name is
+// not valid UTF-8: its \u00XX escapes alone would read back as another name.
+std::string jsonPathMembers(std::string_view path);
+
+// Standard base64 with padding.
+std::string base64(std::string_view bytes);
+
 // A quoted JSON string from UTF-16LE text of `units` 16-bit units, ending early at a NUL unit; an unpaired
 // surrogate becomes U+FFFD.
 std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units);

@@ -77,8 +77,8 @@ PhotoJob infoJob(const CommandLine& line) {
         if (json) {
             // The facts as they always were, after the keys that every result line has.
             const std::string facts = oneLineJson(photoInfoJson());
-            result.json = "{\"path\": " + jsonStringFromBytes(photo) +
-                          ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
+            result.json =
+                "{" + jsonPathMembers(photo) + ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
         } else {
             result.text = photoInfoText();
         }

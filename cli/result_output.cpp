@@ -30,11 +30,11 @@ PhotoResult toolResult(const std::string& path, const std::string& operation, co
 }
 
 std::string resultJson(const PhotoResult& r) {
-    std::string json =
-        "{\"path\": " + jsonStringFromBytes(r.path) + ", \"operation\": " + jsonStringFromBytes(r.operation) +
-        ", \"outcome\": " + jsonStringFromBytes(r.outcome) + ", \"message\": " + jsonStringFromBytes(r.message) +
-        ", \"route\": " + jsonOrNull(r.route) + ", \"size_before\": " + std::to_string(r.sizeBefore) +
-        ", \"size_after\": " + std::to_string(r.sizeAfter);
+    std::string json = "{" + jsonPathMembers(r.path) + ", \"operation\": " + jsonStringFromBytes(r.operation) +
+                       ", \"outcome\": " + jsonStringFromBytes(r.outcome) +
+                       ", \"message\": " + jsonStringFromBytes(r.message) + ", \"route\": " + jsonOrNull(r.route) +
+                       ", \"size_before\": " + std::to_string(r.sizeBefore) +
+                       ", \"size_after\": " + std::to_string(r.sizeAfter);
     if (r.dryRun) json += ", \"dry_run\": true";
     return json + "}";
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/json_text.h"
 #include "cli/photo_list.h"
 #include "cli/terminal_text.h"
 
@@ -13,12 +14,23 @@ TEST(ResultOutput, JsonLineOfAResult) {
     r.sizeBefore = 10;
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(resultJson(r),
-              "{\"path\": \"d/\\\"q\\\"\\n\\u00ff.jpg\", \"operation\": \"delete\", \"outcome\": \"refused\", "
+              "{\"path\": \"d/\\\"q\\\"\\n\\u00ff.jpg\", \"path_bytes\": \"ZC8icSIK/y5qcGc=\", \"operation\": "
+              "\"delete\", \"outcome\": \"refused\", "
               "\"message\": \"not safe\", \"route\": null, \"size_before\": 10, \"size_after\": 0}");
     r.route = "appended";
     r.dryRun = true;
     EXPECT_NE(resultJson(r).find("\"route\": \"appended\", "), std::string::npos);
     EXPECT_NE(resultJson(r).find(", \"dry_run\": true}"), std::string::npos);
+}
+
+TEST(ResultOutput, ANameThatIsNotUtf8KeepsItsBytes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9.jpg", "\"path\": \"caf\xC3\xA9.jpg\""},
+        {"\xFF.jpg", "\"path\": \"\\u00ff.jpg\", \"path_bytes\": \"/y5qcGc=\""},
+        {"ab\xE9", "\"path\": \"ab\\u00e9\", \"path_bytes\": \"YWLp\""},
+        {"\xC3", "\"path\": \"\\u00c3\", \"path_bytes\": \"ww==\""},  // a cut sequence
+    };
+    for (const auto& [path, members] : cases) EXPECT_EQ(jsonPathMembers(path), members);
 }
 
 TEST(ResultOutput, OneLineJsonKeepsTheValues) {

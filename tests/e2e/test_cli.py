@@ -1,5 +1,6 @@
 """End-to-end tests of the lumivex command-line tool on real photos, with exiftool and exiv2 as oracles."""
 
+import base64
 import json
 import os
 import shutil
@@ -298,6 +299,13 @@ class PlainOutput(Workspace):
                 self.assertFalse(set(shown) & {0x1B, 0x07, 0x0D}, shown)
                 self.assertIn(b"a\\e]0;owned\\x07\\rFile name : x\\n.jpg", shown)
         self.assertEqual(json.loads(run("info", "--json", photo).stdout)["path"], photo)
+
+    def test_a_name_that_is_not_utf8_comes_back_whole_in_json(self):
+        photo = os.fsencode(self.copy("canon-40d.jpg", os.fsdecode(b"\xff\xfe.jpg")))
+        for args in (["info"], ["check"], ["delete", "-n"]):
+            with self.subTest(args=args):
+                line = json.loads(run(*args, "--json", photo).stdout)
+                self.assertEqual(base64.b64decode(line["path_bytes"]), photo)
 
 
 class Refusals(Workspace):
