@@ -62,7 +62,7 @@ const char kUsage[] =
     "Exit status: 0 when every photo was done or had nothing to do, 1 when any was\n"
     "refused or failed, 2 for a usage error, 130 when interrupted.\n";
 
-const char kVersion[] = "lumivex " LUMIVEX_VERSION_TEXT "\n";
+const char kVersion[] = "lumivex " LUMIVEX_VERSION "\n";  // the package's own version
 
 bool isEdit(const std::string& command) {
     return command == "replace" || command == "delete" || command == "regenerate";

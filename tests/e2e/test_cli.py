@@ -346,7 +346,7 @@ class Refusals(Workspace):
         help_text = run("--help")
         self.assertEqual(help_text.returncode, 0)
         self.assertIn(b"Usage: lumivex", help_text.stdout)
-        self.assertEqual(run("--version").stdout, b"lumivex 1.00\n")
+        self.assertEqual(run("--version").stdout, b"lumivex 1.0.0\n")
 
     def test_replace_and_export_many_photos_in_one_call(self):
         a = self.copy("canon-40d.jpg", "a.jpg")
