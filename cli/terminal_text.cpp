@@ -1,5 +1,6 @@
 #include "cli/terminal_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -53,6 +54,29 @@ std::string terminalText(std::string_view bytes) {
         }
         out.append(bytes.substr(i, length));
         i += length;
+    }
+    return out;
+}
+
+std::string asciiText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<uint8_t>(bytes[i]);
+        const size_t length = c < 0x80 ? 1 : utf8SequenceLength(bytes, i);
+        char escape[16];
+        if (length == 1 && c >= 0x20 && c < 0x7F) {
+            out += bytes[i];
+        } else if (length <= 1) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            uint32_t code = c & (0xFF >> (length + 1));
+            for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<uint8_t>(bytes[i + k]) & 0x3F);
+            std::snprintf(escape, sizeof escape, code > 0xFFFF ? "\\U%08X" : "\\u%04X", code);
+            out += escape;
+        }
+        i += std::max<size_t>(1, length);
     }
     return out;
 }

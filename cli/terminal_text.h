@@ -11,4 +11,8 @@ namespace lumivex::cli {
 // or \xHH, the way `ls` shows them, and so does every byte that is not part of valid UTF-8.
 std::string terminalText(std::string_view bytes);
 
+// Printable ASCII only: every other character of valid UTF-8 as \uXXXX (\U00XXXXXX beyond the 16-bit plane),
+// controls and bytes that are not valid UTF-8 as \xHH.
+std::string asciiText(std::string_view bytes);
+
 }  // namespace lumivex::cli

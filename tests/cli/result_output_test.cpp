@@ -94,6 +94,15 @@ TEST(TerminalText, ControlCharactersNeverReachTheTerminalRaw) {
     for (const auto& [raw, shown] : cases) EXPECT_EQ(terminalText(raw), shown) << shown;
 }
 
+TEST(TerminalText, AsciiForALabelFont) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xE5\x86\x99\xE7\x9C\x9F 1_a.jpg", "\\u5199\\u771F 1_a.jpg"},
+        {"\xF0\x9F\x93\xB7", "\\U0001F4F7"},
+        {"a\tb\xFF", "a\\x09b\\xFF"},
+    };
+    for (const auto& [raw, shown] : cases) EXPECT_EQ(asciiText(raw), shown) << shown;
+}
+
 TEST(PhotoList, ToolFilesAreKnownByName) {
     for (const char* name : {"p.jpg.orig", "p.jpg.new~", ".p.jpg.lumivex-a1B2c3"}) EXPECT_TRUE(isToolFileName(name));
     for (const char* name : {"p.jpg", "original.jpg", ".hidden.jpg", "lumivex-p.jpg", "p.orig.jpg"}) {
