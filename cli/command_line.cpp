@@ -19,6 +19,8 @@ const char kUsage[] =
     "  delete PHOTO...          remove the thumbnail of each PHOTO\n"
     "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
     "                           more PHOTO OUT pairs may follow\n"
+    "  export -o PATTERN PHOTO...\n"
+    "                           the same, OUT made from PATTERN for each PHOTO\n"
     "  info PHOTO...            show what each PHOTO's Exif data says; changes nothing\n"
     "  regenerate PHOTO...      make a new thumbnail from each PHOTO's own pixels\n"
     "  check PHOTO...           say whether each PHOTO's thumbnail still shows the photo\n"
@@ -33,7 +35,12 @@ const char kUsage[] =
     "      --minimal-exif       (replace) do exactly what the window does: a photo whose\n"
     "                           thumbnail is not last in its Exif block gets a minimal\n"
     "                           block, and its other Exif fields are lost\n"
-    "      --force              (export) replace an OUT that exists already\n"
+    "  -o, --output PATTERN     (export, edits) where each result goes: export's OUT, or a\n"
+    "                           new file for the edited photo, which stays untouched;\n"
+    "                           %d the photo's folder, %f its name without extension,\n"
+    "                           %e the extension; ending in / a folder (export:\n"
+    "                           DIR/%f.thumb.jpg, edits: DIR/%f.%e)\n"
+    "      --force              (export, -o) replace an OUT that exists already\n"
     "      --no-backup          (edits) keep no PHOTO.orig; the new file replaces the\n"
     "                           photo in one step once it is complete and on disk\n"
     "  -n, --dry-run            say for every photo what would happen; write nothing\n"
@@ -186,9 +193,11 @@ class Parser {
             result_.status = name == "--help" ? ParseStatus::Help : ParseStatus::Version;
             return true;
         }
-        if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet") {
+        if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet" ||
+            name == "--output") {
             const auto text = value(name, attached);
             if (!text) return false;
+            if (name == "--output") line.output = *text;
             if (name == "--thumbnail") line.thumbnail = *text;
             if (name == "--sheet") line.sheet = *text;
             if (name == "--jobs") return setJobs(*text);
@@ -219,12 +228,13 @@ class Parser {
                 (c == 'n' ? line.dryRun : c == 'r' ? line.recursive : line.quiet) = true;
                 continue;
             }
-            if (c == 't' || c == 'j') {
+            if (c == 't' || c == 'j' || c == 'o') {
                 std::optional<std::string> attached;
                 if (k + 1 < arg.size()) attached = arg.substr(k + 1);
                 const auto text = value(std::string("-") + c, attached);
                 if (!text) return false;
                 if (c == 't') line.thumbnail = *text;
+                if (c == 'o') line.output = *text;
                 return c == 'j' ? setJobs(*text) : true;
             }
             result_.problem = std::string("unknown option '-") + c + "'";
@@ -242,14 +252,15 @@ class Parser {
         };
         only(!line.thumbnail.empty(), "-t", command == "replace", "replace");
         only(line.minimalExif, "--minimal-exif", command == "replace", "replace");
-        only(line.force, "--force", command == "export", "export");
+        only(line.force, "--force", command == "export" || !line.output.empty(), "export and -o");
+        only(!line.output.empty(), "-o", command == "export" || isEdit(command), "export and the edits");
         only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
         only(line.dryRun, "--dry-run", isEdit(command) || command == "export",
              "replace, delete, regenerate and export");
         only(line.thumbWidth != 160 || line.thumbHeight != 120, "--size", command == "regenerate", "regenerate");
         only(line.quality != 85, "--quality", command == "regenerate", "regenerate");
         only(!line.sheet.empty(), "--sheet", command == "check", "check");
-        only(line.recursive, "-r", command != "export", "the commands other than export");
+        only(line.recursive, "-r", command != "export" || !line.output.empty(), "the commands other than export");
         only(line.follow && !line.recursive, "--follow", false, "walks (-r)");
         if (!result_.problem.empty()) return fail(result_.problem);
 
@@ -260,7 +271,7 @@ class Parser {
             line.thumbnail = operands[1];
             operands.pop_back();
         }
-        if (command == "export") {
+        if (command == "export" && line.output.empty()) {
             if (operands.empty() || operands.size() % 2 != 0) return fail("export takes PHOTO and OUT pairs");
             bool toStdout = false;
             for (size_t k = 1; k < operands.size(); k += 2) toStdout = toStdout || operands[k] == "-";

@@ -21,8 +21,9 @@ struct CommandLine {
     unsigned jobs = 0;                  // worker threads; 0: one per core
     int thumbWidth = 160;               // regenerate: the box the new thumbnail fits in
     int thumbHeight = 120;
-    int quality = 85;   // regenerate: the JPEG quality to start from
-    std::string sheet;  // check: the contact sheet of stale photos to write
+    int quality = 85;    // regenerate: the JPEG quality to start from
+    std::string sheet;   // check: the contact sheet of stale photos to write
+    std::string output;  // -o: export's OUT, or where an edited copy goes, as a pattern (%d, %f, %e)
 };
 
 enum class ParseStatus { Run, Help, Version, UsageError };

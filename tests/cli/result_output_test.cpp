@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/json_text.h"
+#include "cli/output_pattern.h"
 #include "cli/photo_list.h"
 #include "cli/terminal_text.h"
 
@@ -101,6 +102,26 @@ TEST(TerminalText, AsciiForALabelFont) {
         {"a\tb\xFF", "a\\x09b\\xFF"},
     };
     for (const auto& [raw, shown] : cases) EXPECT_EQ(asciiText(raw), shown) << shown;
+}
+
+TEST(OutputPattern, NamesFromThePhoto) {
+    struct Case {
+        const char* pattern;
+        const char* photo;
+        bool thumbnail;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"out/", "a/b/p.1.jpg", true, "out/p.1.thumb.jpg"},
+        {"out/", "a/b/p.1.jpg", false, "out/p.1.jpg"},
+        {"out/", "NO-EXTENSION", false, "out/NO-EXTENSION"},
+        {"%d/%f-t.%e", "p.JPG", true, "./p-t.JPG"},
+        {"%d/x", "/p.jpg", true, "//x"},
+        {"100%%_%f", "d/.hidden", true, "100%_.hidden"},
+        {"%q", "p.jpg", true, ""},
+        {"x%", "p.jpg", true, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(outputFor(c.pattern, c.photo, c.thumbnail), c.output) << c.pattern;
 }
 
 TEST(PhotoList, ToolFilesAreKnownByName) {
