@@ -25,6 +25,9 @@ const char kUsage[] =
     "  regenerate PHOTO...      make a new thumbnail from each PHOTO's own pixels\n"
     "  check PHOTO...           say whether each PHOTO's thumbnail still shows the photo\n"
     "                           (fresh, stale or none); exit status 1 when any is stale\n"
+    "  restore PHOTO...         put PHOTO.orig back in place of PHOTO\n"
+    "  drop-backup PHOTO...     remove PHOTO.orig once PHOTO is a good JPEG with the same\n"
+    "                           image data\n"
     "\n"
     "Every edit keeps every Exif field, keeps the first version of the photo as\n"
     "PHOTO.orig (an existing PHOTO.orig is never replaced) and gives the new file the\n"
@@ -77,7 +80,8 @@ bool isEdit(const std::string& command) {
 
 namespace {
 
-const char* const kCommands[] = {"replace", "delete", "export", "info", "regenerate", "check"};
+const char* const kCommands[] = {"replace",    "delete", "export",  "info",
+                                 "regenerate", "check",  "restore", "drop-backup"};
 
 bool isCommand(const std::string& word) {
     for (const char* command : kCommands) {
@@ -255,8 +259,9 @@ class Parser {
         only(line.force, "--force", command == "export" || !line.output.empty(), "export and -o");
         only(!line.output.empty(), "-o", command == "export" || isEdit(command), "export and the edits");
         only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
-        only(line.dryRun, "--dry-run", isEdit(command) || command == "export",
-             "replace, delete, regenerate and export");
+        only(line.dryRun, "--dry-run",
+             isEdit(command) || command == "export" || command == "restore" || command == "drop-backup",
+             "replace, delete, regenerate, export, restore and drop-backup");
         only(line.thumbWidth != 160 || line.thumbHeight != 120, "--size", command == "regenerate", "regenerate");
         only(line.quality != 85, "--quality", command == "regenerate", "regenerate");
         only(!line.sheet.empty(), "--sheet", command == "check", "check");

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/backup_jobs.h"
 #include "cli/batch_runner.h"
 #include "cli/command_line.h"
 #include "cli/file_system.h"
@@ -51,6 +52,8 @@ std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<St
     }
     if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
     if (line.command == "info") return infoJob(line);
+    if (line.command == "restore") return restoreJob(line);
+    if (line.command == "drop-backup") return dropBackupJob(line);
     if (line.command == "regenerate") return regenerateJob(line);
     if (line.command == "check") return checkJob(line, sheet);
     return std::nullopt;

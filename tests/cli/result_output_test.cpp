@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/backup_jobs.h"
 #include "cli/json_text.h"
 #include "cli/output_pattern.h"
 #include "cli/photo_list.h"
@@ -122,6 +123,20 @@ TEST(OutputPattern, NamesFromThePhoto) {
         {"x%", "p.jpg", true, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(outputFor(c.pattern, c.photo, c.thumbnail), c.output) << c.pattern;
+}
+
+TEST(Backups, ImageDataStartAfterTheScanHeader) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::optional<uint64_t>> cases[] = {
+        {"\xFF\xD8\xFF\xE1\x00\x04" "ab\xFF\xDA\x00\x02" "data"s, 12},
+        {"\xFF\xD8\xFF\xFF\xDA\x00\x02"s, 7},                           // a fill byte before the marker
+        {"\xFF\xD8\xFF\xE1\x00\x09" "ab\xFF\xDA\x00\x02"s, std::nullopt},  // a length past the end
+        {"\xFF\xD8\xFF\xE1\x00\x01\xFF\xDA\x00\x02"s, std::nullopt},    // a length below its own size
+        {"\xFF\xD8\x00\x00\x00\x00"s, std::nullopt},
+        {"\xFF\xD8\xFF\xE0\x00\x02"s, std::nullopt},  // no scan at all
+        {"GIF89a"s, std::nullopt},
+    };
+    for (const auto& [jpeg, offset] : cases) EXPECT_EQ(imageDataOffset(jpeg), offset) << jpeg.size();
 }
 
 TEST(PhotoList, ToolFilesAreKnownByName) {

@@ -288,6 +288,43 @@ class DeleteAndExport(Workspace):
         self.assertIn(b"nothing to do", none.stderr)
 
 
+class Backups(Workspace):
+    def test_restore_and_drop_backup(self):
+        kept, changed = self.copy("canon-40d.jpg", "kept.jpg"), self.copy("canon-40d.jpg", "changed.jpg")
+        original = read(kept)
+        self.assertEqual(run("delete", kept, changed).returncode, 0)
+        subprocess.run(["/usr/bin/convert", changed, "-rotate", "90", changed], check=True)
+        rows = [  # command, photo, exit status, outcome, backup left
+            (["drop-backup", "-n"], kept, 0, "done", True),
+            (["drop-backup"], changed, 1, "refused", True),  # another picture now: the backup is all that is left
+            (["drop-backup"], kept, 0, "done", False),
+            (["drop-backup"], kept, 0, "nothing to do", False),
+            (["restore", "-n"], changed, 0, "done", True),
+            (["restore"], changed, 0, "done", False),
+            (["restore"], changed, 0, "nothing to do", False),
+        ]
+        for args, photo, status, outcome, backup in rows:
+            with self.subTest(args=args, photo=photo):
+                result = run(*args, "--json", photo)
+                self.assertEqual((result.returncode, json.loads(result.stdout)["outcome"]), (status, outcome))
+                self.assertEqual(os.path.exists(photo + ".orig"), backup)
+        self.assertEqual(read(changed), original)
+
+    def test_restore_takes_only_a_regular_backup(self):
+        photo = self.copy("canon-40d.jpg")
+        before = read(photo)
+        target = self.copy("nikon-gps.jpg", "elsewhere.jpg")
+        os.symlink(target, photo + ".orig")
+        os.mkfifo(os.path.join(self.dir, "fifo.jpg.orig"))
+        for name in (photo, os.path.join(self.dir, "fifo.jpg")):
+            with self.subTest(name=name):
+                result = run("restore", name)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(b"not a regular file", result.stderr)
+        self.assertEqual(read(photo), before)
+        self.assertTrue(os.path.islink(photo + ".orig"))
+
+
 class PlainOutput(Workspace):
     def test_names_with_control_characters_reach_the_terminal_escaped(self):
         name = "a\x1b]0;owned\x07\rFile name : x\n.jpg"
