@@ -128,10 +128,15 @@ TEST(OutputPattern, NamesFromThePhoto) {
 TEST(Backups, ImageDataStartAfterTheScanHeader) {
     using namespace std::string_literals;
     const std::pair<std::string, std::optional<uint64_t>> cases[] = {
-        {"\xFF\xD8\xFF\xE1\x00\x04" "ab\xFF\xDA\x00\x02" "data"s, 12},
-        {"\xFF\xD8\xFF\xFF\xDA\x00\x02"s, 7},                           // a fill byte before the marker
-        {"\xFF\xD8\xFF\xE1\x00\x09" "ab\xFF\xDA\x00\x02"s, std::nullopt},  // a length past the end
-        {"\xFF\xD8\xFF\xE1\x00\x01\xFF\xDA\x00\x02"s, std::nullopt},    // a length below its own size
+        {"\xFF\xD8\xFF\xE1\x00\x04"
+         "ab\xFF\xDA\x00\x02"
+         "data"s,
+         12},
+        {"\xFF\xD8\xFF\xFF\xDA\x00\x02"s, 7},  // a fill byte before the marker
+        {"\xFF\xD8\xFF\xE1\x00\x09"
+         "ab\xFF\xDA\x00\x02"s,
+         std::nullopt},                                               // a length past the end
+        {"\xFF\xD8\xFF\xE1\x00\x01\xFF\xDA\x00\x02"s, std::nullopt},  // a length below its own size
         {"\xFF\xD8\x00\x00\x00\x00"s, std::nullopt},
         {"\xFF\xD8\xFF\xE0\x00\x02"s, std::nullopt},  // no scan at all
         {"GIF89a"s, std::nullopt},
