@@ -1,11 +1,5 @@
 #include "cli/regenerate_command.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <optional>
-#include <random>
-#include <system_error>
-
 #include "cli/photo_metadata.h"
 
 namespace lumivex::cli {
@@ -14,27 +8,8 @@ namespace {
 
 constexpr int kQualityStep = 5;
 constexpr int kLowestQuality = 5;
-constexpr int kMaxBoxSide = 1024;
-
-bool parseInt(const std::string& text, int low, int high, int* value) {
-    if (text.empty() || text.size() > 6) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < low || v > high) return false;
-    *value = v;
-    return true;
-}
 
 }  // namespace
-
-bool parseBoxSize(const std::string& text, int* width, int* height) {
-    const size_t x = text.find_first_of("xX");
-    if (x == std::string::npos) return false;
-    return parseInt(text.substr(0, x), 1, kMaxBoxSide, width) && parseInt(text.substr(x + 1), 1, kMaxBoxSide, height);
-}
 
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room) {
     NewThumbnail out;

@@ -42,7 +42,4 @@ struct RegenerateResult {
 
 RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options);
 
-// "WxH" with each side 1 to 1024; false for anything else.
-bool parseBoxSize(const std::string& text, int* width, int* height);
-
 }  // namespace lumivex::cli
