@@ -66,16 +66,15 @@ CheckResult checkPhoto(const std::string& photoPath) {
 }
 
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result) {
-    std::string json = "{" + jsonPathMembers(photoPath);
-    json += ", \"operation\": \"check\", \"outcome\": \"" + result.verdict + "\"";
-    json += ", \"verdict\": \"" + result.verdict + "\"";
-    json += ", \"reason\": " + (result.reason.empty() ? std::string("null") : jsonStringFromBytes(result.reason));
-    json += ", \"score\": " + (result.score ? scoreText(*result.score) : std::string("null"));
-    json += ", \"previews\": [";
-    for (size_t i = 0; i < result.previews.size(); ++i) {
-        json += (i == 0 ? "" : ", ") + jsonStringFromBytes(result.previews[i]);
-    }
-    return json + "]}";
+    std::string previews;
+    for (const std::string& preview : result.previews)
+        previews += (previews.empty() ? "" : ", ") + jsonStringFromBytes(preview);
+    JsonLine json;
+    json.members(jsonPathMembers(photoPath)).text("operation", "check").text("outcome", result.verdict);
+    json.text("verdict", result.verdict);
+    json.raw("reason", result.reason.empty() ? "null" : jsonStringFromBytes(result.reason));
+    json.raw("score", result.score ? scoreText(*result.score) : "null");
+    return json.raw("previews", "[" + previews + "]").finish();
 }
 
 }  // namespace lumivex::cli

@@ -83,27 +83,20 @@ std::string commentJson(const PhotoInfo& info) {
     return jsonStringFromBytes(fieldText(info.comment));
 }
 
+// The facts' members in the JSON line, each value from the type of its field.
 class JsonObject {
   public:
-    void add(const char* key, const std::string& json) {
-        text_ += first_ ? "{\n" : ",\n";
-        first_ = false;
-        text_ += "  \"";
-        text_ += key;
-        text_ += "\": ";
-        text_ += json;
-    }
-    void add(const char* key, long long value) { add(key, std::to_string(value)); }
+    explicit JsonObject(JsonLine& line) : line_(line) {}
+    void add(const char* key, const std::string& json) { line_.raw(key, json); }
+    void add(const char* key, long long value) { line_.number(key, value); }
     void addFloat(const char* key, float value) { add(key, jsonFloat(value)); }
     template <size_t N>
     void addText(const char* key, const char (&field)[N]) {
         add(key, jsonStringFromBytes(factText(field)));
     }
-    std::string finish() { return text_ + "\n}"; }
 
   private:
-    std::string text_;
-    bool first_ = true;
+    JsonLine& line_;
 };
 
 std::string dateOffsetsJson(const PhotoInfo& info) {
@@ -133,9 +126,9 @@ std::string byteOrderJson(const std::optional<ExifByteOrder>& order) {
 
 }  // namespace
 
-std::string photoInfoJson(const PhotoReport& report) {
+void addPhotoInfo(const PhotoReport& report, JsonLine& json) {
     const PhotoInfo& p = report.facts;
-    JsonObject o;
+    JsonObject o(json);
     o.add("filePath", jsonStringFromBytes(fieldText(p.filePath)));
     o.add("fileModified", p.fileModified);
     o.add("jfifUnits", p.jfifUnits);
@@ -184,10 +177,7 @@ std::string photoInfoJson(const PhotoReport& report) {
     o.add("sections", sectionsJson(report.sections));
     o.add("replaceRoute", jsonStringFromBytes(report.replaceRoute));
     o.add("roomInPlace", static_cast<long long>(report.roomInPlace));
-    return o.finish();
 }
-
-std::string photoInfoJson() { return photoInfoJson(currentPhotoReport()); }
 
 namespace {
 

@@ -110,6 +110,16 @@ std::string jsonStringFromBytes(std::string_view bytes) {
     return out + "\"";
 }
 
+JsonLine& JsonLine::raw(std::string_view key, std::string_view json) {
+    return members(jsonStringFromBytes(key) + ": " + std::string(json));
+}
+
+JsonLine& JsonLine::members(std::string_view json) {
+    if (!body_.empty() && !json.empty()) body_ += ", ";
+    body_ += json;
+    return *this;
+}
+
 std::string base64(std::string_view bytes) {
     static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;

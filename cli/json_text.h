@@ -12,6 +12,19 @@ namespace lumivex::cli {
 // \u00XX of its value, so that no byte of the file is lost or guessed at.
 std::string jsonStringFromBytes(std::string_view bytes);
 
+// One JSON object on one line, its members in the order added: {"a": 1, "b": "x"}.
+class JsonLine {
+  public:
+    JsonLine& raw(std::string_view key, std::string_view json);  // a value written as JSON already
+    JsonLine& text(std::string_view key, std::string_view bytes) { return raw(key, jsonStringFromBytes(bytes)); }
+    JsonLine& number(std::string_view key, long long value) { return raw(key, std::to_string(value)); }
+    JsonLine& members(std::string_view json);  // "\"k\": v, ..." written already
+    std::string finish() const { return "{" + body_ + "}"; }
+
+  private:
+    std::string body_;
+};
+
 // The "path" member of a result line, and after it "path_bytes" (the name's bytes in base64) when the name is
 // not valid UTF-8: its \u00XX escapes alone would read back as another name.
 std::string jsonPathMembers(std::string_view path);

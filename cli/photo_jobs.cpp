@@ -75,10 +75,11 @@ PhotoJob infoJob(const CommandLine& line) {
             return result;  // the error object, built from the fields
         }
         if (json) {
-            // The facts as they always were, after the keys that every result line has.
-            const std::string facts = oneLineJson(photoInfoJson());
-            result.json =
-                "{" + jsonPathMembers(photo) + ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
+            // The facts after the keys that every result line has.
+            JsonLine line;
+            line.members(jsonPathMembers(photo)).text("operation", "info").text("outcome", "done");
+            addPhotoInfo(currentPhotoReport(), line);
+            result.json = line.finish();
         } else {
             result.text = photoInfoText();
         }

@@ -30,26 +30,12 @@ PhotoResult toolResult(const std::string& path, const std::string& operation, co
 }
 
 std::string resultJson(const PhotoResult& r) {
-    std::string json = "{" + jsonPathMembers(r.path) + ", \"operation\": " + jsonStringFromBytes(r.operation) +
-                       ", \"outcome\": " + jsonStringFromBytes(r.outcome) +
-                       ", \"message\": " + jsonStringFromBytes(r.message) + ", \"route\": " + jsonOrNull(r.route) +
-                       ", \"size_before\": " + std::to_string(r.sizeBefore) +
-                       ", \"size_after\": " + std::to_string(r.sizeAfter);
-    if (r.dryRun) json += ", \"dry_run\": true";
-    return json + "}";
-}
-
-std::string oneLineJson(const std::string& json) {
-    std::string out;
-    out.reserve(json.size());
-    for (size_t i = 0; i < json.size(); ++i) {
-        if (json[i] != '\n') {
-            out += json[i];
-            continue;
-        }
-        while (i + 1 < json.size() && json[i + 1] == ' ') ++i;
-    }
-    return out;
+    JsonLine json;
+    json.members(jsonPathMembers(r.path)).text("operation", r.operation).text("outcome", r.outcome);
+    json.text("message", r.message).raw("route", jsonOrNull(r.route));
+    json.raw("size_before", std::to_string(r.sizeBefore)).raw("size_after", std::to_string(r.sizeAfter));
+    if (r.dryRun) json.raw("dry_run", "true");
+    return json.finish();
 }
 
 std::string messageFromReports(const std::string& reports) {

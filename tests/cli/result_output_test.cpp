@@ -35,10 +35,6 @@ TEST(ResultOutput, ANameThatIsNotUtf8KeepsItsBytes) {
     for (const auto& [path, members] : cases) EXPECT_EQ(jsonPathMembers(path), members);
 }
 
-TEST(ResultOutput, OneLineJsonKeepsTheValues) {
-    EXPECT_EQ(oneLineJson("{\n  \"a\": \"x  y\",\n  \"b\": [1, 2]\n}"), "{\"a\": \"x  y\",\"b\": [1, 2]}");
-}
-
 TEST(ResultOutput, MessageFromTheEngineReports) {
     EXPECT_EQ(messageFromReports("\nError : Premature end of file?\nin file 'p.jpg'\n"), "Premature end of file?");
     EXPECT_EQ(messageFromReports("Header missing JFIF marker\n\nNonfatal Error : 'p.jpg' Bad tag\n"),
