@@ -8,7 +8,11 @@
 namespace lumivex::cli {
 
 std::string outputFor(const std::string& pattern, const std::string& photo, bool thumbnail) {
+#ifdef _WIN32
+    const size_t slash = photo.find_last_of("/\\");
+#else
     const size_t slash = photo.find_last_of('/');
+#endif
     const std::string folder = slash == std::string::npos ? "." : photo.substr(0, slash == 0 ? 1 : slash);
     const std::string name = slash == std::string::npos ? photo : photo.substr(slash + 1);
     const size_t dot = name.find_last_of('.');

@@ -20,6 +20,22 @@ EditCommand editCommand(const std::string& command) {
 
 }  // namespace
 
+PhotoResult editResult(const std::string& photo, const std::string& operation, const EditResult& edit, bool dryRun) {
+    PhotoResult result;
+    result.path = photo;
+    result.operation = operation;
+    result.outcome = outcomeName(edit.outcome);
+    result.failed = edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed;
+    result.message = edit.message.empty() ? messageFromReports(edit.reports) : edit.message;
+    if (result.message.empty() && result.failed) result.message = "not carried out";
+    result.route = edit.route;
+    result.reports = edit.reports;
+    result.sizeBefore = edit.sizeBefore;
+    result.sizeAfter = edit.sizeAfter;
+    result.dryRun = dryRun;
+    return result;
+}
+
 PhotoJob editJob(const CommandLine& line) {
     EditRequest base;
     base.command = editCommand(line.command);
@@ -33,20 +49,7 @@ PhotoJob editJob(const CommandLine& line) {
         EditRequest request = base;
         request.photoPath = photo;
         if (request.command == EditCommand::Export) request.secondPath = output;
-        const EditResult edit = editPhoto(request);
-        PhotoResult result;
-        result.path = photo;
-        result.operation = operation;
-        result.outcome = outcomeName(edit.outcome);
-        result.failed = edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed;
-        result.message = edit.message.empty() ? messageFromReports(edit.reports) : edit.message;
-        if (result.message.empty() && result.failed) result.message = "not carried out";
-        result.route = edit.route;
-        result.reports = edit.reports;
-        result.sizeBefore = edit.sizeBefore;
-        result.sizeAfter = edit.sizeAfter;
-        result.dryRun = request.dryRun;
-        return result;
+        return editResult(photo, operation, editPhoto(request), request.dryRun);
     };
 }
 

@@ -40,8 +40,8 @@ NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions
     return out;
 }
 
-RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options) {
-    RegenerateResult result;
+EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options) {
+    EditResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath);
     result.reports = meta.reports;
     if (!meta.ok()) {

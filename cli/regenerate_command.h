@@ -31,15 +31,7 @@ struct NewThumbnail {
 // steps of 5 whose result is at most room bytes.
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room);
 
-struct RegenerateResult {
-    EditOutcome outcome = EditOutcome::Failed;
-    std::string message;  // one line: what was done (or would be), or why not
-    std::string reports;  // the engine's report lines
-    std::string route;    // which way the thumbnail went in
-    uint64_t sizeBefore = 0;
-    uint64_t sizeAfter = 0;
-};
-
-RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options);
+// The edit's result: its message says what was made (or would be), or why not.
+EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options);
 
 }  // namespace lumivex::cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/check_command.h"
+#include "cli/photo_jobs.h"
 #include "cli/regenerate_command.h"
 
 namespace lumivex::cli {
@@ -24,19 +25,7 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.keepBackup = !line.noBackup;
     options.dryRun = line.dryRun;
     return [options](const std::string& photo, const std::string&) {
-        const RegenerateResult made = regeneratePhoto(photo, options);
-        PhotoResult result;
-        result.path = photo;
-        result.operation = "regenerate";
-        result.outcome = outcomeName(made.outcome);
-        result.failed = made.outcome == EditOutcome::Refused || made.outcome == EditOutcome::Failed;
-        result.message = made.message;
-        result.route = made.route;
-        result.reports = made.reports;
-        result.sizeBefore = made.sizeBefore;
-        result.sizeAfter = made.sizeAfter;
-        result.dryRun = options.dryRun;
-        return result;
+        return editResult(photo, "regenerate", regeneratePhoto(photo, options), options.dryRun);
     };
 }
 
