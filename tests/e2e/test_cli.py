@@ -337,6 +337,24 @@ class PlainOutput(Workspace):
                 self.assertIn(b"a\\e]0;owned\\x07\\rFile name : x\\n.jpg", shown)
         self.assertEqual(json.loads(run("info", "--json", photo).stdout)["path"], photo)
 
+    def test_info_says_why_and_leaves_out_what_the_photo_does_not_say(self):
+        text = os.path.join(self.dir, "text.jpg")
+        with open(text, "wb") as f:
+            f.write(b"not a photo\n")
+        for name, why in ((os.path.join(self.dir, "missing.jpg"), b"Cannot find"), (text, b"not a JPEG photo")):
+            result = run("info", name)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(b"lumivex: " + os.fsencode(name) + b": ", result.stderr)
+            self.assertIn(why, result.stderr)
+        gps = self.copy("canon-40d.jpg", "gps-version-only.jpg")  # a GPS block that holds only its version
+        exiftool("-overwrite_original", "-GPSVersionID=2 2 0 0", gps)
+        self.assertEqual(exiftool_json(gps)["GPS:GPSVersionID"], "2 2 0 0")
+        shown = run("info", gps).stdout.decode()
+        self.assertNotIn("GPS Latitude", shown)
+        self.assertNotIn("GPS Altitude", shown)
+        facts = info(gps)
+        self.assertEqual((facts["gpsLatitude"], facts["gpsAltitude"]), ("", ""))
+
     def test_a_name_that_is_not_utf8_comes_back_whole_in_json(self):
         photo = os.fsencode(self.copy("canon-40d.jpg", os.fsdecode(b"\xff\xfe.jpg")))
         for args in (["info"], ["check"], ["delete", "-n"]):
