@@ -58,6 +58,10 @@ PhotoResult editCopy(const PhotoJob& job, const std::string& operation, const st
     namespace fs = std::filesystem;
     std::error_code error;
     if (force) {
+        // Another spelling of the photo's own name (or a link to it): removing it would lose the photo.
+        if (fs::equivalent(photo, output, error)) {
+            return toolResult(photo, operation, "refused", "'" + output + "' is the photo itself");
+        }
         const fs::file_status there = fs::symlink_status(output, error);
         if (fs::is_directory(there)) return toolResult(photo, operation, "refused", "'" + output + "' is a folder");
         if (fs::exists(there) || fs::is_symlink(there)) fs::remove(output, error);  // the link, not its target

@@ -196,6 +196,12 @@ class Tree(unittest.TestCase):
         again = run("delete", "-r", "-o", "%d/%f-small.%e", root)  # the copies exist: refused, never overwritten
         self.assertEqual(again.returncode, 1)
         self.assertIn(b"File exists", again.stderr)
+        # Not even --force removes the photo under another spelling of its name.
+        photo_bytes = read(photo)
+        itself = run("delete", "--force", "-o", "%d/./%f.%e", photo)
+        self.assertEqual(itself.returncode, 1)
+        self.assertIn(b"the photo itself", itself.stderr)
+        self.assertEqual(read(photo), photo_bytes)
 
     def test_info_json_lines_stay_valid_around_a_bad_photo(self):
         root = self.make_tree("tree")
