@@ -15,13 +15,13 @@ namespace {
 constexpr int kCompareWidth = 160;  // the photo is decoded at no less than a thumbnail's size
 constexpr int kCompareHeight = 120;
 
+}  // namespace
+
 std::string scoreText(double score) {
     char text[16];
     std::snprintf(text, sizeof text, "%.3f", score < 0 ? 0.0 : score);
     return text;
 }
-
-}  // namespace
 
 namespace {
 
@@ -60,6 +60,7 @@ void combineVerdicts(CheckResult& result) {
 CheckResult checkPhoto(const std::string& photoPath) {
     CheckResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath);
+    result.reports = meta.reports;
     if (!meta.ok()) {
         result.verdict = "error";
         result.reason = meta.error;
@@ -72,6 +73,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
     }
     if (!anyPicture) {
         result.verdict = "none";
+        result.reason = "no thumbnail";
         return result;
     }
     // The photo from the bytes already read when they were, so that the file is read once.
@@ -111,22 +113,23 @@ CheckResult checkPhoto(const std::string& photoPath) {
 }
 
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result) {
-    std::string json = "{\"path\": " + jsonStringFromBytes(photoPath);
-    json += ", \"verdict\": \"" + result.verdict + "\"";
-    json += ", \"reason\": " + (result.reason.empty() ? std::string("null") : jsonStringFromBytes(result.reason));
-    json += ", \"score\": " + (result.score ? scoreText(*result.score) : std::string("null"));
-    json += ", \"previews\": [";
     std::vector<const CopyVerdict*> all;
     if (result.exif) all.push_back(&*result.exif);
     for (const CopyVerdict& copy : result.copies) all.push_back(&copy);
-    for (size_t i = 0; i < all.size(); ++i) {
-        const CopyVerdict& v = *all[i];
-        json += std::string(i == 0 ? "" : ", ") + "{\"kind\": \"" + previewKindName(v.copy.kind) +
-                "\", \"index\": " + std::to_string(v.copy.index) + ", \"verdict\": \"" + v.verdict +
-                "\", \"reason\": " + (v.reason.empty() ? std::string("null") : jsonStringFromBytes(v.reason)) +
-                ", \"score\": " + (v.score ? scoreText(*v.score) : std::string("null")) + "}";
+    std::string previews;
+    for (const CopyVerdict* v : all) {
+        JsonLine copy;
+        copy.text("kind", previewKindName(v->copy.kind)).number("index", v->copy.index).text("verdict", v->verdict);
+        copy.raw("reason", v->reason.empty() ? "null" : jsonStringFromBytes(v->reason));
+        copy.raw("score", v->score ? scoreText(*v->score) : "null");
+        previews += (previews.empty() ? "" : ", ") + copy.finish();
     }
-    return json + "]}";
+    JsonLine json;
+    json.members(jsonPathMembers(photoPath)).text("operation", "check").text("outcome", result.verdict);
+    json.text("verdict", result.verdict);
+    json.raw("reason", result.reason.empty() ? "null" : jsonStringFromBytes(result.reason));
+    json.raw("score", result.score ? scoreText(*result.score) : "null");
+    return json.raw("previews", "[" + previews + "]").finish();
 }
 
 }  // namespace lumivex::cli

@@ -13,6 +13,7 @@ namespace lumivex::cli {
 struct CheckResult {
     std::string verdict;              // "fresh", "stale", "none", or "error" when the photo cannot be checked
     std::string reason;               // stale: why; error: the problem; else empty
+    std::string reports;              // the engine's notes on reading the photo
     std::optional<double> score;      // similarity 0 to 1, when both pictures could be compared
     std::optional<CopyVerdict> exif;  // the Exif thumbnail's own verdict, when it has one
     std::vector<CopyVerdict> copies;  // every other copy's verdict, in file order
@@ -21,6 +22,9 @@ struct CheckResult {
 };
 
 CheckResult checkPhoto(const std::string& photoPath);
+
+// The score as both the text and the JSON give it: 0.000 to 1.000.
+std::string scoreText(double score);
 
 // One line of JSON for the result: path, verdict, reason, score, previews (each copy's kind, verdict, reason,
 // score).

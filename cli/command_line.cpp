@@ -20,10 +20,15 @@ const char kUsage[] =
     "  delete PHOTO...          remove the thumbnail of each PHOTO\n"
     "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
     "                           more PHOTO OUT pairs may follow\n"
+    "  export -o PATTERN PHOTO...\n"
+    "                           the same, OUT made from PATTERN for each PHOTO\n"
     "  info PHOTO...            show what each PHOTO's Exif data says; changes nothing\n"
     "  regenerate PHOTO...      make a new thumbnail from each PHOTO's own pixels\n"
     "  check PHOTO...           say whether each PHOTO's thumbnail still shows the photo\n"
     "                           (fresh, stale or none); exit status 1 when any is stale\n"
+    "  restore PHOTO...         put PHOTO.orig back in place of PHOTO\n"
+    "  drop-backup PHOTO...     remove PHOTO.orig once PHOTO is a good JPEG with the same\n"
+    "                           image data\n"
     "\n"
     "Every edit keeps every Exif field, keeps the first version of the photo as\n"
     "PHOTO.orig (an existing PHOTO.orig is never replaced) and gives the new file the\n"
@@ -34,8 +39,14 @@ const char kUsage[] =
     "      --minimal-exif       (replace) do exactly what the window does: a photo whose\n"
     "                           thumbnail is not last in its Exif block gets a minimal\n"
     "                           block, and its other Exif fields are lost\n"
-    "      --force              (export, check --sheet) replace an OUT or a sheet FILE\n"
-    "                           that exists already (the link itself, for a link)\n"
+    "  -o, --output PATTERN     (export, edits) where each result goes: export's OUT, or a\n"
+    "                           new file for the edited photo, which stays untouched;\n"
+    "                           %d the photo's folder, %f its name without extension,\n"
+    "                           %e the extension; ending in / a folder (export:\n"
+    "                           DIR/%f.thumb.jpg, edits: DIR/%f.%e)\n"
+    "      --force              (export, -o, check --sheet) replace an OUT, an edited\n"
+    "                           copy or a sheet FILE that exists already (the link\n"
+    "                           itself, for a link)\n"
     "      --no-backup          (edits) keep no PHOTO.orig; the new file replaces the\n"
     "                           photo in one step once it is complete and on disk\n"
     "  -n, --dry-run            say for every photo what would happen; write nothing\n"
@@ -70,7 +81,7 @@ const char kUsage[] =
     "Exit status: 0 when every photo was done or had nothing to do, 1 when any was\n"
     "refused or failed, 2 for a usage error, 130 when interrupted.\n";
 
-const char kVersion[] = "lumivex " LUMIVEX_VERSION_TEXT "\n";
+const char kVersion[] = "lumivex " LUMIVEX_VERSION "\n";  // the package's own version
 
 bool isEdit(const std::string& command) {
     return command == "replace" || command == "delete" || command == "regenerate";
@@ -78,7 +89,8 @@ bool isEdit(const std::string& command) {
 
 namespace {
 
-const char* const kCommands[] = {"replace", "delete", "export", "info", "regenerate", "check"};
+const char* const kCommands[] = {"replace",    "delete", "export",  "info",
+                                 "regenerate", "check",  "restore", "drop-backup"};
 
 bool isCommand(const std::string& word) {
     for (const char* command : kCommands) {
@@ -198,9 +210,11 @@ class Parser {
             const auto text = value(name, attached);
             return text && setPreviewOption(name, *text, line, result_.problem);
         }
-        if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet") {
+        if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet" ||
+            name == "--output") {
             const auto text = value(name, attached);
             if (!text) return false;
+            if (name == "--output") line.output = *text;
             if (name == "--thumbnail") line.thumbnail = *text;
             if (name == "--sheet") line.sheet = *text;
             if (name == "--jobs") return setJobs(*text);
@@ -231,12 +245,13 @@ class Parser {
                 (c == 'n' ? line.dryRun : c == 'r' ? line.recursive : line.quiet) = true;
                 continue;
             }
-            if (c == 't' || c == 'j') {
+            if (c == 't' || c == 'j' || c == 'o') {
                 std::optional<std::string> attached;
                 if (k + 1 < arg.size()) attached = arg.substr(k + 1);
                 const auto text = value(std::string("-") + c, attached);
                 if (!text) return false;
                 if (c == 't') line.thumbnail = *text;
+                if (c == 'o') line.output = *text;
                 return c == 'j' ? setJobs(*text) : true;
             }
             result_.problem = std::string("unknown option '-") + c + "'";
@@ -254,18 +269,21 @@ class Parser {
         };
         only(!line.thumbnail.empty(), "-t", command == "replace", "replace");
         only(line.minimalExif, "--minimal-exif", command == "replace", "replace");
-        only(line.force, "--force", command == "export" || (command == "check" && !line.sheet.empty()),
-             "export and check --sheet");
+        only(line.force, "--force",
+             command == "export" || !line.output.empty() || (command == "check" && !line.sheet.empty()),
+             "export, -o and check --sheet");
+        only(!line.output.empty(), "-o", command == "export" || isEdit(command), "export and the edits");
         only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
-        only(line.dryRun, "--dry-run", isEdit(command) || command == "export",
-             "replace, delete, regenerate and export");
+        only(line.dryRun, "--dry-run",
+             isEdit(command) || command == "export" || command == "restore" || command == "drop-backup",
+             "replace, delete, regenerate, export, restore and drop-backup");
         only(line.thumbWidth != 160 || line.thumbHeight != 120, "--size", command == "regenerate", "regenerate");
         only(line.quality != 85, "--quality", command == "regenerate", "regenerate");
         only(!line.sheet.empty(), "--sheet", command == "check", "check");
         only(!line.previews.empty(), "--previews", command == "regenerate" || command == "delete",
              "regenerate and delete");
         only(!line.preview.empty(), "--preview", command == "export", "export");
-        only(line.recursive, "-r", command != "export", "the commands other than export");
+        only(line.recursive, "-r", command != "export" || !line.output.empty(), "the commands other than export");
         only(line.follow && !line.recursive, "--follow", false, "walks (-r)");
         if (!result_.problem.empty()) return fail(result_.problem);
 
@@ -276,7 +294,7 @@ class Parser {
             line.thumbnail = operands[1];
             operands.pop_back();
         }
-        if (command == "export") {
+        if (command == "export" && line.output.empty()) {
             if (operands.empty() || operands.size() % 2 != 0) return fail("export takes PHOTO and OUT pairs");
             bool toStdout = false;
             for (size_t k = 1; k < operands.size(); k += 2) toStdout = toStdout || operands[k] == "-";

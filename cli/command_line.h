@@ -25,6 +25,7 @@ struct CommandLine {
     std::string sheet;                  // check: the contact sheet of stale photos to write
     std::vector<std::string> previews;  // regenerate, delete: which copies (all, stale, or kinds)
     std::string preview;                // export: the copy to write, KIND or KIND:N
+    std::string output;                 // -o: export's OUT, or where an edited copy goes, as a pattern (%d, %f, %e)
 };
 
 enum class ParseStatus { Run, Help, Version, UsageError };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/json_text.h"
+#include "cli/terminal_text.h"
 #include "engine/report/photo_report.h"
 
 namespace lumivex::cli {
@@ -19,6 +20,61 @@ std::string_view fieldText(const char (&field)[N]) {
     return std::string_view(field, strnlen(field, N));
 }
 
+// Cameras pad their texts with spaces to a fixed width, and write "? ?" for a position they never had.
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    return text.find('?') == std::string_view::npos || text.find_first_not_of("? ") != std::string_view::npos
+               ? text
+               : std::string_view();
+}
+
+template <size_t N>
+std::string_view factText(const char (&field)[N]) {
+    return trimmed(fieldText(field));
+}
+
+// The name of an Exif code, or the code itself for one that the standard does not name.
+struct CodeName {
+    int32_t code;
+    const char* name;
+};
+
+template <size_t N>
+std::string codeName(const CodeName (&names)[N], int32_t code) {
+    for (const CodeName& n : names) {
+        if (n.code == code) return n.name;
+    }
+    return std::to_string(code);
+}
+
+constexpr CodeName kMeteringModes[] = {{0, "unknown"}, {1, "average"},    {2, "center-weighted average"},
+                                       {3, "spot"},    {4, "multi-spot"}, {5, "multi-segment"},
+                                       {6, "partial"}, {255, "other"}};
+constexpr CodeName kExposurePrograms[] = {{1, "manual"},           {2, "program AE"}, {3, "aperture priority"},
+                                          {4, "shutter priority"}, {5, "creative"},   {6, "action"},
+                                          {7, "portrait"},         {8, "landscape"}};
+constexpr CodeName kLightSources[] = {{1, "daylight"},
+                                      {2, "fluorescent"},
+                                      {3, "tungsten"},
+                                      {4, "flash"},
+                                      {9, "fine weather"},
+                                      {10, "cloudy"},
+                                      {11, "shade"},
+                                      {12, "daylight fluorescent"},
+                                      {13, "day white fluorescent"},
+                                      {14, "cool white fluorescent"},
+                                      {15, "white fluorescent"},
+                                      {17, "standard light A"},
+                                      {18, "standard light B"},
+                                      {19, "standard light C"},
+                                      {20, "D55"},
+                                      {21, "D65"},
+                                      {22, "D75"},
+                                      {23, "D50"},
+                                      {24, "ISO studio tungsten"},
+                                      {255, "other"}};
+
 std::string commentJson(const PhotoInfo& info) {
     if (info.commentWideChars > 0) {
         const size_t units = std::min<size_t>(static_cast<size_t>(info.commentWideChars), sizeof info.comment / 2);
@@ -27,27 +83,20 @@ std::string commentJson(const PhotoInfo& info) {
     return jsonStringFromBytes(fieldText(info.comment));
 }
 
+// The facts' members in the JSON line, each value from the type of its field.
 class JsonObject {
   public:
-    void add(const char* key, const std::string& json) {
-        text_ += first_ ? "{\n" : ",\n";
-        first_ = false;
-        text_ += "  \"";
-        text_ += key;
-        text_ += "\": ";
-        text_ += json;
-    }
-    void add(const char* key, long long value) { add(key, std::to_string(value)); }
+    explicit JsonObject(JsonLine& line) : line_(line) {}
+    void add(const char* key, const std::string& json) { line_.raw(key, json); }
+    void add(const char* key, long long value) { line_.number(key, value); }
     void addFloat(const char* key, float value) { add(key, jsonFloat(value)); }
     template <size_t N>
     void addText(const char* key, const char (&field)[N]) {
-        add(key, jsonStringFromBytes(fieldText(field)));
+        add(key, jsonStringFromBytes(factText(field)));
     }
-    std::string finish() { return text_ + "\n}"; }
 
   private:
-    std::string text_;
-    bool first_ = true;
+    JsonLine& line_;
 };
 
 std::string dateOffsetsJson(const PhotoInfo& info) {
@@ -77,10 +126,10 @@ std::string byteOrderJson(const std::optional<ExifByteOrder>& order) {
 
 }  // namespace
 
-std::string photoInfoJson(const PhotoReport& report) {
+void addPhotoInfo(const PhotoReport& report, JsonLine& json) {
     const PhotoInfo& p = report.facts;
-    JsonObject o;
-    o.addText("filePath", p.filePath);
+    JsonObject o(json);
+    o.add("filePath", jsonStringFromBytes(fieldText(p.filePath)));
     o.add("fileModified", p.fileModified);
     o.add("jfifUnits", p.jfifUnits);
     o.add("jfifXDensity", p.jfifXDensity);
@@ -114,12 +163,10 @@ std::string photoInfoJson(const PhotoReport& report) {
     o.addFloat("yResolution", p.yResolution);
     o.add("resolutionUnit", p.resolutionUnit);
     o.add("comment", commentJson(p));
-    o.add("commentWideChars", p.commentWideChars);
     o.add("thumbOffset", p.thumbOffset);
     o.add("thumbLength", p.thumbLength);
     o.add("exifExtent", p.exifExtent);
     o.add("thumbAtEnd", p.thumbAtEnd);
-    o.add("thumbLengthPos", p.thumbLengthPos);
     o.add("dateOffsets", dateOffsetsJson(p));
     o.add("dateOffsetCount", p.dateOffsetCount);
     o.add("gpsPresent", p.gpsPresent);
@@ -130,10 +177,7 @@ std::string photoInfoJson(const PhotoReport& report) {
     o.add("sections", sectionsJson(report.sections));
     o.add("replaceRoute", jsonStringFromBytes(report.replaceRoute));
     o.add("roomInPlace", static_cast<long long>(report.roomInPlace));
-    return o.finish();
 }
-
-std::string photoInfoJson() { return photoInfoJson(currentPhotoReport()); }
 
 namespace {
 
@@ -144,7 +188,7 @@ class TextReport {
         char head[32];
         std::snprintf(head, sizeof head, "%-18s: ", name);
         text_ += head;
-        text_ += value;
+        text_ += terminalText(value);
         text_ += '\n';
     }
     template <typename... Args>
@@ -166,7 +210,7 @@ const char* orientationName(int32_t orientation) {
 }
 
 std::string commentText(const PhotoInfo& info) {
-    if (info.commentWideChars == 0) return std::string(fieldText(info.comment));
+    if (info.commentWideChars == 0) return std::string(trimmed(fieldText(info.comment)));
     std::string json = commentJson(info);  // decoded from UTF-16LE; shown without the quotes
     return json.substr(1, json.size() - 2);
 }
@@ -178,9 +222,9 @@ std::string photoInfoText(const PhotoReport& report) {
     TextReport r;
     r.line("File name", fieldText(p.filePath));
     r.format("File size", "%u bytes", p.fileSize);
-    r.line("Camera make", fieldText(p.cameraMake));
-    r.line("Camera model", fieldText(p.cameraModel));
-    r.line("Date/Time", fieldText(p.dateTime));
+    r.line("Camera make", factText(p.cameraMake));
+    r.line("Camera model", factText(p.cameraModel));
+    r.line("Date/Time", factText(p.dateTime));
     if (p.width > 0 || p.height > 0) r.format("Resolution", "%d x %d", p.width, p.height);
     r.line("Orientation", orientationName(p.orientation));
     if (p.width > 0) r.line("Color/BW", p.isColor ? "Color" : "Black and white");
@@ -208,13 +252,13 @@ std::string photoInfoText(const PhotoReport& report) {
     if (p.isoEquivalent != 0) r.format("ISO equivalent", "%d", p.isoEquivalent);
     if (p.exposureBias != 0) r.format("Exposure bias", "%.2f", p.exposureBias);
     if (p.whiteBalance >= 0) r.line("White balance", p.whiteBalance == 1 ? "Manual" : "Auto");
-    if (p.lightSource != 0) r.format("Light source", "%d", p.lightSource);
-    if (p.meteringMode >= 0) r.format("Metering mode", "%d", p.meteringMode);
-    if (p.exposureProgram != 0) r.format("Exposure program", "%d", p.exposureProgram);
+    if (p.lightSource != 0) r.line("Light source", codeName(kLightSources, p.lightSource));
+    if (p.meteringMode >= 0) r.line("Metering mode", codeName(kMeteringModes, p.meteringMode));
+    if (p.exposureProgram != 0) r.line("Exposure program", codeName(kExposurePrograms, p.exposureProgram));
     if (p.gpsPresent) {
-        r.line("GPS Latitude", fieldText(p.gpsLatitude));
-        r.line("GPS Longitude", fieldText(p.gpsLongitude));
-        r.line("GPS Altitude", fieldText(p.gpsAltitude));
+        r.line("GPS Latitude", factText(p.gpsLatitude));
+        r.line("GPS Longitude", factText(p.gpsLongitude));
+        r.line("GPS Altitude", factText(p.gpsAltitude));
     }
     r.line("Comment", commentText(p));
     if (p.thumbOffset != 0) {

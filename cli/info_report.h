@@ -7,14 +7,15 @@
 
 namespace lumivex::cli {
 
-// One JSON object with a key per fact, the byte order and the segment list.
-std::string photoInfoJson(const PhotoReport& report);
+class JsonLine;
+
+// A member per fact, the byte order and the segment list, added to a JSON line.
+void addPhotoInfo(const PhotoReport& report, JsonLine& json);
 
 // Aligned "Name : value" lines for a person.
 std::string photoInfoText(const PhotoReport& report);
 
 // The same for the photo this thread read last.
-std::string photoInfoJson();
 std::string photoInfoText();
 
 }  // namespace lumivex::cli

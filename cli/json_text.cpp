@@ -1,5 +1,6 @@
 #include "cli/json_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +41,8 @@ void appendAscii(std::string& out, uint8_t c) {
     }
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there does not start one.
+}  // namespace
+
 size_t utf8SequenceLength(std::string_view s, size_t i) {
     const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
     const uint8_t lead = byte(i);
@@ -64,6 +66,8 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
     if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return length;
 }
+
+namespace {
 
 void appendUtf8(std::string& out, uint32_t code) {
     if (code < 0x80) {
@@ -104,6 +108,43 @@ std::string jsonStringFromBytes(std::string_view bytes) {
         }
     }
     return out + "\"";
+}
+
+JsonLine& JsonLine::raw(std::string_view key, std::string_view json) {
+    return members(jsonStringFromBytes(key) + ": " + std::string(json));
+}
+
+JsonLine& JsonLine::members(std::string_view json) {
+    if (!body_.empty() && !json.empty()) body_ += ", ";
+    body_ += json;
+    return *this;
+}
+
+std::string base64(std::string_view bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k) group = (group << 8) | (k < n ? static_cast<uint8_t>(bytes[i + k]) : 0);
+        for (size_t k = 0; k < 4; ++k) out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+std::string jsonPathMembers(std::string_view path) {
+    std::string members = "\"path\": " + jsonStringFromBytes(path);
+    for (size_t i = 0; i < path.size();) {
+        if (static_cast<uint8_t>(path[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t length = utf8SequenceLength(path, i);
+        if (length == 0) return members + ", \"path_bytes\": \"" + base64(path) + "\"";
+        i += length;
+    }
+    return members;
 }
 
 std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units) {

@@ -2,15 +2,18 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/backup_jobs.h"
 #include "cli/batch_runner.h"
 #include "cli/command_line.h"
 #include "cli/contact_sheet.h"
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
+#include "cli/output_pattern.h"
 #include "cli/photo_jobs.h"
 #include "cli/photo_list.h"
 #include "cli/progress_line.h"
@@ -36,24 +39,65 @@ int usageError(const std::string& problem) {
 // The job of each command; every one gets the same batch behaviour: workers, output in order, --json
 // lines, progress, summary, Ctrl-C.
 std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<StaleSheet>& sheet) {
+    if (isEdit(line.command) && !line.output.empty()) {
+        // The edit goes to a copy named from -o; the task's output holds that name.
+        CommandLine copy = line;
+        copy.output.clear();
+        copy.noBackup = true;  // the photo itself is the backup
+        copy.force = false;
+        const std::optional<PhotoJob> edit = jobFor(copy, sheet);
+        if (!edit) return std::nullopt;
+        return [edit = *edit, line](const std::string& photo, const std::string& output) {
+            return editCopy(edit, line.command, photo, output, line.force, line.dryRun);
+        };
+    }
     if ((line.command == "export" && !line.preview.empty()) || (line.command == "delete" && !line.previews.empty())) {
         return previewJob(line);
     }
     if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
     if (line.command == "info") return infoJob(line);
+    if (line.command == "restore") return restoreJob(line);
+    if (line.command == "drop-backup") return dropBackupJob(line);
     if (line.command == "regenerate") return regenerateJob(line);
     if (line.command == "check") return checkJob(line, sheet);
     return std::nullopt;
 }
 
+bool thumbnailToStandardOutput(const CommandLine& line) {
+    for (size_t i = 1; line.command == "export" && i < line.operands.size(); i += 2) {
+        if (line.operands[i] == "-") return true;
+    }
+    return false;
+}
+
+// Where the results go: standard output, unless a thumbnail goes there; then it carries image bytes only
+// (--json is refused with '-').
+std::FILE* resultStream(const CommandLine& line) {
+    if (thumbnailToStandardOutput(line)) return stderr;
+    return line.json ? takeStandardOutput() : stdout;
+}
+
 unsigned workerCount(const CommandLine& line) {
     // A thumbnail written to standard output must come out whole and in order: one worker.
-    for (size_t i = 1; line.command == "export" && i < line.operands.size(); i += 2) {
-        if (line.operands[i] == "-") return 1;
-    }
+    if (thumbnailToStandardOutput(line)) return 1;
     if (line.jobs > 0) return line.jobs;
     const unsigned cores = std::thread::hardware_concurrency();
     return cores > 0 ? cores : 1;
+}
+
+// Each photo's output from the -o pattern; a name that two photos would share is refused for the later one.
+void nameOutputs(PhotoList& list, const CommandLine& line) {
+    std::set<std::string> taken;
+    for (PhotoTask& task : list.tasks) {
+        if (task.ready) continue;
+        task.output = outputFor(line.output, task.path, line.command == "export");
+        const char* problem = task.output.empty()                 ? "-o: the pattern has an unknown % code"
+                              : task.output == task.path          ? "-o names the photo itself"
+                              : !taken.insert(task.output).second ? "-o gives the name of an earlier photo's output"
+                                                                  : nullptr;
+        if (problem)
+            task.ready = toolResult(task.path, line.command, "refused", problem + (" ('" + task.output + "')"));
+    }
 }
 
 void printSummary(const BatchTally& tally, const PhotoList& list) {
@@ -94,8 +138,9 @@ int main(int argc, char** argv) {
     lumivex::setDriverMessageSink([](const char* text) { lumivex::reportLine(text); });
     catchInterrupts();
 
-    const PhotoList list = collectPhotos(line);
-    ResultPrinter printer({line.command, line.json ? takeStandardOutput() : stdout, line.json, line.quiet});
+    PhotoList list = collectPhotos(line);
+    if (!line.output.empty()) nameOutputs(list, line);
+    ResultPrinter printer({line.command, resultStream(line), line.json, line.quiet});
     const bool progress = !line.quiet && stderrIsTerminal();
     const BatchTally tally = runBatch(list.tasks, *job, workerCount(line), printer, progress);
 

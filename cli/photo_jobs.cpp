@@ -39,6 +39,22 @@ std::string screenNewThumbnail(const std::string& path, std::vector<uint8_t>& by
 
 }  // namespace
 
+PhotoResult editResult(const std::string& photo, const std::string& operation, const EditResult& edit, bool dryRun) {
+    PhotoResult result;
+    result.path = photo;
+    result.operation = operation;
+    result.outcome = outcomeName(edit.outcome);
+    result.failed = edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed;
+    result.message = edit.message.empty() ? messageFromReports(edit.reports) : edit.message;
+    if (result.message.empty() && result.failed) result.message = "not carried out";
+    result.route = edit.route;
+    result.reports = edit.reports;
+    result.sizeBefore = edit.sizeBefore;
+    result.sizeAfter = edit.sizeAfter;
+    result.dryRun = dryRun;
+    return result;
+}
+
 PhotoJob editJob(const CommandLine& line) {
     EditRequest base;
     base.command = editCommand(line.command);
@@ -68,20 +84,7 @@ PhotoJob editJob(const CommandLine& line) {
         EditRequest request = base;
         request.photoPath = photo;
         if (request.command == EditCommand::Export) request.secondPath = output;
-        const EditResult edit = editPhoto(request);
-        PhotoResult result;
-        result.path = photo;
-        result.operation = operation;
-        result.outcome = outcomeName(edit.outcome);
-        result.failed = edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed;
-        result.message = edit.message.empty() ? messageFromReports(edit.reports) : edit.message;
-        if (result.message.empty() && result.failed) result.message = "not carried out";
-        result.route = edit.route;
-        result.reports = edit.reports;
-        result.sizeBefore = edit.sizeBefore;
-        result.sizeAfter = edit.sizeAfter;
-        result.dryRun = request.dryRun;
-        return result;
+        return editResult(photo, operation, editPhoto(request), request.dryRun);
     };
 }
 
@@ -105,16 +108,18 @@ PhotoJob infoJob(const CommandLine& line) {
         result.failed = !ok;
         if (!ok) {
             result.message = fatal.empty() ? messageFromReports(result.reports) : fatal;
-            if (result.message.empty()) result.message = "could not be read";
+            // The reader's only silent refusals: no FF D8 at the start, or an end before any image.
+            if (result.message.empty()) result.message = "not a JPEG photo (no JPEG start, or no image data)";
             return result;  // the error object, built from the fields
         }
         const PhotoPreviews previews = readPhotoPreviews(photo);
         if (json) {
-            // The facts as they always were, after the keys that every result line has.
-            const std::string facts = oneLineJson(photoInfoJson());
-            result.json = "{\"path\": " + jsonStringFromBytes(photo) +
-                          ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
-            result.json.insert(result.json.size() - 1, ", \"previews\": " + previewsJson(previews.scan));
+            // The facts after the keys that every result line has.
+            JsonLine line;
+            line.members(jsonPathMembers(photo)).text("operation", "info").text("outcome", "done");
+            addPhotoInfo(currentPhotoReport(), line);
+            line.raw("previews", previewsJson(previews.scan));
+            result.json = line.finish();
         } else {
             result.text = photoInfoText() + previewsText(previews.scan);
         }

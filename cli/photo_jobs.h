@@ -4,8 +4,12 @@
 
 #include "cli/command_line.h"
 #include "cli/photo_result.h"
+#include "engine/thumbnail/photo_edit.h"
 
 namespace lumivex::cli {
+
+// The result line of one edit of the engine, whoever asked for it.
+PhotoResult editResult(const std::string& photo, const std::string& operation, const EditResult& edit, bool dryRun);
 
 // replace, delete and export through the engine's edit, with the options of the command line.
 PhotoJob editJob(const CommandLine& line);

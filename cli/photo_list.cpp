@@ -73,7 +73,7 @@ class Collector {
     explicit Collector(const CommandLine& line) : line_(line) {}
 
     PhotoList run() {
-        if (line_.command == "export") {
+        if (line_.command == "export" && line_.output.empty()) {
             exportPairs();
         } else {
             for (const std::string& operand : line_.operands) named(operand);

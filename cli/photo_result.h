@@ -12,6 +12,8 @@ struct PhotoResult {
     std::string operation;  // the command: "replace", "delete", "export", "info", ...
     std::string outcome;    // "done", "nothing to do", "refused", "failed", or a command's own verdict
     bool failed = false;    // counts toward exit status 1
+    bool answer = false;    // the outcome is the command's answer (check's verdict): it goes to standard output
+                            // even when it counts toward exit status 1
     std::string message;    // one line for a person
     std::string route;      // replace: which way the thumbnail went in
     std::string reports;    // the engine's report lines, printed to standard error with the result

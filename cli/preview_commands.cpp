@@ -229,18 +229,20 @@ PhotoResult exportPreview(const std::string& photoPath, const std::string& out, 
     return result;
 }
 
-RegenerateResult regenerateWithPreviews(const std::string& path, const RegenerateOptions& options,
-                                        const std::vector<std::string>& words) {
+EditResult regenerateWithPreviews(const std::string& path, const RegenerateOptions& options,
+                                  const std::vector<std::string>& words) {
     const bool onlyStale = wantsStale(words);
     const auto stale = onlyStale ? staleCopies(path) : std::vector<std::pair<PreviewKind, int>>{};
-    RegenerateResult result;
-    result.ok = true;
+    EditResult result;
+    result.outcome = EditOutcome::Done;
     // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
     if (exif) {
         // A thumbnail that cannot be rebuilt fails the photo, but leaves no other stale copy behind.
         result = regeneratePhoto(path, options);
-        if (!result.ok) result.message = "exif:0: " + result.message;
+        if (result.outcome == EditOutcome::Refused || result.outcome == EditOutcome::Failed) {
+            result.message = "exif:0: " + result.message;
+        }
     }
     const CopiesOutcome copies = editCopies(
         path, options.keepBackup, options.dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
@@ -278,11 +280,14 @@ RegenerateResult regenerateWithPreviews(const std::string& path, const Regenerat
         result.sizeAfter = copies.sizeAfter;
     }
     if (copies.failed) {
-        result.ok = false;
+        result.outcome = EditOutcome::Failed;
         result.message += (result.message.empty() ? "" : "; ") + copies.error;
         return result;
     }
-    if (!exif && copies.done.empty() && copies.refused.empty()) result.message = "no copy to rebuild";
+    if (!exif && copies.done.empty() && copies.refused.empty()) {
+        result.outcome = EditOutcome::NothingToDo;
+        result.message = "no copy to rebuild";
+    }
     std::string extra = joined(copies.done);
     if (!copies.refused.empty()) extra += (extra.empty() ? "" : "; ") + joined(copies.refused);
     if (!extra.empty()) result.message += (result.message.empty() ? "" : "; ") + extra;

@@ -16,7 +16,7 @@ PhotoResult exportPreview(const std::string& photo, const std::string& out, cons
 
 // regenerate: every copy whose kind is among words ("all" or empty: every kind; "stale": only stale ones)
 // rebuilt at its own size and kind.
-RegenerateResult regenerateWithPreviews(const std::string& photo, const RegenerateOptions& options,
+EditResult regenerateWithPreviews(const std::string& photo, const RegenerateOptions& options,
                                         const std::vector<std::string>& words);
 
 // delete --previews WORDS.

@@ -1,13 +1,6 @@
 #include "cli/regenerate_command.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <optional>
-#include <random>
-#include <system_error>
-
 #include "cli/photo_metadata.h"
-#include "engine/thumbnail/photo_edit.h"
 
 namespace lumivex::cli {
 
@@ -15,27 +8,8 @@ namespace {
 
 constexpr int kQualityStep = 5;
 constexpr int kLowestQuality = 5;
-constexpr int kMaxBoxSide = 1024;
-
-bool parseInt(const std::string& text, int low, int high, int* value) {
-    if (text.empty() || text.size() > 6) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < low || v > high) return false;
-    *value = v;
-    return true;
-}
 
 }  // namespace
-
-bool parseBoxSize(const std::string& text, int* width, int* height) {
-    const size_t x = text.find_first_of("xX");
-    if (x == std::string::npos) return false;
-    return parseInt(text.substr(0, x), 1, kMaxBoxSide, width) && parseInt(text.substr(x + 1), 1, kMaxBoxSide, height);
-}
 
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room) {
     NewThumbnail out;
@@ -60,26 +34,27 @@ NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions
             return out;
         }
     }
+    out.tooLarge = true;
     out.error = "even at quality " + std::to_string(kLowestQuality) + " the thumbnail does not fit in the " +
                 std::to_string(room) + " bytes left in the Exif segment";
     return out;
 }
 
-RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options) {
-    RegenerateResult result;
+EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options) {
+    EditResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath);
     result.reports = meta.reports;
     if (!meta.ok()) {
         result.message = meta.error;
         return result;
     }
-    // The edit's own reason, not "does not fit in 0 bytes", when no thumbnail at all could go in.
-    if (!meta.noRoomWhy.empty()) {
-        result.message = meta.noRoomWhy;
-        return result;
-    }
-    const NewThumbnail thumbnail = makeThumbnail(photoPath, options, meta.thumbnailRoom);
+    // No room at all: the edit itself says why (an uncompressed thumbnail, a second Exif segment...).
+    constexpr uint64_t kAnySize = 65535;
+    const uint64_t room = meta.thumbnailRoom > 0 ? meta.thumbnailRoom : kAnySize;
+    const NewThumbnail thumbnail = makeThumbnail(photoPath, options, room);
     if (!thumbnail.error.empty()) {
+        // A thumbnail that cannot be made small enough is refused; one that cannot be made at all failed.
+        if (thumbnail.tooLarge) result.outcome = EditOutcome::Refused;
         result.message = thumbnail.error;
         return result;
     }
@@ -94,11 +69,12 @@ RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateO
     result.sizeBefore = edit.sizeBefore;
     result.sizeAfter = edit.sizeAfter;
     result.reports += edit.reports;
-    result.ok = edit.outcome == EditOutcome::Done;
-    if (result.ok) {
-        result.message = "new thumbnail " + std::to_string(thumbnail.image.width) + "x" +
-                         std::to_string(thumbnail.image.height) + ", " + std::to_string(thumbnail.jpeg.size()) +
-                         " bytes, quality " + std::to_string(thumbnail.quality);
+    result.outcome = edit.outcome;
+    if (edit.outcome == EditOutcome::Done) {
+        const std::string made = "new thumbnail " + std::to_string(thumbnail.image.width) + "x" +
+                                 std::to_string(thumbnail.image.height) + ", " + std::to_string(thumbnail.jpeg.size()) +
+                                 " bytes, quality " + std::to_string(thumbnail.quality);
+        result.message = options.dryRun ? edit.message + ": " + made : made;
     } else {
         result.message = edit.message.empty()
                              ? std::string("the photo was not changed (") + outcomeName(edit.outcome) + ")"

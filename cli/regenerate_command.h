@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/thumbnail/photo_edit.h"
 #include "imaging/image.h"
 
 namespace lumivex::cli {
@@ -22,6 +23,7 @@ struct NewThumbnail {
     imaging::Image image;       // its pixels, for the contact sheet
     int quality = 0;            // the quality it was encoded at
     std::string error;          // empty when made
+    bool tooLarge = false;      // made, but not in the room given even at the lowest quality
 };
 
 // The thumbnail for a photo: its image data decoded at a reduced scale, fitted to the box with the photo's
@@ -29,18 +31,7 @@ struct NewThumbnail {
 // steps of 5 whose result is at most room bytes.
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room);
 
-struct RegenerateResult {
-    bool ok = false;
-    std::string message;  // one line: what was done, or why not
-    std::string reports;  // the engine's report lines
-    std::string route;    // which way the thumbnail went in
-    uint64_t sizeBefore = 0;
-    uint64_t sizeAfter = 0;
-};
-
-RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options);
-
-// "WxH" with each side 1 to 1024; false for anything else.
-bool parseBoxSize(const std::string& text, int* width, int* height);
+// The edit's result: its message says what was made (or would be), or why not.
+EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options);
 
 }  // namespace lumivex::cli

@@ -1,8 +1,11 @@
 #include "cli/result_output.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "cli/json_text.h"
+#include "cli/terminal_text.h"
 
 namespace lumivex::cli {
 
@@ -27,26 +30,12 @@ PhotoResult toolResult(const std::string& path, const std::string& operation, co
 }
 
 std::string resultJson(const PhotoResult& r) {
-    std::string json =
-        "{\"path\": " + jsonStringFromBytes(r.path) + ", \"operation\": " + jsonStringFromBytes(r.operation) +
-        ", \"outcome\": " + jsonStringFromBytes(r.outcome) + ", \"message\": " + jsonStringFromBytes(r.message) +
-        ", \"route\": " + jsonOrNull(r.route) + ", \"size_before\": " + std::to_string(r.sizeBefore) +
-        ", \"size_after\": " + std::to_string(r.sizeAfter);
-    if (r.dryRun) json += ", \"dry_run\": true";
-    return json + "}";
-}
-
-std::string oneLineJson(const std::string& json) {
-    std::string out;
-    out.reserve(json.size());
-    for (size_t i = 0; i < json.size(); ++i) {
-        if (json[i] != '\n') {
-            out += json[i];
-            continue;
-        }
-        while (i + 1 < json.size() && json[i + 1] == ' ') ++i;
-    }
-    return out;
+    JsonLine json;
+    json.members(jsonPathMembers(r.path)).text("operation", r.operation).text("outcome", r.outcome);
+    json.text("message", r.message).raw("route", jsonOrNull(r.route));
+    json.raw("size_before", std::to_string(r.sizeBefore)).raw("size_after", std::to_string(r.sizeAfter));
+    if (r.dryRun) json.raw("dry_run", "true");
+    return json.finish();
 }
 
 std::string messageFromReports(const std::string& reports) {
@@ -68,13 +57,63 @@ std::string messageFromReports(const std::string& reports) {
     return message;
 }
 
+namespace {
+
+bool startsWith(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
+
+bool endsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+}  // namespace
+
+std::string resultLine(const PhotoResult& r) {
+    std::string message = r.message;
+    // The engine's message may end in the outcome's own words ("no thumbnail; nothing to do").
+    if (endsWith(message, "; " + r.outcome)) message.resize(message.size() - r.outcome.size() - 2);
+    if (message == r.outcome) message.clear();
+    std::string line = terminalText(r.path) + ": ";
+    if (r.dryRun) line += "dry run: ";
+    // A dry run's message says what would happen ("would be removed"): "done" would contradict it.
+    const bool sayOutcome = !(r.dryRun && startsWith(message, "would "));
+    if (sayOutcome) line += r.outcome;
+    if (!r.route.empty() && r.route != r.outcome && message.find(r.route) == std::string::npos)
+        line += " (" + r.route + ")";
+    if (!message.empty()) line += (sayOutcome ? ": " : "") + terminalText(message);
+    return line + "\n";
+}
+
+std::vector<std::string> photoNotes(const PhotoResult& r) {
+    std::vector<std::string> notes;
+    const std::string named = "'" + r.path + "' ";
+    size_t start = 0;
+    while (start < r.reports.size()) {
+        size_t end = r.reports.find('\n', start);
+        if (end == std::string::npos) end = r.reports.size();
+        std::string line = r.reports.substr(start, end - start);
+        start = end + 1;
+        for (const char* prefix : {"Nonfatal Error : ", "Error : "}) {
+            if (startsWith(line, prefix)) line.erase(0, std::string_view(prefix).size());
+        }
+        if (startsWith(line, named)) line.erase(0, named.size());  // the photo's name leads every note already
+        if (line.empty() || startsWith(line, "in file '")) continue;
+        if (r.failed && r.message.find(line) != std::string::npos) continue;  // the failure line says it
+        if (std::find(notes.begin(), notes.end(), line) == notes.end()) notes.push_back(std::move(line));
+    }
+    return notes;
+}
+
 void ResultPrinter::print(const PhotoResult& r) {
     auto write = [this](std::FILE* stream, const std::string& text) {
         if (text.empty()) return;
         if (beforeOutput_) beforeOutput_();
         cli::writeText(stream, text);
     };
-    write(stderr, r.reports);
+    if (!options_.quiet || r.failed) {
+        for (const std::string& note : photoNotes(r)) {
+            write(stderr, "lumivex: " + terminalText(r.path) + ": " + terminalText(note) + "\n");
+        }
+    }
     std::fflush(stderr);
     if (options_.json) {
         const std::string line = (r.json.empty() ? resultJson(r) : r.json) + "\n";
@@ -82,22 +121,14 @@ void ResultPrinter::print(const PhotoResult& r) {
         std::fflush(options_.out);
         return;
     }
-    // The message goes out unless the engine's reports have said it already.
-    const bool unsaid = !r.message.empty() && r.reports.find(r.message) == std::string::npos;
     if (!r.text.empty()) {
         if (textShown_) write(options_.out, "\n");
         write(options_.out, r.text);
         textShown_ = true;
-    }
-    if (r.dryRun) {
-        std::string line = r.path + ": dry run: " + r.outcome;
-        if (!r.route.empty()) line += " (" + r.route + ")";
-        if (!r.message.empty()) line += ": " + r.message;
-        write(options_.out, line + "\n");
-    } else if (r.failed && unsaid) {
-        write(stderr, "lumivex: " + r.path + ": " + r.message + "\n");
-    } else if (!r.failed && r.outcome != "done" && unsaid && !options_.quiet) {
-        write(options_.out, r.path + ": " + r.outcome + ": " + r.message + "\n");
+    } else if (r.failed && !r.answer && !r.dryRun) {
+        write(stderr, "lumivex: " + terminalText(r.path) + ": " + terminalText(r.message) + "\n");
+    } else if (r.answer || r.dryRun || !options_.quiet) {
+        write(options_.out, resultLine(r));
     }
     std::fflush(options_.out);
     std::fflush(stderr);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/photo_result.h"
 
@@ -38,9 +39,13 @@ void writeText(std::FILE* stream, const std::string& text);
 // "size_after": ...} on one line, whatever the path's bytes.
 std::string resultJson(const PhotoResult& result);
 
-// The JSON text of an object on one line: the line feeds and indents between its members taken out.
-// The string values never hold a raw line feed (JSON writes it as \n), so only layout is removed.
-std::string oneLineJson(const std::string& json);
+// The line for a person: "PATH: outcome (route): message", with "dry run: " after the name for a dry run;
+// words that would repeat or contradict the outcome left out, control characters escaped.
+std::string resultLine(const PhotoResult& result);
+
+// The photo's notes from the engine's reports, each once, without the "Nonfatal Error : " head or the
+// photo's quoted name; the lines that the failure's own message holds left out.
+std::vector<std::string> photoNotes(const PhotoResult& result);
 
 // The engine's reports in one line for a result's message: "Error : " and "in file" lines left out.
 std::string messageFromReports(const std::string& reports);

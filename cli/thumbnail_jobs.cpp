@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/check_command.h"
+#include "cli/photo_jobs.h"
 #include "cli/preview_commands.h"
 #include "cli/regenerate_command.h"
 
@@ -13,12 +14,6 @@ namespace {
 std::string fileName(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string scoreText(double score) {
-    char text[32];
-    std::snprintf(text, sizeof text, "score %.3f", score);
-    return text;
 }
 
 }  // namespace
@@ -32,19 +27,7 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.dryRun = line.dryRun;
     const std::vector<std::string> words = line.previews;
     return [options, words](const std::string& photo, const std::string&) {
-        const RegenerateResult made = regenerateWithPreviews(photo, options, words);
-        PhotoResult result;
-        result.path = photo;
-        result.operation = "regenerate";
-        result.outcome = made.ok ? "done" : "failed";
-        result.failed = !made.ok;
-        result.message = made.message;
-        result.route = made.route;
-        result.reports = made.reports;
-        result.sizeBefore = made.sizeBefore;
-        result.sizeAfter = made.sizeAfter;
-        result.dryRun = options.dryRun;
-        return result;
+        return editResult(photo, "regenerate", regenerateWithPreviews(photo, options, words), options.dryRun);
     };
 }
 
@@ -57,8 +40,12 @@ PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
         result.operation = "check";
         result.outcome = checked.verdict;
         result.failed = checked.verdict == "stale" || checked.verdict == "error";
+        result.answer = checked.verdict != "error";
         result.message = checked.reason;
-        if (checked.score) result.message += (result.message.empty() ? "" : ", ") + scoreText(*checked.score);
+        result.reports = std::move(checked.reports);
+        if (checked.score) {
+            result.message += (result.message.empty() ? "score " : ", score ") + scoreText(*checked.score);
+        }
         if (json) result.json = checkResultJson(photo, checked);
         if (sheet && checked.verdict == "stale") {
             const std::lock_guard<std::mutex> hold(sheet->lock);

@@ -92,8 +92,14 @@ else()
         COMMAND ${LUMIVEX_GZIP} -9nc ${generated}/changelog > ${generated}/changelog.gz
         DEPENDS ${generated}/changelog
         VERBATIM)
-    add_custom_target(lumivex_changelog ALL DEPENDS ${generated}/changelog.gz)
-    install(FILES ${packaging}/copyright ${generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumivex)
+    # The README as well, compressed as Debian asks of documents over 4 kB.
+    add_custom_command(OUTPUT ${generated}/README.md.gz
+        COMMAND ${LUMIVEX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/README.md > ${generated}/README.md.gz
+        DEPENDS ${PROJECT_SOURCE_DIR}/README.md
+        VERBATIM)
+    add_custom_target(lumivex_changelog ALL DEPENDS ${generated}/changelog.gz ${generated}/README.md.gz)
+    install(FILES ${packaging}/copyright ${generated}/changelog.gz ${generated}/README.md.gz
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumivex)
 
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

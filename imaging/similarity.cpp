@@ -19,6 +19,8 @@ constexpr double kBandSpread = 12;
 constexpr int kGridLongSide = 64;
 constexpr int kWindow = 8;
 constexpr int kStride = 4;
+// Places tried for a thumbnail that shows a part of the photo: a 64-pixel grid moves by under a pixel per step.
+constexpr int kWindowSteps = 24;
 
 struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
@@ -81,15 +83,15 @@ std::optional<Rect> pictureWithAspect(const Image& luma, double aspect) {
     return centredBands(luma, aspect);
 }
 
-// The largest centred part of the image with the given aspect.
-Rect middleWithAspect(const Image& luma, double aspect) {
+// The largest part of the image with the given aspect, placed `along` (0 to 1) the side that is cut.
+Rect windowWithAspect(const Image& luma, double aspect, double along) {
     Rect r{0, 0, luma.width, luma.height};
     if (aspectOf(r) > aspect) {
         r.width = std::clamp(static_cast<int>(std::lround(luma.height * aspect)), 1, luma.width);
-        r.x = (luma.width - r.width) / 2;
+        r.x = static_cast<int>(std::lround((luma.width - r.width) * along));
     } else {
         r.height = std::clamp(static_cast<int>(std::lround(luma.width / aspect)), 1, luma.height);
-        r.y = (luma.height - r.height) / 2;
+        r.y = static_cast<int>(std::lround((luma.height - r.height) * along));
     }
     return r;
 }
@@ -221,13 +223,15 @@ ThumbnailComparison compareThumbnail(const Image& thumbnail, const Image& photo)
         result.match = ThumbnailMatch::ContentDiffers;
         return result;
     }
-    // Another shape. Some cameras fill the thumbnail with the middle of the photo, others squeeze the whole
-    // photo into it: either still shows the photo, while a crop made afterwards shows less than the thumbnail.
+    // Another shape. Some cameras fill the thumbnail with a part of the photo, not always its middle (a 4:3
+    // thumbnail of a 3:2 photo cut 4% on one side and 8% on the other), others squeeze the whole photo into
+    // it: either still shows the photo, while a crop made afterwards shows less than the thumbnail.
     const double thumbAspect = static_cast<double>(thumbLuma.width) / thumbLuma.height;
-    const double filled =
-        compareAtGrid(thumbLuma, crop(photoLuma, middleWithAspect(photoLuma, thumbAspect)), thumbAspect);
-    const double squeezed = compareAtGrid(thumbLuma, photoLuma, aspect);
-    result.score = std::max(filled, squeezed);
+    result.score = compareAtGrid(thumbLuma, photoLuma, aspect);
+    for (int step = 0; step <= kWindowSteps; ++step) {
+        const Rect window = windowWithAspect(photoLuma, thumbAspect, static_cast<double>(step) / kWindowSteps);
+        result.score = std::max(result.score, compareAtGrid(thumbLuma, crop(photoLuma, window), thumbAspect));
+    }
     if (result.score >= kFreshScore) {
         result.match = ThumbnailMatch::Fresh;
         return result;

@@ -17,6 +17,7 @@
 #include "cli/embedded_previews.h"
 #include "cli/photo_metadata.h"
 #include "cli/preview_check.h"
+#include "cli/preview_commands.h"
 #include "cli/regenerate_command.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
@@ -198,14 +199,8 @@ Outcome editPath(const std::string& path, const EditOptions& options) {
         regenerate.quality = options.quality;
         regenerate.keepBackup = options.keepBackup;
         regenerate.dryRun = options.dryRun;
-        const cli::RegenerateResult made = cli::regeneratePhoto(path, regenerate);
-        if (!made.ok) return failed(LVX_E_FAILED, made.message);
-        Outcome outcome;
-        outcome.outcome = "done";
-        outcome.changed = true;
-        outcome.route = made.route;
-        outcome.message = made.message;
-        return outcome;
+        // Every copy of the picture that can be rebuilt, as the tool's regenerate does.
+        return fromEdit(cli::regenerateWithPreviews(path, regenerate, {}));
     }
     EditRequest request;
     request.command = options.edit == Edit::Replace ? EditCommand::Replace : EditCommand::Delete;

@@ -49,8 +49,8 @@ apt-get install --simulate "./$deb" >"$work/apt" 2>&1 && pass "apt can install $
 stage=$work/stage
 dpkg-deb --extract "$deb" "$stage"
 shown=$("$stage/usr/bin/lumivex" --version)
-[ "$shown" = "lumivex $version_text" ] && pass "lumivex --version: $shown" ||
-    fail "lumivex --version printed '$shown', not 'lumivex $version_text'"
+[ "$shown" = "lumivex $version" ] && pass "lumivex --version: $shown" ||
+    fail "lumivex --version printed '$shown', not 'lumivex $version'"
 [ -x "$stage/usr/bin/lumivex-gui" ] || fail "lumivex-gui is not installed"
 # The library as a C program and a Python program meet it: the header and flags from the package's pkg-config.
 tests/lib/test_c_api.sh "$stage/usr" >"$work/c-api" 2>&1 && pass "C test program against the package's liblumivex" ||
@@ -64,8 +64,8 @@ for page in lumivex lumivex-gui; do
     # Warnings of groff (bad macros, lines that cannot be set) count as failures too.
     rendered=$(MANWIDTH=80 man --warnings -l "$file" 2>"$work/man-warnings") || fail "man -l $file failed"
     if [ -s "$work/man-warnings" ]; then fail "man -l $file warns: $(cat "$work/man-warnings")"; fi
-    grep -q "^NAME" <<<"$rendered" && grep -q "lumivex $version_text" <<<"$rendered" &&
-        pass "man -l $page.1.gz renders, version $version_text" || fail "man -l $file lacks NAME or the version"
+    grep -q "^NAME" <<<"$rendered" && grep -q "lumivex $version" <<<"$rendered" &&
+        pass "man -l $page.1.gz renders, version $version" || fail "man -l $file lacks NAME or the version"
 done
 
 desktop=$stage/usr/share/applications/lumivex.desktop

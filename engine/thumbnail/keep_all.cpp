@@ -98,8 +98,8 @@ Decision withSize(Decision d) {
     return d;
 }
 
-// The minimal block for a photo without Exif: what a validator asks of a JPEG's Exif data, the date, and
-// the thumbnail in a directory of its own.
+// The minimal block for a photo without Exif: what a validator asks of a JPEG's Exif data, the file's date
+// as its modification date, and the thumbnail in a directory of its own.
 std::vector<uint8_t> minimalBlock(const std::vector<uint8_t>& thumbnail) {
     const ExifByteOrder order = ExifByteOrder::Intel;
     char date[20] = {};
@@ -120,7 +120,8 @@ std::vector<uint8_t> minimalBlock(const std::vector<uint8_t>& thumbnail) {
     builder.addLink(first, 0x8769, exif);
     builder.setNext(first, thumb);
     builder.addUndefined(exif, 0x9000, {'0', '2', '3', '1'});  // ExifVersion
-    builder.addAscii(exif, 0x9003, date);                      // DateTimeOriginal
+    // The file's time is when it was written, not when it was taken: no capture date is made up.
+    if (photoInfo.dateOffsetCount != 0) builder.addAscii(exif, 0x9003, date);  // DateTimeOriginal
     builder.addUndefined(exif, 0x9101, {1, 2, 3, 0});          // ComponentsConfiguration: Y Cb Cr
     builder.addUndefined(exif, 0xA000, {'0', '1', '0', '0'});  // FlashpixVersion
     builder.addShort(exif, 0xA001, 1);                         // ColorSpace: sRGB

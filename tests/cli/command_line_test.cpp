@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 namespace lumivex::cli {
@@ -71,7 +72,9 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrong) {
         {"delete --frob p", "unknown option '--frob'"},
         {"delete -rz p", "unknown option '-z'"},
         {"delete --json=1 p", "--json takes no value"},
-        {"delete --force p", "--force applies to export and check --sheet only"},
+        {"delete --force p", "--force applies to export, -o and check --sheet only"},
+        {"info -o x p", "-o applies to export and the edits only"},
+        {"export -o", "-o takes a value"},
         {"delete --minimal-exif p", "--minimal-exif applies to replace only"},
         {"info -n p", "--dry-run applies to"},
         {"info --no-backup p", "--no-backup applies to"},
@@ -89,6 +92,21 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrong) {
         const ParseResult r = parseCommandLine(words(args));
         EXPECT_EQ(r.status, ParseStatus::UsageError);
         EXPECT_NE(r.problem.find(problem), std::string::npos) << r.problem;
+    }
+}
+
+TEST(CommandLine, SizeIsWidthByHeight) {
+    const std::pair<const char*, std::optional<std::pair<int, int>>> cases[] = {
+        {"160x120", std::pair{160, 120}}, {"64X48", std::pair{64, 48}}, {"1024x1", std::pair{1024, 1}},
+        {"0x120", std::nullopt},          {"1025x10", std::nullopt},    {"160", std::nullopt},
+        {"x120", std::nullopt},           {"160x-1", std::nullopt},     {"", std::nullopt},
+    };
+    for (const auto& [size, box] : cases) {
+        const ParseResult r = parseCommandLine({"regenerate", "--size", size, "p.jpg"});
+        EXPECT_EQ(r.status, box ? ParseStatus::Run : ParseStatus::UsageError) << size;
+        if (box) {
+            EXPECT_EQ(std::pair(r.line.thumbWidth, r.line.thumbHeight), *box) << size;
+        }
     }
 }
 

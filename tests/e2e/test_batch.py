@@ -62,6 +62,10 @@ def image_data(data):
     raise ValueError("no SOS")
 
 
+def exif_thumbnail(path):
+    return subprocess.run(["exiftool", "-b", "-ThumbnailImage", path], capture_output=True, check=True).stdout
+
+
 def tree_state(root, times=True):
     """Every entry under root with its kind, bytes, mode and (when asked) its modification and change times (a
     rename, a link or a new mode changes the latter), links not followed. Access times are left out: reading
@@ -167,6 +171,37 @@ class Tree(unittest.TestCase):
                 text = run(*args, "-n", "-r", root)
                 self.assertEqual(len(text.stdout.decode().splitlines()), len(lines))  # one line per photo
                 self.assertEqual(tree_state(root), before)
+
+    def test_output_pattern_leaves_the_tree_as_it_was(self):
+        root = self.make_tree("tree")
+        before = tree_state(root)
+        out = os.path.join(self.dir, "out")
+        os.makedirs(out)
+        exported = json_lines(run("export", "-r", "--json", "-o", out + "/", root).stdout)
+        done = {os.path.basename(line["path"]) for line in exported if line["outcome"] == "done"}
+        self.assertIn("canon-40d.jpg", done)
+        self.assertEqual(sorted(os.listdir(out)), sorted(os.path.splitext(n)[0] + ".thumb.jpg" for n in done))
+        photo = os.path.join(root, "a", "canon-40d.jpg")
+        self.assertEqual(read(os.path.join(out, "canon-40d.thumb.jpg")), exif_thumbnail(photo))
+        # An edit with -o writes the edited copy beside the photo under the pattern's name, the photo untouched.
+        edited = json_lines(run("delete", "-r", "--json", "-o", "%d/%f-small.%e", root).stdout)
+        self.assertIn(("done", photo), [(line["outcome"], line["path"]) for line in edited])
+        copy = os.path.join(root, "a", "canon-40d-small.jpg")
+        self.assertEqual(image_data(read(copy)), image_data(read(photo)))
+        self.assertEqual(exif_thumbnail(copy), b"")
+        after = tree_state(root)
+        files = [p for p in before if not os.path.isdir(os.path.join(root, p))]  # folders gain the copies
+        self.assertEqual({p: after[p] for p in files}, {p: before[p] for p in files})
+        self.assertTrue(all("-small" in p for p in set(after) - set(before)), set(after) - set(before))
+        again = run("delete", "-r", "-o", "%d/%f-small.%e", root)  # the copies exist: refused, never overwritten
+        self.assertEqual(again.returncode, 1)
+        self.assertIn(b"File exists", again.stderr)
+        # Not even --force removes the photo under another spelling of its name.
+        photo_bytes = read(photo)
+        itself = run("delete", "--force", "-o", "%d/./%f.%e", photo)
+        self.assertEqual(itself.returncode, 1)
+        self.assertIn(b"the photo itself", itself.stderr)
+        self.assertEqual(read(photo), photo_bytes)
 
     def test_info_json_lines_stay_valid_around_a_bad_photo(self):
         root = self.make_tree("tree")

@@ -1,5 +1,6 @@
 """End-to-end tests of the lumivex command-line tool on real photos, with exiftool and exiv2 as oracles."""
 
+import base64
 import json
 import os
 import shutil
@@ -95,9 +96,14 @@ class FactsAgreeWithExiftool(unittest.TestCase):
                     return None
 
                 make = tag("IFD0:Make")
-                if make is not None:
-                    self.assertEqual(ours["cameraMake"].strip(), str(make).strip()[:31])
-                    self.assertEqual(ours["cameraModel"].strip(), str(tag("IFD0:Model")).strip()[:39])
+                if make is not None:  # trimmed, as exiftool gives them
+                    self.assertEqual(ours["cameraMake"], str(make).strip()[:31])
+                    self.assertEqual(ours["cameraModel"], str(tag("IFD0:Model")).strip()[:39])
+                self.assertFalse({"commentWideChars", "thumbLengthPos"} & set(ours))
+                metering = exiftool("-s3", "-ExifIFD:MeteringMode", path).stdout.decode().strip()
+                if metering:
+                    text = run("info", path).stdout.decode()
+                    self.assertIn("Metering mode     : %s\n" % metering.lower(), text)
                 date = tag("ExifIFD:DateTimeOriginal", "IFD0:ModifyDate")
                 if date is not None:
                     self.assertEqual(ours["dateTime"], str(date)[:19])
@@ -168,6 +174,14 @@ class Replace(Workspace):
         self.assertEqual(theirs["ExifIFD:DateTimeOriginal"], expected)
         _, seg = exif_segment(written)
         self.assertEqual(len(seg) - 2, 134 + len(self.thumb_bytes))
+
+    def test_photo_without_exif_gets_no_capture_date_from_the_tool(self):
+        photo = self.copy("olympus-no-exif.jpg")
+        self.assertEqual(run("replace", photo, self.thumb_path).returncode, 0)
+        theirs = exiftool_json(photo)
+        self.assertEqual(embedded_thumbnail(photo), self.thumb_bytes)
+        self.assertNotIn("ExifIFD:DateTimeOriginal", theirs)
+        self.assertIn("IFD0:ModifyDate", theirs)
 
     def test_photo_without_a_thumbnail_keeps_its_date(self):
         photo = self.copy("fujifilm-e500-no-thumbnail.jpg")
@@ -268,6 +282,85 @@ class DeleteAndExport(Workspace):
         self.assertEqual(result.stdout, embedded_thumbnail(photo))
         self.assertEqual(read(photo), before)
         self.assertFalse(os.path.exists(photo + ".orig"))
+        # Without a thumbnail the image stream stays empty: the status goes to standard error.
+        none = run("export", self.copy("fujifilm-e500-no-thumbnail.jpg"), "-")
+        self.assertEqual((none.returncode, none.stdout), (0, b""))
+        self.assertIn(b"nothing to do", none.stderr)
+
+
+class Backups(Workspace):
+    def test_restore_and_drop_backup(self):
+        kept, changed = self.copy("canon-40d.jpg", "kept.jpg"), self.copy("canon-40d.jpg", "changed.jpg")
+        original = read(kept)
+        self.assertEqual(run("delete", kept, changed).returncode, 0)
+        subprocess.run(["/usr/bin/convert", changed, "-rotate", "90", changed], check=True)
+        rows = [  # command, photo, exit status, outcome, backup left
+            (["drop-backup", "-n"], kept, 0, "done", True),
+            (["drop-backup"], changed, 1, "refused", True),  # another picture now: the backup is all that is left
+            (["drop-backup"], kept, 0, "done", False),
+            (["drop-backup"], kept, 0, "nothing to do", False),
+            (["restore", "-n"], changed, 0, "done", True),
+            (["restore"], changed, 0, "done", False),
+            (["restore"], changed, 0, "nothing to do", False),
+        ]
+        for args, photo, status, outcome, backup in rows:
+            with self.subTest(args=args, photo=photo):
+                result = run(*args, "--json", photo)
+                self.assertEqual((result.returncode, json.loads(result.stdout)["outcome"]), (status, outcome))
+                self.assertEqual(os.path.exists(photo + ".orig"), backup)
+        self.assertEqual(read(changed), original)
+
+    def test_restore_takes_only_a_regular_backup(self):
+        photo = self.copy("canon-40d.jpg")
+        before = read(photo)
+        target = self.copy("nikon-gps.jpg", "elsewhere.jpg")
+        os.symlink(target, photo + ".orig")
+        os.mkfifo(os.path.join(self.dir, "fifo.jpg.orig"))
+        for name in (photo, os.path.join(self.dir, "fifo.jpg")):
+            with self.subTest(name=name):
+                result = run("restore", name)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(b"not a regular file", result.stderr)
+        self.assertEqual(read(photo), before)
+        self.assertTrue(os.path.islink(photo + ".orig"))
+
+
+class PlainOutput(Workspace):
+    def test_names_with_control_characters_reach_the_terminal_escaped(self):
+        name = "a\x1b]0;owned\x07\rFile name : x\n.jpg"
+        photo = self.copy("canon-40d.jpg", name)
+        for args in (["info"], ["check"], ["delete", "-n"]):
+            with self.subTest(args=args):
+                result = run(*args, photo)
+                shown = result.stdout + result.stderr
+                self.assertFalse(set(shown) & {0x1B, 0x07, 0x0D}, shown)
+                self.assertIn(b"a\\e]0;owned\\x07\\rFile name : x\\n.jpg", shown)
+        self.assertEqual(json.loads(run("info", "--json", photo).stdout)["path"], photo)
+
+    def test_info_says_why_and_leaves_out_what_the_photo_does_not_say(self):
+        text = os.path.join(self.dir, "text.jpg")
+        with open(text, "wb") as f:
+            f.write(b"not a photo\n")
+        for name, why in ((os.path.join(self.dir, "missing.jpg"), b"Cannot find"), (text, b"not a JPEG photo")):
+            result = run("info", name)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(b"lumivex: " + os.fsencode(name) + b": ", result.stderr)
+            self.assertIn(why, result.stderr)
+        gps = self.copy("canon-40d.jpg", "gps-version-only.jpg")  # a GPS block that holds only its version
+        exiftool("-overwrite_original", "-GPSVersionID=2 2 0 0", gps)
+        self.assertEqual(exiftool_json(gps)["GPS:GPSVersionID"], "2 2 0 0")
+        shown = run("info", gps).stdout.decode()
+        self.assertNotIn("GPS Latitude", shown)
+        self.assertNotIn("GPS Altitude", shown)
+        facts = info(gps)
+        self.assertEqual((facts["gpsLatitude"], facts["gpsAltitude"]), ("", ""))
+
+    def test_a_name_that_is_not_utf8_comes_back_whole_in_json(self):
+        photo = os.fsencode(self.copy("canon-40d.jpg", os.fsdecode(b"\xff\xfe.jpg")))
+        for args in (["info"], ["check"], ["delete", "-n"]):
+            with self.subTest(args=args):
+                line = json.loads(run(*args, "--json", photo).stdout)
+                self.assertEqual(base64.b64decode(line["path_bytes"]), photo)
 
 
 class Refusals(Workspace):
@@ -308,7 +401,7 @@ class Refusals(Workspace):
         help_text = run("--help")
         self.assertEqual(help_text.returncode, 0)
         self.assertIn(b"Usage: lumivex", help_text.stdout)
-        self.assertEqual(run("--version").stdout, b"lumivex 1.00\n")
+        self.assertEqual(run("--version").stdout, b"lumivex 1.0.0\n")
 
     def test_replace_and_export_many_photos_in_one_call(self):
         a = self.copy("canon-40d.jpg", "a.jpg")

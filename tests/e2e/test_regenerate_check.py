@@ -186,7 +186,8 @@ class Check(Workspace):
         self.assertEqual({r["path"]: (r["verdict"], r["reason"]) for r in results},
                          {p: ("stale", reason) for p, reason in expected.items()})
         for r in results:
-            self.assertEqual(set(r), {"path", "verdict", "reason", "score", "previews"})
+            self.assertEqual(set(r), {"path", "operation", "outcome", "verdict", "reason", "score", "previews"})
+            self.assertEqual((r["operation"], r["outcome"]), ("check", "stale"))
             self.assertLess(r["score"], 0.65)
         # Five stale photos a row of three: the sheet is two rows of cells.
         width, height = map(int, identify(sheet))
@@ -200,6 +201,21 @@ class Check(Workspace):
         self.assertEqual(result.returncode, 1)
         self.assertRegex(result.stdout, r"nikon-gps\.jpg: fresh: score 0\.\d{3}\n")
         self.assertIn("missing.jpg", result.stderr)
+
+    def test_every_verdict_on_standard_output_with_the_score_of_the_json(self):
+        fresh = self.copy("nikon-gps.jpg")
+        none = self.copy("olympus-no-exif.jpg")
+        stale = self.variant("rotated.jpg", fresh, "-rotate", "90")
+        result = run("check", fresh, none, stale)
+        self.assertEqual(result.returncode, 1)
+        lines = result.stdout.splitlines()
+        self.assertEqual([line.split(": ")[1] for line in lines], ["fresh", "none", "stale"])
+        self.assertTrue(lines[1].endswith("olympus-no-exif.jpg: none: no thumbnail"), lines[1])
+        self.assertNotIn("stale", result.stderr.replace("1 stale", ""))
+        self.assertRegex(result.stderr, r": 1 fresh, 1 none, 1 stale\n$")
+        _, decoded = check_json(fresh, stale)
+        for line, r in zip((lines[0], lines[2]), decoded):
+            self.assertTrue(line.endswith("score %.3f" % r["score"]), (line, r))
 
 
 if __name__ == "__main__":

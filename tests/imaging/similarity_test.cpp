@@ -67,6 +67,8 @@ TEST(CompareThumbnail, VerdictsForCameraAndEditorThumbnails) {
          ThumbnailMatch::Fresh},
         {"portrait with bands at the sides", tall, [&](const Image& i) { return inCameraThumbnail(tall(i)); },
          ThumbnailMatch::Fresh},
+        {"4:3 of a 3:2 photo, cut unevenly at the sides", [](const Image& i) { return cropped(i, 0, 13, 320, 214); },
+         [](const Image& i) { return resizeArea(cropped(i, 13, 13, 281, 214), 160, 120); }, ThumbnailMatch::Fresh},
         {"dark top rows that are no band",
          [](const Image& i) {
              Image dark = i;

@@ -46,22 +46,5 @@ TEST(MakeThumbnail, FitsTheBoxAtTheFirstQualityThatFits) {
     EXPECT_FALSE(broken.error.empty());
 }
 
-TEST(ParseBoxSize, AcceptsWidthByHeight) {
-    struct Case {
-        const char* text;
-        bool ok;
-        int w, h;
-    };
-    for (const Case& c : {Case{"160x120", true, 160, 120}, Case{"64X48", true, 64, 48}, Case{"1024x1", true, 1024, 1},
-                          Case{"0x120", false, 0, 0}, Case{"1025x10", false, 0, 0}, Case{"160", false, 0, 0},
-                          Case{"x120", false, 0, 0}, Case{"160x-1", false, 0, 0}, Case{"", false, 0, 0}}) {
-        int w = 0, h = 0;
-        EXPECT_EQ(parseBoxSize(c.text, &w, &h), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(std::pair(w, h), std::pair(c.w, c.h)) << c.text;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace lumivex::cli

@@ -211,7 +211,7 @@ TEST_F(KeepAllTest, PhotoWithoutExifGetsABlockAValidatorAccepts) {
         EXPECT_EQ(thumbnailNow(), thumbnail);
         EXPECT_EQ(linkedValue(0x8769, 0x9000), Bytes({'0', '2', '3', '1'}));
         EXPECT_EQ(linkedValue(0x8769, 0xA000), Bytes({'0', '1', '0', '0'}));
-        EXPECT_EQ(linkedValue(0x8769, 0x9003).size(), 20u);
+        EXPECT_TRUE(linkedValue(0x8769, 0x9003).empty());  // no capture date made up from the file's time
     }
 }
 

@@ -1,0 +1,84 @@
+#include "cli/terminal_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/json_text.h"
+
+namespace lumivex::cli {
+
+namespace {
+
+void appendControl(std::string& out, uint8_t c) {
+    switch (c) {
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case 0x1B:
+            out += "\\e";
+            return;
+        default: {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        }
+    }
+}
+
+}  // namespace
+
+std::string terminalText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<uint8_t>(bytes[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += bytes[i++];
+            continue;
+        }
+        const size_t length = c < 0x80 ? 0 : utf8SequenceLength(bytes, i);
+        // U+0080 to U+009F are the C1 controls: CSI and OSC among them.
+        const bool c1 = length == 2 && c == 0xC2 && static_cast<uint8_t>(bytes[i + 1]) < 0xA0;
+        if (length == 0 || c1) {
+            appendControl(out, c);
+            if (c1) appendControl(out, static_cast<uint8_t>(bytes[i + 1]));
+            i += c1 ? 2 : 1;
+            continue;
+        }
+        out.append(bytes.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+std::string asciiText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<uint8_t>(bytes[i]);
+        const size_t length = c < 0x80 ? 1 : utf8SequenceLength(bytes, i);
+        char escape[16];
+        if (length == 1 && c >= 0x20 && c < 0x7F) {
+            out += bytes[i];
+        } else if (length <= 1) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            uint32_t code = c & (0xFF >> (length + 1));
+            for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<uint8_t>(bytes[i + k]) & 0x3F);
+            std::snprintf(escape, sizeof escape, code > 0xFFFF ? "\\U%08X" : "\\u%04X", code);
+            out += escape;
+        }
+        i += std::max<size_t>(1, length);
+    }
+    return out;
+}
+
+}  // namespace lumivex::cli
