@@ -11,6 +11,7 @@
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
+#include "engine/platform/test_pause.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/thumbnail_edit.h"
@@ -31,6 +32,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
     currentFileName = request.photoPath;
     resetJpegState();
     clearPhotoInfoForNewFile();
+    platform::pauseForTest("open-photo");
     std::string why;
     if (!openPhotoForEdit(request.photoPath.c_str(), photo, why)) {
         result.message = why;

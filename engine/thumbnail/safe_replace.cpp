@@ -6,6 +6,7 @@
 
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
+#include "engine/platform/test_pause.h"
 
 namespace lumivex {
 
@@ -147,6 +148,7 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, u
         why = "The path '" + photo.path + "' is too long for its backup or temporary name; the photo was not changed";
         return false;
     }
+    platform::pauseForTest("create-temporary");
     std::string tempPath;
     platform::OpenFile temp = platform::createTempBeside(photo.path, tempPath);
     if (!temp.isOpen()) {
@@ -157,11 +159,13 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, u
         platform::removeFile(tempPath.c_str());
         return false;
     }
+    platform::pauseForTest("backup");
     bool backupMade = false;
     if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
         platform::removeFile(tempPath.c_str());
         return false;
     }
+    platform::pauseForTest("rename");
     temp = platform::OpenFile();
     platform::releaseBeforeRename(photo.file);
     if (!platform::renameOver(tempPath.c_str(), photo.path.c_str())) {
