@@ -82,6 +82,15 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
     return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+uint64_t nameCount(const std::string& path) {
+    HANDLE handle = openForInfo(path, false);
+    if (handle == INVALID_HANDLE_VALUE) return 1;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    return ok && info.nNumberOfLinks > 0 ? info.nNumberOfLinks : 1;
+}
+
 std::optional<std::vector<std::string>> folderEntries(const std::string& path, std::string& error) {
     WIN32_FIND_DATAA found{};
     HANDLE search =
@@ -125,6 +134,11 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
     return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+uint64_t nameCount(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_nlink > 0 ? static_cast<uint64_t>(st.st_nlink) : 1;
 }
 
 std::optional<std::vector<std::string>> folderEntries(const std::string& path, std::string& error) {

@@ -27,6 +27,9 @@ FileKind fileKind(const std::string& path, bool followLink);
 // The identity of the file the path names (a final link followed); none when it cannot be examined.
 std::optional<FileIdentity> fileIdentity(const std::string& path);
 
+// How many names (hard links) the file the path names has; 1 when it cannot be examined.
+uint64_t nameCount(const std::string& path);
+
 // Up to n first bytes of the file; none when it cannot be opened.
 std::optional<std::string> firstBytes(const std::string& path, size_t n);
 

@@ -28,10 +28,12 @@ PhotoJob editJob(const CommandLine& line) {
     base.keepBackup = !line.noBackup;
     base.dryRun = line.dryRun;
     base.overwriteOutput = line.force;
+    base.inPlace = line.inPlace;
     const std::string operation = line.command;
-    return [base, operation](const std::string& photo, const std::string& output) {
+    return [base, operation, line](const std::string& photo, const std::string& output) {
         EditRequest request = base;
         request.photoPath = photo;
+        request.followLinks = linksAllowed(line, photo);
         if (request.command == EditCommand::Export) request.secondPath = output;
         const EditResult edit = editPhoto(request);
         PhotoResult result;

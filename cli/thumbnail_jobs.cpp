@@ -29,8 +29,11 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.quality = line.quality;
     options.keepBackup = !line.noBackup;
     options.dryRun = line.dryRun;
-    return [options](const std::string& photo, const std::string&) {
-        const RegenerateResult made = regeneratePhoto(photo, options);
+    options.inPlace = line.inPlace;
+    return [options, line](const std::string& photo, const std::string&) {
+        RegenerateOptions forPhoto = options;
+        forPhoto.followLinks = linksAllowed(line, photo);
+        const RegenerateResult made = regeneratePhoto(photo, forPhoto);
         PhotoResult result;
         result.path = photo;
         result.operation = "regenerate";

@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
+#include <ctime>
+#include <mutex>
+#include <set>
 #include <vector>
 
+#include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
 
 namespace lumivex::platform {
@@ -21,6 +24,9 @@ namespace {
 void fill(const struct _stat64& st, FileStatus& status) {
     status.modifiedSeconds = st.st_mtime;
     status.modifiedNanos = 0;
+    // The C runtime's st_ctime is the creation time here: the modification time stands in for the change time.
+    status.changedSeconds = st.st_mtime;
+    status.changedNanos = 0;
     status.size = st.st_size;
     status.mode = st.st_mode & 0777;
     status.isDirectory = (st.st_mode & _S_IFDIR) != 0;
@@ -34,18 +40,10 @@ void fillIdentity(HANDLE handle, FileStatus& status) {
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return;
     status.device = info.dwVolumeSerialNumber;
     status.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    status.links = info.nNumberOfLinks;
 }
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    if (slash == std::string::npos) return ".";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string inFolder(const Folder& folder, const std::string& name) { return folder.path + "\\" + name; }
 
 }  // namespace
 
@@ -119,24 +117,6 @@ bool statOpenFile(const OpenFile& file, FileStatus& status) {
 // The share modes of the open files keep a second writer out on this system.
 bool lockForEdit(const OpenFile& /*file*/) { return true; }
 
-OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string prefix = folderOf(besidePath) + "\\." + nameOf(besidePath) + ".lumivex-";
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        std::string name = prefix;
-        for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const int fd =
-            ::_open(name.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-        if (fd >= 0) {
-            tempPath = name;
-            return OpenFile(fd);
-        }
-        if (errno != EEXIST) break;
-    }
-    return OpenFile();
-}
-
 OpenFile createExclusive(const char* path, uint32_t /*mode*/) {
     return OpenFile(::_open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
 }
@@ -166,6 +146,94 @@ bool removeFile(const char* path) { return ::_unlink(path) == 0; }
 
 // Block cloning needs a ReFS volume and an API this build does not reach: the ordinary copy runs.
 bool cloneFile(const OpenFile& /*from*/, const OpenFile& /*to*/, uint64_t /*destOffset*/) { return false; }
+
+// Without folder descriptors the steps go by the folder's path.
+bool openFolder(const std::string& path, bool /*followAnyLink*/, Folder& folder, std::string& why) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        why = "Cannot open the folder '" + path + "'";
+        return false;
+    }
+    folder.path = path;
+    return true;
+}
+
+OpenFile openInFolder(const Folder& folder, const std::string& name) {
+    return openForReading(inFolder(folder, name).c_str());
+}
+
+OpenFile openInFolderForWriting(const Folder& folder, const std::string& name) {
+    return OpenFile(::_open(inFolder(folder, name).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+}
+
+bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status) {
+    return statLink(inFolder(folder, name).c_str(), status);
+}
+
+OpenFile createTempIn(const Folder& folder, std::string& tempName) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string name = temporaryName();
+        const int fd = ::_open(inFolder(folder, name).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                               _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            tempName = name;
+            return OpenFile(fd);
+        }
+        if (errno != EEXIST) break;
+    }
+    return OpenFile();
+}
+
+OpenFile createExclusiveIn(const Folder& folder, const std::string& name, uint32_t mode) {
+    return createExclusive(inFolder(folder, name).c_str(), mode);
+}
+
+bool linkInFolder(const Folder& folder, const std::string& existing, const std::string& newName) {
+    return makeHardLink(inFolder(folder, existing).c_str(), inFolder(folder, newName).c_str());
+}
+
+bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to) {
+    return renameOver(inFolder(folder, from).c_str(), inFolder(folder, to).c_str());
+}
+
+bool removeInFolder(const Folder& folder, const std::string& name) {
+    return removeFile(inFolder(folder, name).c_str());
+}
+
+// A file still open for an edit cannot be removed here (it is not shared for deletion), so no lock is needed.
+void removeStaleTemporaries(const Folder& folder) {
+    static std::mutex guard;
+    static std::set<std::string> visited;  // a batch edits many photos of one folder: looked through once
+    {
+        const std::lock_guard<std::mutex> hold(guard);
+        if (!visited.insert(folder.path).second) return;
+    }
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA(inFolder(folder, ".lumivex-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    do {
+        FileStatus status;
+        const std::string name = found.cFileName;
+        if (isTemporaryName(name) && statInFolder(folder, name, status) && status.isRegular &&
+            status.modifiedSeconds + 60 <= now) {
+            removeInFolder(folder, name);
+        }
+    } while (::FindNextFileA(search, &found) != 0);
+    ::FindClose(search);
+}
+
+bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
+    if (::_lseeki64(from.fd(), 0, SEEK_SET) != 0 || ::_lseeki64(to.fd(), 0, SEEK_SET) != 0) return false;
+    std::vector<char> chunk(1u << 20);
+    for (uint64_t left = size; left > 0;) {
+        const unsigned want = static_cast<unsigned>(left < chunk.size() ? left : chunk.size());
+        const int got = ::_read(from.fd(), chunk.data(), want);
+        if (got <= 0 || ::_write(to.fd(), chunk.data(), static_cast<unsigned>(got)) != got) return false;
+        left -= static_cast<uint64_t>(got);
+    }
+    return ::_chsize_s(to.fd(), static_cast<int64_t>(size)) == 0 && ::_commit(to.fd()) == 0;
+}
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::_dup(file.fd());

@@ -14,6 +14,7 @@
 #include "engine/platform/test_pause.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
+#include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
 
@@ -34,7 +35,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
     clearPhotoInfoForNewFile();
     platform::pauseForTest("open-photo");
     std::string why;
-    if (!openPhotoForEdit(request.photoPath.c_str(), photo, why)) {
+    if (!openPhotoForEdit(request.photoPath.c_str(), request.followLinks, photo, why)) {
         result.message = why;
         return false;
     }
@@ -54,9 +55,10 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         result.message = "not a JPEG photo that can be read whole";
         return false;
     }
+    photo.imageDataOffset = sectionList.imageDataOffset;
     // The name must still reach the file that was locked, or we would write what another file said.
     platform::FileStatus now;
-    if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
+    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
         now.inode != photo.status.inode || now.size != photo.status.size) {
         result.message = "changed while it was read; left alone";
         return false;
@@ -169,7 +171,16 @@ EditResult editSafely(const EditRequest& request) {
     }
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
+    // A new file under one name would leave the photo's other names with the old bytes.
+    if (photo.status.links > 1 && !request.inPlace) {
+        return finished(result, EditOutcome::Refused,
+                        "has " + std::to_string(photo.status.links) +
+                            " names (hard links) that would keep the old thumbnail; --in-place edits it under every "
+                            "name");
+    }
     if (!editInMemory(request, thumbnail, result)) return result;
+    const std::string cutShort =
+        endsWholeImage(photo) ? "" : "; warning: no end of image data: the photo seems cut short";
     if (!request.minimalExif) padForBlockSharing();
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
@@ -180,9 +191,16 @@ EditResult editSafely(const EditRequest& request) {
     std::string why;
     uint64_t newSize = 0;
     const BackupPolicy policy = request.keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None;
-    if (!replacePhotoFile(photo, policy, why, newSize)) return finished(result, EditOutcome::Failed, why);
+    if (!replacePhotoFile(photo, policy, writeSectionListContent, why, newSize, request.inPlace)) {
+        return finished(result, EditOutcome::Failed, why);
+    }
     result.sizeAfter = newSize;
     result.outcome = EditOutcome::Done;
+    if (request.keepBackup && photo.backupName != photo.name + ".orig") {
+        result.message +=
+            "; '" + photo.name + ".orig' is not this photo's earlier version: its backup is '" + photo.backupName + "'";
+    }
+    result.message += cutShort;
     return result;
 }
 
