@@ -1,6 +1,7 @@
 // What the tool asks of the file system beyond the engine's file services: a file's identity, its kind
-// without following a link, the first bytes of a file and the entries of a folder. POSIX and Windows
-// versions in file_system.cpp; paths are the tool's narrow text (UTF-8, the active code page on Windows).
+// without following a link, the first bytes of a file and the entries of a folder. The system calls are in
+// file_system_posix.cpp and file_system_windows.cpp; paths are the tool's narrow text (UTF-8, the active code
+// page on Windows).
 #pragma once
 
 #include <cstdint>

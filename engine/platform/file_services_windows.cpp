@@ -1,8 +1,11 @@
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <sys/stat.h>
 #include <sys/utime.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +61,25 @@ bool statFile(const char* path, FileStatus& status) {
     return true;
 }
 
-bool statLink(const char* path, FileStatus& status) { return statFile(path, status); }
+// Only symbolic links and junctions count as links: cloud placeholders and deduplicated files are reparse
+// points too, and are ordinary files to the user.
+bool statLink(const char* path, FileStatus& status) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                      (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK || found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    if (!link) return statFile(path, status);
+    status = FileStatus();
+    status.isLink = true;
+    const HANDLE handle =
+        ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    fillIdentity(handle, status);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    return true;
+}
 
 bool canWriteFile(const char* path) { return ::_access(path, 2) == 0; }
 
@@ -71,14 +92,12 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
     return ::_utime64(path, &times) == 0;
 }
 
+// Two names of one file (a hard link, another spelling of the path) have one volume and file index.
 bool sameFile(const char* a, const char* b) {
-    char first[_MAX_PATH];
-    char second[_MAX_PATH];
-    if (::_fullpath(first, a, sizeof first) == nullptr || ::_fullpath(second, b, sizeof second) == nullptr) {
-        return false;
-    }
-    struct _stat64 st {};
-    return ::_stricmp(first, second) == 0 && ::_stat64(first, &st) == 0;
+    FileStatus first;
+    FileStatus second;
+    return statFile(a, first) && statFile(b, second) && (first.device != 0 || first.inode != 0) &&
+           first.device == second.device && first.inode == second.inode;
 }
 
 size_t maxPathBytes() { return _MAX_PATH - 1; }
@@ -104,7 +123,12 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     return *this;
 }
 
-OpenFile openForReading(const char* path) { return OpenFile(::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT)); }
+// Shared for reading only: while it is open no one may open the photo for writing, which is the edit lock here.
+OpenFile openForReading(const char* path) {
+    int fd = -1;
+    if (::_sopen_s(&fd, path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR, 0) != 0) return OpenFile();
+    return OpenFile(fd);
+}
 
 bool statOpenFile(const OpenFile& file, FileStatus& status) {
     struct _stat64 st {};
@@ -114,8 +138,9 @@ bool statOpenFile(const OpenFile& file, FileStatus& status) {
     return true;
 }
 
-// The share modes of the open files keep a second writer out on this system.
-bool lockForEdit(const OpenFile& /*file*/) { return true; }
+// The photo is open denying writers (openForReading): no one else can change it until it is closed just before
+// the replacement.
+bool lockForEdit(const OpenFile& file) { return file.isOpen(); }
 
 OpenFile createExclusive(const char* path, uint32_t /*mode*/) {
     return OpenFile(::_open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
@@ -138,8 +163,14 @@ bool makeHardLink(const char* existing, const char* newName) {
     return ::CreateHardLinkA(newName, existing, nullptr) != 0;
 }
 
+// ReplaceFile keeps what the photo's file had beyond its bytes (alternate streams, access control lists,
+// attributes, creation time); where the volume cannot, a plain rename. Explorer keys its thumbnail cache on the
+// modification time, which the edit keeps: it is told that the file changed.
 bool renameOver(const char* from, const char* to) {
-    return ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const bool replaced = ::ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0 ||
+                          ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (replaced) ::SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHA, to, nullptr);
+    return replaced;
 }
 
 bool removeFile(const char* path) { return ::_unlink(path) == 0; }

@@ -262,6 +262,8 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
         return false;
     }
     if (inPlace) {
+        // Where the open photo keeps writers out, it must be closed before it is opened for writing.
+        platform::releaseBeforeRename(photo.file);
         platform::OpenFile same = platform::openInFolderForWriting(photo.folder, photo.name);
         platform::FileStatus status;
         const bool ours = same.isOpen() && platform::statOpenFile(same, status) && sameIdentity(status, photo.status);
