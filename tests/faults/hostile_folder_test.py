@@ -125,6 +125,31 @@ class Swaps(unittest.TestCase):
 
 
 @unittest.skipUnless(os.geteuid() == 0, "needs root: the second user is nobody")
+class LinksTheUserChose(unittest.TestCase):
+    """Links nobody else could have put there still work: named on the command line, or on the way to a folder
+    in folders only root can change."""
+
+    def test_rows(self):
+        # (the link's name in root's folder, points to, the operand, options)
+        rows = [
+            ("photo-link.jpg", "photo", "link", []),
+            ("album-link", "album", "link", ["-r"]),
+            ("album-link", "album", "link/photo.jpg", []),
+        ]
+        for name, target, operand, options in rows:
+            with self.subTest(name=name, operand=operand):
+                f = Folder()
+                self.addCleanup(f.close)
+                link = os.path.join(f.rootdir, name)
+                os.symlink(f.photo if target == "photo" else f.album, link)
+                path = link if operand == "link" else os.path.join(link, "photo.jpg")
+                results, _ = run("delete", *options, path)
+                self.assertEqual([r["outcome"] for r in results], ["done"], results)
+                self.assertTrue(os.path.islink(link))
+                self.assertEqual(thumbnail_length(f.photo), "")
+
+
+@unittest.skipUnless(os.geteuid() == 0, "needs root: the second user is nobody")
 class PhotoState(unittest.TestCase):
     def setUp(self):
         self.f = Folder()
