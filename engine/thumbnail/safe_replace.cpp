@@ -93,7 +93,8 @@ bool chooseBackupName(const PhotoFile& photo, BackupPolicy policy, std::string& 
         return true;
     }
     // The first backup is the original: a later edit must not replace it with an edited version.
-    if (existing.isRegular && holdsEarlierVersion(photo, first)) {
+    // A second name of the photo itself is no backup: it would change with the photo.
+    if (existing.isRegular && !sameIdentity(existing, photo.status) && holdsEarlierVersion(photo, first)) {
         keep = true;
         return true;
     }

@@ -202,24 +202,25 @@ class PlantedBackup(unittest.TestCase):
         orig = f.photo + ".orig"
         target = os.path.join(f.rootdir, "target")
         return [
-            ("symlink", lambda: os.symlink(target, orig)),
-            ("dangling link", lambda: os.symlink(os.path.join(f.rootdir, "nothing"), orig)),
-            ("folder", lambda: os.mkdir(orig)),
-            ("fifo", lambda: os.mkfifo(orig)),
-            ("another photo", lambda: shutil.copyfile(os.path.join(os.path.dirname(PHOTO), "nikon-gps.jpg"), orig)),
+            ("symlink", lambda: os.symlink(target, orig), []),
+            ("dangling link", lambda: os.symlink(os.path.join(f.rootdir, "nothing"), orig), []),
+            ("folder", lambda: os.mkdir(orig), []),
+            ("fifo", lambda: os.mkfifo(orig), []),
+            ("another photo", lambda: shutil.copyfile(os.path.join(os.path.dirname(PHOTO), "nikon-gps.jpg"), orig), []),
+            ("a second name of the photo", lambda: os.link(f.photo, orig), ["--in-place"]),  # would change with it
         ]
 
     def test_rows(self):
-        for index in range(5):
+        for index in range(6):
             f = Folder()
             self.addCleanup(f.close)
             with open(os.path.join(f.rootdir, "target"), "wb") as out:
                 out.write(b"root's target\n")
-            name, plant = self.rows(f)[index]
+            name, plant, options = self.rows(f)[index]
             with self.subTest(name):
                 plant()
                 before = f.rootdir_state()
-                results, _ = run("delete", f.photo)
+                results, _ = run("delete", *options, f.photo)
                 self.assertEqual(results[0]["outcome"], "done")
                 self.assertIn(".orig.1", results[0]["message"])
                 self.assertEqual(read(f.photo + ".orig.1"), f.original)
