@@ -25,9 +25,13 @@ bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) 
     return a.device == b.device && a.inode == b.inode;
 }
 
-// A name of the photo's folder as the user would write it.
+// A name of the photo's folder as the user would write it, in quotes.
 std::string besidePhoto(const PhotoFile& photo, const std::string& name) {
-    return photo.path.substr(0, photo.path.size() - photo.name.size()) + name;
+    std::string text = "'";
+    text.append(photo.path, 0, photo.path.size() - photo.name.size());
+    text += name;
+    text += '\'';
+    return text;
 }
 
 bool readAt(const platform::OpenFile& file, uint64_t offset, std::vector<uint8_t>& bytes) {
@@ -83,11 +87,11 @@ bool chooseBackupName(const PhotoFile& photo, BackupPolicy policy, std::string& 
     if (!platform::statInFolder(photo.folder, first, existing)) return true;
     if (policy == BackupPolicy::ReplaceOlder) {
         if (!existing.isRegular && !existing.isLink) {
-            why = "'" + besidePhoto(photo, first) + "' is not a file; it was left alone and the photo was not changed";
+            why = besidePhoto(photo, first) + " is not a file; it was left alone and the photo was not changed";
             return false;
         }
         if (!platform::removeInFolder(photo.folder, first)) {
-            why = "Could not remove the older backup '" + besidePhoto(photo, first) + "'; the photo was not changed";
+            why = "Could not remove the older backup " + besidePhoto(photo, first) + "; the photo was not changed";
             return false;
         }
         return true;
@@ -104,9 +108,8 @@ bool chooseBackupName(const PhotoFile& photo, BackupPolicy policy, std::string& 
             return true;
         }
     }
-    why = "'" + first +
-          "' is not this photo's earlier version and no free backup name is left; the photo was "
-          "not changed";
+    why = besidePhoto(photo, first) +
+          " is not this photo's earlier version and no free backup name is left; the photo was not changed";
     return false;
 }
 
@@ -128,8 +131,7 @@ bool makeBackup(PhotoFile& photo, BackupPolicy policy, bool inPlace, bool& made,
         photo.backupName = backupName;
         return true;
     }
-    why =
-        "Could not keep a backup as '" + besidePhoto(photo, backupName) + "'; '" + photo.path + "' was left unchanged";
+    why = "Could not keep a backup as " + besidePhoto(photo, backupName) + "; '" + photo.path + "' was left unchanged";
     return false;
 }
 
@@ -272,8 +274,8 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
             ours && platform::overwriteWith(temp, same, newSize) && platform::copyModeAndTimes(same, photo.status);
         platform::removeInFolder(photo.folder, tempName);
         if (!ok) {
-            why = ours ? "The photo could not be rewritten in place; its bytes are in '" +
-                             besidePhoto(photo, photo.backupName) + "'"
+            why = ours ? "The photo could not be rewritten in place; its bytes are in " +
+                             besidePhoto(photo, photo.backupName)
                        : "Could not open '" + photo.path + "' to rewrite it; the photo was not changed";
             if (!ours) undo();
             return false;
