@@ -47,7 +47,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
     const imaging::Size fit = imaging::fitInBox(photo.sourceWidth, photo.sourceHeight, kCompareWidth, kCompareHeight);
     result.fromPhoto = imaging::resizeArea(photo.image, fit.width, fit.height);
     // The thumbnail at its full size: it is small, and its bands must be seen pixel by pixel.
-    const imaging::DecodedImage thumbnail = imaging::decodeJpegScaled(meta.thumbnail, INT_MAX, INT_MAX);
+    const imaging::DecodedImage thumbnail = imaging::decodeThumbnail(meta.thumbnail);
     if (!thumbnail.ok()) {
         // A thumbnail no viewer can show is as wrong as one of another picture.
         result.verdict = "stale";

@@ -33,7 +33,8 @@ const char kUsage[] =
     "      --minimal-exif       (replace) do exactly what the window does: a photo whose\n"
     "                           thumbnail is not last in its Exif block gets a minimal\n"
     "                           block, and its other Exif fields are lost\n"
-    "      --force              (export) replace an OUT that exists already\n"
+    "      --force              (export, check --sheet) replace an OUT or a sheet FILE\n"
+    "                           that exists already (the link itself, for a link)\n"
     "      --no-backup          (edits) keep no PHOTO.orig; the new file replaces the\n"
     "                           photo in one step once it is complete and on disk\n"
     "  -n, --dry-run            say for every photo what would happen; write nothing\n"
@@ -253,7 +254,8 @@ class Parser {
         };
         only(!line.thumbnail.empty(), "-t", command == "replace", "replace");
         only(line.minimalExif, "--minimal-exif", command == "replace", "replace");
-        only(line.force, "--force", command == "export", "export");
+        only(line.force, "--force", command == "export" || (command == "check" && !line.sheet.empty()),
+             "export and check --sheet");
         only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
         only(line.dryRun, "--dry-run", isEdit(command) || command == "export",
              "replace, delete, regenerate and export");

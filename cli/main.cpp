@@ -8,6 +8,7 @@
 
 #include "cli/batch_runner.h"
 #include "cli/command_line.h"
+#include "cli/contact_sheet.h"
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
 #include "cli/photo_jobs.h"
@@ -79,6 +80,10 @@ int main(int argc, char** argv) {
 
     // check --sheet writes its contact sheet once every photo has been looked at.
     const auto sheet = line.sheet.empty() ? nullptr : std::make_shared<StaleSheet>();
+    if (sheet) {
+        const std::string problem = sheetTargetProblem(line.sheet, line.force);
+        if (!problem.empty()) return std::fprintf(stderr, "lumivex: contact sheet: %s\n", problem.c_str()), kExitFailed;
+    }
     const std::optional<PhotoJob> job = jobFor(line, sheet);
     if (!job) return usageError(line.command + " is not available in this build");
 
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
 
     bool sheetFailed = false;
     if (sheet) {
-        const std::string error = writeContactSheet(line.sheet, sheet->entries);
+        const std::string error = writeContactSheet(line.sheet, sheet->entries, line.force);
         if (!error.empty()) std::fprintf(stderr, "lumivex: contact sheet: %s\n", error.c_str());
         sheetFailed = !error.empty();
     }

@@ -7,6 +7,8 @@
 #include "engine/jpeg/sections.h"
 #include "engine/thumbnail/file_operation.h"
 #include "engine/thumbnail/photo_edit.h"
+#include "engine/thumbnail/thumbnail_file.h"
+#include "imaging/image.h"
 
 namespace lumivex::cli {
 
@@ -16,6 +18,21 @@ EditCommand editCommand(const std::string& command) {
     if (command == "replace") return EditCommand::Replace;
     if (command == "delete") return EditCommand::Delete;
     return EditCommand::Export;
+}
+
+constexpr size_t kMaxSegmentContent = 65533;  // an Exif segment's bytes after its length field
+
+// The new thumbnail, read once and decoded before any photo is touched: bytes that merely start and end like
+// a JPEG, or a picture no thumbnail may be, are refused with the reason. "" when it may go in; the bytes are
+// then the ones every photo gets, so that the file cannot change between the check and the edits.
+std::string screenNewThumbnail(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::string why;
+    if (!readThumbnailFile(path.c_str(), bytes, why)) return why;
+    // One that can never fit is refused by the edit, with the numbers; no need to decode it.
+    if (bytes.size() > kMaxSegmentContent) return "";
+    const imaging::DecodedImage decoded = imaging::decodeThumbnail(bytes);
+    if (!decoded.ok()) return "Refused '" + path + "': not a thumbnail: " + decoded.error;
+    return "";
 }
 
 }  // namespace
@@ -29,8 +46,24 @@ PhotoJob editJob(const CommandLine& line) {
     base.dryRun = line.dryRun;
     base.overwriteOutput = line.force;
     base.inPlace = line.inPlace;
+    std::string refusal;
+    if (base.command == EditCommand::Replace) {
+        refusal = screenNewThumbnail(base.secondPath, base.thumbnailBytes);
+        // The window's route reads the file itself; every other one takes the bytes checked here.
+        if (!base.minimalExif) base.secondPath.clear();
+    }
     const std::string operation = line.command;
-    return [base, operation, line](const std::string& photo, const std::string& output) {
+    return [base, operation, refusal, line](const std::string& photo, const std::string& output) {
+        if (!refusal.empty()) {
+            PhotoResult refused;
+            refused.path = photo;
+            refused.operation = operation;
+            refused.outcome = outcomeName(EditOutcome::Refused);
+            refused.failed = true;
+            refused.message = refusal;
+            refused.dryRun = base.dryRun;
+            return refused;
+        }
         EditRequest request = base;
         request.photoPath = photo;
         request.followLinks = linksAllowed(line, photo);

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -22,6 +23,7 @@
 
 #include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
+#include "engine/platform/temp_files.h"
 
 namespace lumivex::platform {
 
@@ -188,9 +190,16 @@ bool syncFile(const OpenFile& file) { return ::fsync(file.fd()) == 0; }
 
 bool makeHardLink(const char* existing, const char* newName) { return ::link(existing, newName) == 0; }
 
-bool renameOver(const char* from, const char* to) { return ::rename(from, to) == 0; }
+bool renameOver(const char* from, const char* to) {
+    // Forgotten first: once renamed, the name may be someone else's file.
+    forgetTempFile(from);
+    return ::rename(from, to) == 0;
+}
 
-bool removeFile(const char* path) { return ::unlink(path) == 0; }
+bool removeFile(const char* path) {
+    forgetTempFile(path);
+    return ::unlink(path) == 0;
+}
 
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset) {
 #ifdef FICLONERANGE
@@ -276,6 +285,14 @@ int openStepwise(int at, const std::string& path, int& hopsLeft, std::string& wh
     return current;
 }
 
+// The registry of temporary files works by path; the path is built without allocating, so that a step that
+// must not fail for want of memory does not. A path too long for the registry is not remembered anyway.
+void withPathInFolder(const Folder& folder, const std::string& name, void (*use)(const char*)) {
+    char path[PATH_MAX];
+    const int n = std::snprintf(path, sizeof path, "%s/%s", folder.path.c_str(), name.c_str());
+    if (n > 0 && static_cast<size_t>(n) < sizeof path) use(path);
+}
+
 // A batch edits many photos of one folder: the folder is looked through for leftovers once per run.
 bool firstVisit(int folderFd) {
     static std::mutex guard;
@@ -332,12 +349,14 @@ bool statInFolder(const Folder& folder, const std::string& name, FileStatus& sta
 
 OpenFile createTempIn(const Folder& folder, std::string& tempName) {
     for (int attempt = 0; attempt < 64; ++attempt) {
-        const std::string name = temporaryName();
+        std::string name = temporaryName();
         const int fd =
             ::openat(folder.handle.fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
+            // No allocation from here until the caller holds the name: running out of memory must not lose it.
             ::flock(fd, LOCK_EX | LOCK_NB);  // a brand-new name: no one else can hold it yet
-            tempName = name;
+            withPathInFolder(folder, name, rememberTempFile);
+            tempName = std::move(name);
             return OpenFile(fd);
         }
         if (errno != EEXIST) break;
@@ -355,10 +374,13 @@ bool linkInFolder(const Folder& folder, const std::string& existing, const std::
 }
 
 bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to) {
+    // Forgotten first: once renamed, the name may be someone else's file.
+    withPathInFolder(folder, from, forgetTempFile);
     return ::renameat(folder.handle.fd(), from.c_str(), folder.handle.fd(), to.c_str()) == 0;
 }
 
 bool removeInFolder(const Folder& folder, const std::string& name) {
+    withPathInFolder(folder, name, forgetTempFile);
     return ::unlinkat(folder.handle.fd(), name.c_str(), 0) == 0;
 }
 

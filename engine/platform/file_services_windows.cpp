@@ -17,6 +17,7 @@
 
 #include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
+#include "engine/platform/temp_files.h"
 
 namespace lumivex::platform {
 
@@ -207,6 +208,7 @@ OpenFile createTempIn(const Folder& folder, std::string& tempName) {
         const int fd = ::_open(inFolder(folder, name).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                                _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
+            rememberTempFile(inFolder(folder, name).c_str());
             tempName = name;
             return OpenFile(fd);
         }
@@ -224,10 +226,12 @@ bool linkInFolder(const Folder& folder, const std::string& existing, const std::
 }
 
 bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to) {
+    forgetTempFile(inFolder(folder, from).c_str());
     return renameOver(inFolder(folder, from).c_str(), inFolder(folder, to).c_str());
 }
 
 bool removeInFolder(const Folder& folder, const std::string& name) {
+    forgetTempFile(inFolder(folder, name).c_str());
     return removeFile(inFolder(folder, name).c_str());
 }
 

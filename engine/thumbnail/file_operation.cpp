@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -168,6 +170,15 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
         currentFileName = sourcePath;
         return replaceOrRemove(photo, secondPath);
     } catch (const FatalError&) {
+        if (fatal != nullptr) *fatal = true;
+        return 0;
+    } catch (const std::bad_alloc&) {
+        // Memory runs out like a fatal report: the run ends with status 1 after the line.
+        reportLine("Could not allocate memory");
+        if (fatal != nullptr) *fatal = true;
+        return 0;
+    } catch (const std::exception& error) {
+        reportLine(error.what());
         if (fatal != nullptr) *fatal = true;
         return 0;
     }

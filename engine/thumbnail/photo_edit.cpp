@@ -2,16 +2,21 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
 #include "engine/exif/photo_info.h"
+#include "engine/jpeg/photo_head.h"
+#include "engine/jpeg/plan_writer.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
+#include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/section_content.h"
@@ -112,28 +117,6 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     return true;
 }
 
-// Pads the Exif segment with zeros so that the image data stays where it was, or moves by whole blocks: on a
-// file system that clones, its blocks then stay shared with the original, and the zeros are room that the
-// next edit can grow into.
-void padForBlockSharing() {
-    if (sectionList.imageDataOffset < 0) return;
-    const uint64_t now = jpegHeaderSize();
-    const uint64_t was = static_cast<uint64_t>(sectionList.imageDataOffset);
-    const uint64_t target =
-        now <= was ? was : was + (now - was + kCloneBlockBytes - 1) / kCloneBlockBytes * kCloneBlockBytes;
-    JpegSection* exif = findSection(kMarkerApp1);
-    if (now == target || exif == nullptr || exif->size < 8 || std::memcmp(exif->data.get() + 2, "Exif", 4) != 0) return;
-    const uint64_t size = static_cast<uint64_t>(exif->size) + (target - now);
-    if (size > 0xFFFF) return;
-    auto grown = allocateBytes(size, "Could not allocate memory");
-    std::memset(grown.get(), 0, size);
-    std::memcpy(grown.get(), exif->data.get(), static_cast<size_t>(exif->size));
-    grown[0] = static_cast<uint8_t>(size >> 8);
-    grown[1] = static_cast<uint8_t>(size);
-    exif->data = std::move(grown);
-    exif->size = static_cast<int32_t>(size);
-}
-
 EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
@@ -178,10 +161,31 @@ EditResult editSafely(const EditRequest& request) {
                             " names (hard links) that would keep the old thumbnail; --in-place edits it under every "
                             "name");
     }
+    // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
+    const bool asSplice = !request.minimalExif;
+    PhotoHead head;
+    if (asSplice) {
+        std::string why;
+        if (!readPhotoHead(photo.file, result.sizeBefore, head, why)) {
+            return finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
+        }
+        const JpegSection* exif = findSection(kMarkerApp1);
+        if (!exifSegmentIs(head, exif ? exif->data.get() : nullptr, exif ? static_cast<uint32_t>(exif->size) : 0)) {
+            return finished(result, EditOutcome::Refused, "its Exif segment cannot be located unambiguously");
+        }
+    }
     if (!editInMemory(request, thumbnail, result)) return result;
     const std::string cutShort =
         endsWholeImage(photo) ? "" : "; warning: no end of image data: the photo seems cut short";
-    if (!request.minimalExif) padForBlockSharing();
+    SplicePlan plan;
+    if (asSplice) {
+        std::string why;
+        const JpegSection* exif = findSection(kMarkerApp1);
+        if (exif == nullptr) return finished(result, EditOutcome::Failed, "the edited Exif segment went missing");
+        if (!planExifSplice(head, exif->data.get(), static_cast<uint32_t>(exif->size), plan, why)) {
+            return finished(result, EditOutcome::Refused, why);
+        }
+    }
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
         result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +
@@ -191,7 +195,13 @@ EditResult editSafely(const EditRequest& request) {
     std::string why;
     uint64_t newSize = 0;
     const BackupPolicy policy = request.keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None;
-    if (!replacePhotoFile(photo, policy, writeSectionListContent, why, newSize, request.inPlace)) {
+    NewContentWriter writeContent = writeSectionListContent;
+    if (asSplice) {
+        writeContent = [&plan](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size, std::string& why) {
+            return writePlan(source.file, plan, temp, size, why);
+        };
+    }
+    if (!replacePhotoFile(photo, policy, writeContent, why, newSize, request.inPlace)) {
         return finished(result, EditOutcome::Failed, why);
     }
     result.sizeAfter = newSize;
@@ -229,6 +239,12 @@ EditResult editPhoto(const EditRequest& request) {
     } catch (const FatalError& error) {
         result.outcome = EditOutcome::Failed;
         result.message = error.message;
+    } catch (const std::bad_alloc&) {
+        result.outcome = EditOutcome::Failed;
+        result.message = "Could not allocate memory";
+    } catch (const std::exception& error) {
+        result.outcome = EditOutcome::Failed;
+        result.message = error.what();
     }
     result.reports = std::move(reports);
     return result;

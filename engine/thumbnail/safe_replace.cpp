@@ -239,17 +239,24 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
         return false;
     }
     const bool sync = policy == BackupPolicy::None;
-    const bool written =
-        inPlace ? write(photo, temp, newSize, why) : writeTemporary(photo, temp, write, sync, why, newSize);
-    if (!written || !unchangedSince(photo, photo.status, true, why)) {
-        platform::removeInFolder(photo.folder, tempName);
-        return false;
-    }
-    platform::pauseForTest("backup");
     bool backupMade = false;
-    if (!makeBackup(photo, policy, inPlace, backupMade, why)) {
+    try {
+        const bool written =
+            inPlace ? write(photo, temp, newSize, why) : writeTemporary(photo, temp, write, sync, why, newSize);
+        if (!written || !unchangedSince(photo, photo.status, true, why)) {
+            platform::removeInFolder(photo.folder, tempName);
+            return false;
+        }
+        platform::pauseForTest("backup");
+        if (!makeBackup(photo, policy, inPlace, backupMade, why)) {
+            platform::removeInFolder(photo.folder, tempName);
+            return false;
+        }
+    } catch (...) {
+        // Memory ran out half-way (or another exception): nothing of the edit stays beside the photo.
         platform::removeInFolder(photo.folder, tempName);
-        return false;
+        if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
+        throw;
     }
     // The new link moved the change time; a writer still at work moves the size or the modification time.
     platform::FileStatus afterBackup;

@@ -38,8 +38,28 @@ uint32_t lengthTagWidth() {
     return thumbnailLengthWidth(origin.lengthFormat);
 }
 
+// A length entry of byte-sized components held in the entry's own 4-byte value field: a removal writes the
+// zero length over that whole field, as a 32-bit value, which reads back as 0 whatever the format and order.
+bool byteLengthInEntry() {
+    const ThumbnailOrigin& origin = thumbnailOrigin;
+    const bool byteFormat = origin.lengthFormat == FormatByte || origin.lengthFormat == FormatSByte ||
+                            origin.lengthFormat == FormatUndefined;
+    return byteFormat && origin.hasLengthEntry && origin.lengthCount >= 1 && origin.lengthCount <= 4 &&
+           origin.lengthPos == origin.lengthEntryPos + 8 && photoInfo.thumbLengthPos == origin.lengthPos &&
+           exifReadFacts.lengthSectionIndex == origin.sectionIndex;
+}
+
+// Bytes a removal writes over the length tag's value; 0 when it cannot be written safely.
+uint32_t removalLengthWidth() { return lengthTagWidth() != 0 ? lengthTagWidth() : (byteLengthInEntry() ? 4 : 0); }
+
 // The length tag in the thumbnail block's own byte order, whatever block was parsed last.
-void writeLengthTag(uint8_t* tiff, uint32_t length) { writeThumbnailLength(tiff, length); }
+void writeLengthTag(uint8_t* tiff, uint32_t length) {
+    if (lengthTagWidth() == 0 && byteLengthInEntry()) {
+        exifWrite32(tiff + thumbnailOrigin.lengthPos, length, thumbnailOrigin.byteOrder);
+        return;
+    }
+    writeThumbnailLength(tiff, length);
+}
 
 void setSegmentSize(JpegSection& segment, uint32_t size) {
     segment.data[0] = static_cast<uint8_t>(size >> 8);
@@ -49,8 +69,7 @@ void setSegmentSize(JpegSection& segment, uint32_t size) {
 }
 
 // The thumbnail may be cut off (or replaced at) the end of the segment that findSection gives.
-bool thumbnailAtEndOfFoundSegment(const JpegSection* own) {
-    const uint32_t width = lengthTagWidth();
+bool thumbnailAtEndOfFoundSegment(const JpegSection* own, uint32_t width) {
     return photoInfo.thumbOffset != 0 && photoInfo.thumbAtEnd != 0 && own != nullptr &&
            own == findSection(kMarkerApp1) && width != 0 &&
            uint64_t{thumbnailOrigin.lengthPos} + width <= photoInfo.thumbOffset;
@@ -60,7 +79,7 @@ int removeThumbnail(JpegSection* own) {
     if (photoInfo.thumbOffset == 0 || own == nullptr) return ThumbNoneToRemove;
     if (photoInfo.thumbLength == 0) return ThumbNothingDone;
     uint8_t* tiff = own->data.get() + kTiffStartInSegment;
-    if (thumbnailAtEndOfFoundSegment(own)) {
+    if (thumbnailAtEndOfFoundSegment(own, removalLengthWidth())) {
         writeLengthTag(tiff, 0);
         setSegmentSize(*own, photoInfo.thumbOffset + kTiffStartInSegment);
         photoInfo.thumbLength = 0;
@@ -68,7 +87,7 @@ int removeThumbnail(JpegSection* own) {
     }
     // Not last in its block: the segment cannot be cut there, so the thumbnail's bytes are zeroed in place,
     // unless a directory or another value lives in them too.
-    if (lengthTagWidth() == 0 || thumbnailSharesBytes()) return ThumbNothingDone;
+    if (removalLengthWidth() == 0 || thumbnailSharesBytes()) return ThumbNothingDone;
     std::memset(tiff + photoInfo.thumbOffset, 0, photoInfo.thumbLength);
     writeLengthTag(tiff, 0);
     photoInfo.thumbLength = 0;
@@ -76,7 +95,7 @@ int removeThumbnail(JpegSection* own) {
 }
 
 int replaceThumbnail(JpegSection* own, const char* newPath) {
-    if (!thumbnailAtEndOfFoundSegment(own)) {
+    if (!thumbnailAtEndOfFoundSegment(own, lengthTagWidth())) {
         reportLine("Image contains no thumbnail to replace - add is not possible");
         return ThumbNotReplaceable;
     }

@@ -99,7 +99,9 @@ void ExifBuilder::setThumbnail(int dir, Bytes thumbnail, uint16_t lengthFormat, 
     if (!withLength) return;
     const auto length = static_cast<uint32_t>(thumbnail_.size());
     const bool narrow = lengthFormat == FormatShort || lengthFormat == FormatSShort;
+    const bool byte = lengthFormat == FormatByte || lengthFormat == FormatSByte || lengthFormat == FormatUndefined;
     Bytes value = narrow ? encode16({length}, order_) : encode32({length}, order_);
+    if (byte) value = {static_cast<uint8_t>(length), 0, 0, 0};
     addEntry(dir, 0x0202, lengthFormat, 1, std::move(value));
 }
 

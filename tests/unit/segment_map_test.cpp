@@ -33,7 +33,7 @@ TEST(SegmentWalk, FindsEverySegmentWithItsPlaceInTheFile) {
     EXPECT_EQ(map.segments[0].offset, 2u);
     EXPECT_EQ(map.segments[1].offset, 2u + kApp0.size());
     EXPECT_EQ(map.segments[1].length, kExif.size());
-    EXPECT_EQ(map.segments[2].offset, 2u + kApp0.size() + kExif.size() + 2);  // two fill bytes before SOS
+    EXPECT_EQ(map.segments[2].offset, 2u + kApp0.size() + kExif.size() + 3);  // three fill bytes before SOS
     EXPECT_EQ(map.imageDataOffset, file.size() - kImage.size());
     const SegmentEntry* exif = findSegment(map, file, 0xE1, std::string_view("Exif\0\0", 6));
     ASSERT_NE(exif, nullptr);

@@ -116,6 +116,21 @@ TEST_F(ThumbnailEditTest, RemovalCutsTheSegmentAtTheThumbnail) {
     EXPECT_EQ(exportThumbnail(dir.path("out.jpg").c_str()), ThumbNotReplaceable);
 }
 
+TEST_F(ThumbnailEditTest, RemovalOfALengthInByteFormatZeroesItsWholeField) {
+    for (ExifByteOrder order : {ExifByteOrder::Intel, ExifByteOrder::Motorola}) {
+        ExifBuilder exif(order);
+        const int ifd0 = exif.addDirectory();
+        exif.addAscii(ifd0, 0x010F, "Camera");
+        exif.setThumbnail(ifd0, Bytes(100, 1), FormatByte);
+        loadWith({exif.segment()});
+        ASSERT_EQ(photoInfo.thumbLength, 100u);
+        ASSERT_EQ(swap(nullptr), ThumbDone);
+        const JpegSection* seg = findSection(0xE1);
+        EXPECT_EQ(static_cast<uint32_t>(seg->size), 8 + photoInfo.thumbOffset);
+        EXPECT_EQ(read32(seg->data.get() + 8 + photoInfo.thumbLengthPos, order), 0u);
+    }
+}
+
 TEST_F(ThumbnailEditTest, NoThumbnail) {
     ExifBuilder exif(ExifByteOrder::Intel);
     exif.addAscii(exif.addDirectory(), 0x010F, "Maker");
