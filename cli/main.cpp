@@ -36,6 +36,9 @@ int usageError(const std::string& problem) {
 // The job of each command; every one gets the same batch behaviour: workers, output in order, --json
 // lines, progress, summary, Ctrl-C.
 std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<StaleSheet>& sheet) {
+    if ((line.command == "export" && !line.preview.empty()) || (line.command == "delete" && !line.previews.empty())) {
+        return previewJob(line);
+    }
     if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
     if (line.command == "info") return infoJob(line);
     if (line.command == "regenerate") return regenerateJob(line);

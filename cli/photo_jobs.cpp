@@ -1,7 +1,9 @@
 #include "cli/photo_jobs.h"
 
+#include "cli/embedded_previews.h"
 #include "cli/info_report.h"
 #include "cli/json_text.h"
+#include "cli/preview_report.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
 #include "engine/jpeg/sections.h"
@@ -108,13 +110,15 @@ PhotoJob infoJob(const CommandLine& line) {
             if (result.message.empty()) result.message = "could not be read";
             return result;  // the error object, built from the fields
         }
+        const PhotoPreviews previews = readPhotoPreviews(photo);
         if (json) {
             // The facts as they always were, after the keys that every result line has.
             const std::string facts = oneLineJson(photoInfoJson());
             result.json = "{\"path\": " + jsonStringFromBytes(photo) +
                           ", \"operation\": \"info\", \"outcome\": \"done\", " + facts.substr(1);
+            result.json.insert(result.json.size() - 1, ", \"previews\": " + previewsJson(previews.scan));
         } else {
-            result.text = photoInfoText();
+            result.text = photoInfoText() + previewsText(previews.scan);
         }
         return result;
     };

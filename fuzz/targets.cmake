@@ -1,7 +1,8 @@
-# Three fuzz targets: the segment reader, the Exif segment entry and the edit round trip through the driver.
+# Four fuzz targets: the segment reader, the Exif segment entry, the edit round trip through the driver and
+# the preview finders and plans.
 # With LUMIVEX_FUZZ (clang) each becomes a libFuzzer binary over an engine built for it; otherwise each gets
 # a plain main that replays the committed corpus and regressions under the build's own sanitizers.
-set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip)
+set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip previews)
 
 if(LUMIVEX_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
