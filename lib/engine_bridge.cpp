@@ -16,13 +16,16 @@
 #include "cli/check_command.h"
 #include "cli/embedded_previews.h"
 #include "cli/photo_metadata.h"
+#include "cli/preview_check.h"
 #include "cli/regenerate_command.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
+#include "engine/previews/previews.h"
 #include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/photo_edit.h"
 #include "lumivex/lumivex.h"
+#include "lumivex/preview.h"
 #include "lumivex/segment_map.h"
 
 namespace lumivex::lib {
@@ -37,10 +40,9 @@ Outcome failed(int code, std::string message) {
     return outcome;
 }
 
-std::string kindOfPreview(const std::string& name) {
-    if (name.find("Photoshop") != std::string::npos) return "photoshop";
-    if (name.find("MPF") != std::string::npos) return "mpf";
-    return "jpeg";
+CopyFacts copyFactsOf(const PreviewCopy& copy) {
+    const std::string kind = previewKindName(copy.kind);
+    return {kind, copy.note.empty() ? kind : copy.note, copy.offset, copy.length};
 }
 
 // A private folder for one photo in memory, removed with everything in it at the end of the call. Memory
@@ -93,26 +95,6 @@ bool writeFile(const std::string& path, std::span<const uint8_t> bytes) {
     return ::close(fd) == 0 && done == bytes.size();
 }
 
-// Up to limit bytes from the start of the file; false when it cannot be read.
-bool readFile(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size < 0) return ::close(fd), false;
-    const uint64_t want = std::min<uint64_t>(static_cast<uint64_t>(info.st_size), limit);
-    out.resize(want);
-    size_t done = 0;
-    while (done < want) {
-        const ssize_t n = ::read(fd, out.data() + done, want - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    out.resize(done);
-    return done == want;
-}
-
 // The whole file straight into the caller's buffer: no zero fill and no second copy of a large photo.
 bool readWhole(const std::string& path, MallocBytes& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -134,25 +116,6 @@ bool readWhole(const std::string& path, MallocBytes& out) {
     return done == want;
 }
 
-// Where the thumbnail lies in the file: after the first Exif segment's TIFF header, as the engine read it;
-// found by its bytes when the photo has more than one Exif segment.
-uint64_t thumbnailOffset(std::span<const uint8_t> head, uint64_t fileSize, uint32_t fromTiff,
-                         std::span<const uint8_t> thumbnail) {
-    SegmentMap map;
-    std::string why;
-    walkSegments(head, fileSize, map, why);
-    const SegmentEntry* exif = findSegment(map, head, 0xE1, std::string_view("Exif\0\0", 6));
-    if (exif != nullptr) {
-        const uint64_t at = exif->payloadOffset() + 6 + fromTiff;
-        if (at <= head.size() && thumbnail.size() <= head.size() - at &&
-            std::equal(thumbnail.begin(), thumbnail.end(), head.begin() + static_cast<ptrdiff_t>(at))) {
-            return at;
-        }
-    }
-    const auto hit = std::search(head.begin(), head.end(), thumbnail.begin(), thumbnail.end());
-    return hit == head.end() ? 0 : static_cast<uint64_t>(hit - head.begin());
-}
-
 // Cameras pad Exif text fields with blanks to a fixed length.
 std::string trimmed(const char* text, size_t room) {
     std::string value(text, strnlen(text, room));
@@ -160,7 +123,7 @@ std::string trimmed(const char* text, size_t room) {
     return value;
 }
 
-Outcome readFactsOf(const std::string& path, std::span<const uint8_t> head, uint64_t fileSize, PhotoFacts& facts) {
+Outcome readFactsOf(const std::string& path, uint64_t fileSize, PhotoFacts& facts) {
     routeDriverMessages();
     const cli::PhotoMetadata meta = cli::readPhotoMetadata(path);
     if (!meta.ok()) return failed(LVX_E_FAILED, meta.error);
@@ -173,14 +136,11 @@ Outcome readFactsOf(const std::string& path, std::span<const uint8_t> head, uint
     facts.height = meta.height;
     facts.size = fileSize;
     facts.thumbnail = meta.thumbnail;
-    if (!facts.thumbnail.empty()) {
-        facts.copies.push_back({"exif", "Exif thumbnail (IFD1)",
-                                thumbnailOffset(head, fileSize, photoInfo.thumbOffset, facts.thumbnail),
-                                facts.thumbnail.size()});
-    }
-    for (const std::string& name : cli::findOtherPreviews(path).previews) {
-        facts.copies.push_back({kindOfPreview(name), name, 0, 0});
-    }
+    const cli::PhotoPreviews previews = cli::readPhotoPreviews(path);
+    for (const previews::FoundPreview& found : previews.scan.found) facts.copies.push_back(copyFactsOf(found.copy));
+    // The Exif thumbnail first, then the others in file order.
+    std::stable_partition(facts.copies.begin(), facts.copies.end(),
+                          [](const CopyFacts& copy) { return copy.kind == "exif"; });
     Outcome outcome;
     outcome.outcome = "done";
     return outcome;
@@ -216,20 +176,17 @@ void routeDriverMessages() {
 }
 
 Outcome readFacts(const std::string& path, PhotoFacts& facts) {
-    std::vector<uint8_t> head;
     std::error_code error;
     const uint64_t size = std::filesystem::file_size(path, error);
-    if (error || !readFile(path, kMaxHeadBytes + 65536, head)) {
-        return failed(LVX_E_FAILED, "cannot read " + path + ": " + (error ? error.message() : std::strerror(errno)));
-    }
-    return readFactsOf(path, head, size, facts);
+    if (error) return failed(LVX_E_FAILED, "cannot read " + path + ": " + error.message());
+    return readFactsOf(path, size, facts);
 }
 
 Outcome readFacts(std::span<const uint8_t> photo, PhotoFacts& facts) {
     ScratchFolder scratch;
     const std::string path = scratch.path("photo.jpg");
     if (!scratch.ok() || !writeFile(path, photo)) return failed(LVX_E_FAILED, "no room for a temporary copy");
-    return unnamed(readFactsOf(path, photo, photo.size(), facts), path);
+    return unnamed(readFactsOf(path, photo.size(), facts), path);
 }
 
 Outcome editPath(const std::string& path, const EditOptions& options) {
@@ -281,13 +238,12 @@ Outcome checkPath(const std::string& path, CheckValue& value) {
     value.reason = checked.reason;
     value.hasScore = checked.score.has_value();
     value.score = checked.score.value_or(0);
-    if (checked.verdict != "none") {
+    const auto add = [&value](const cli::CopyVerdict& copy) {
         value.copies.push_back(
-            {{"exif", "Exif thumbnail (IFD1)", 0, 0}, value.verdict, value.reason, value.hasScore, value.score});
-    }
-    for (const std::string& name : checked.previews) {
-        value.copies.push_back({{kindOfPreview(name), name, 0, 0}, "not compared", "", false, 0});
-    }
+            {copyFactsOf(copy.copy), copy.verdict, copy.reason, copy.score.has_value(), copy.score.value_or(0)});
+    };
+    if (checked.exif) add(*checked.exif);
+    for (const cli::CopyVerdict& copy : checked.copies) add(copy);
     Outcome outcome;
     outcome.outcome = checked.verdict;
     outcome.message = checked.reason;
