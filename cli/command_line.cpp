@@ -63,6 +63,8 @@ const char kUsage[] =
     "                           content starts as a JPEG, whatever its name; backups\n"
     "                           (*.orig) and the tool's temporary files are never taken\n"
     "      --follow             follow symbolic links in the walk (each folder once)\n"
+    "      --in-place           (edits) rewrite a photo with hard links under every name,\n"
+    "                           after a full copy as PHOTO.orig\n"
     "  -j, --jobs N             photos handled at once (default: one per core); output\n"
     "                           stays in the order of the photos\n"
     "      --json               one JSON object per photo per line on standard output:\n"
@@ -82,6 +84,14 @@ const char kUsage[] =
     "refused or failed, 2 for a usage error, 130 when interrupted.\n";
 
 const char kVersion[] = "lumivex " LUMIVEX_VERSION "\n";  // the package's own version
+
+bool linksAllowed(const CommandLine& line, const std::string& path) {
+    if (line.follow) return true;
+    for (const std::string& operand : line.operands) {
+        if (operand == path) return true;
+    }
+    return false;
+}
 
 bool isEdit(const std::string& command) {
     return command == "replace" || command == "delete" || command == "regenerate";
@@ -193,6 +203,7 @@ class Parser {
         if (name == "--json") flag = &line.json;
         if (name == "--recursive") flag = &line.recursive;
         if (name == "--follow") flag = &line.follow;
+        if (name == "--in-place") flag = &line.inPlace;
         if (name == "--quiet") flag = &line.quiet;
         if (flag != nullptr) {
             if (attached) {
@@ -285,6 +296,8 @@ class Parser {
         only(!line.preview.empty(), "--preview", command == "export", "export");
         only(line.recursive, "-r", command != "export" || !line.output.empty(), "the commands other than export");
         only(line.follow && !line.recursive, "--follow", false, "walks (-r)");
+        only(line.inPlace, "--in-place", isEdit(command), "replace, delete and regenerate");
+        if (line.inPlace && line.noBackup) result_.problem = "--in-place keeps a full copy first: not with --no-backup";
         if (!result_.problem.empty()) return fail(result_.problem);
 
         std::vector<std::string>& operands = line.operands;

@@ -17,6 +17,7 @@ struct CommandLine {
     bool json = false;                  // one JSON object per photo per line on standard output
     bool recursive = false;             // folders are walked
     bool follow = false;                // symbolic links are followed in the walk
+    bool inPlace = false;               // edits: rewrite a hard-linked photo's own file, after a full copy
     bool quiet = false;                 // no progress, summary or per-photo notes
     unsigned jobs = 0;                  // worker threads; 0: one per core
     int thumbWidth = 160;               // regenerate: the box the new thumbnail fits in
@@ -38,6 +39,9 @@ struct ParseResult {
 
 // Options may come before or after the command; "--" ends them, so that a photo may be named "-h".
 ParseResult parseCommandLine(const std::vector<std::string>& args);
+
+// A link named on the command line is followed, as the user chose it; in a walk only with --follow.
+bool linksAllowed(const CommandLine& line, const std::string& path);
 
 // True for the commands that write to the photo itself.
 bool isEdit(const std::string& command);

@@ -4,17 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "engine/platform/file_services.h"
 
 namespace lumivex::cli {
 
@@ -38,121 +28,25 @@ std::optional<std::string> firstBytes(const std::string& path, size_t n) {
     return bytes;
 }
 
-#ifdef _WIN32
-
-// The narrow functions take UTF-8: the tool's manifest makes it the active code page.
-
-namespace {
-
-// Opens the file or folder for its attributes only; a final link is followed unless `openLink`.
-HANDLE openForInfo(const std::string& path, bool openLink) {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
-    if (openLink) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-    return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, flags, nullptr);
-}
-
-}  // namespace
-
 FileKind fileKind(const std::string& path, bool followLink) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        if (!followLink) return FileKind::Link;
-        HANDLE handle = openForInfo(path, false);
-        if (handle == INVALID_HANDLE_VALUE) return FileKind::Missing;
-        BY_HANDLE_FILE_INFORMATION info{};
-        const bool ok = GetFileInformationByHandle(handle, &info) != 0;
-        CloseHandle(handle);
-        if (!ok) return FileKind::Missing;
-        return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Directory : FileKind::Regular;
+    platform::FileStatus status;
+    if (!(followLink ? platform::statFile(path.c_str(), status) : platform::statLink(path.c_str(), status))) {
+        return FileKind::Missing;
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileKind::Directory;
-    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return FileKind::Other;
-    return FileKind::Regular;
+    if (status.isLink) return FileKind::Link;
+    if (status.isDirectory) return FileKind::Directory;
+    return status.isRegular ? FileKind::Regular : FileKind::Other;
 }
 
 std::optional<FileIdentity> fileIdentity(const std::string& path) {
-    HANDLE handle = openForInfo(path, false);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(handle, &info) != 0;
-    CloseHandle(handle);
-    if (!ok) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    platform::FileStatus status;
+    if (!platform::statFile(path.c_str(), status)) return std::nullopt;
+    return FileIdentity{status.device, status.inode};
 }
 
-std::optional<std::vector<std::string>> folderEntries(const std::string& path, std::string& error) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search =
-        FindFirstFileExA(joinPath(path, "*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) {
-        error = "cannot read the folder (error " + std::to_string(GetLastError()) + ")";
-        return std::nullopt;
-    }
-    std::vector<std::string> names;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found) != 0);
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
+uint64_t nameCount(const std::string& path) {
+    platform::FileStatus status;
+    return platform::statFile(path.c_str(), status) && status.links > 0 ? status.links : 1;
 }
-
-bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
-
-std::FILE* takeStandardOutput() {
-    std::fflush(stdout);
-    const int kept = _dup(_fileno(stdout));
-    std::FILE* stream = kept >= 0 ? _fdopen(kept, "wb") : nullptr;
-    if (stream == nullptr || _dup2(_fileno(stderr), _fileno(stdout)) != 0) return stdout;
-    return stream;
-}
-
-#else
-
-FileKind fileKind(const std::string& path, bool followLink) {
-    struct stat st {};
-    if ((followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return FileKind::Missing;
-    if (S_ISLNK(st.st_mode)) return FileKind::Link;
-    if (S_ISDIR(st.st_mode)) return FileKind::Directory;
-    if (S_ISREG(st.st_mode)) return FileKind::Regular;
-    return FileKind::Other;
-}
-
-std::optional<FileIdentity> fileIdentity(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
-
-std::optional<std::vector<std::string>> folderEntries(const std::string& path, std::string& error) {
-    DIR* folder = ::opendir(path.c_str());
-    if (folder == nullptr) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(folder);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
-
-std::FILE* takeStandardOutput() {
-    std::fflush(stdout);
-    const int kept = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    std::FILE* stream = kept >= 0 ? ::fdopen(kept, "w") : nullptr;
-    if (stream == nullptr || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return stdout;
-    return stream;
-}
-
-#endif
 
 }  // namespace lumivex::cli

@@ -1,6 +1,7 @@
 // What the tool asks of the file system beyond the engine's file services: a file's identity, its kind
-// without following a link, the first bytes of a file and the entries of a folder. POSIX and Windows
-// versions in file_system.cpp; paths are the tool's narrow text (UTF-8, the active code page on Windows).
+// without following a link, the first bytes of a file and the entries of a folder. The system calls are in
+// file_system_posix.cpp and file_system_windows.cpp; paths are the tool's narrow text (UTF-8, the active code
+// page on Windows).
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,9 @@ FileKind fileKind(const std::string& path, bool followLink);
 
 // The identity of the file the path names (a final link followed); none when it cannot be examined.
 std::optional<FileIdentity> fileIdentity(const std::string& path);
+
+// How many names (hard links) the file the path names has; 1 when it cannot be examined.
+uint64_t nameCount(const std::string& path);
 
 // Up to n first bytes of the file; none when it cannot be opened.
 std::optional<std::string> firstBytes(const std::string& path, size_t n);

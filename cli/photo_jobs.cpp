@@ -63,6 +63,7 @@ PhotoJob editJob(const CommandLine& line) {
     base.keepBackup = !line.noBackup;
     base.dryRun = line.dryRun;
     base.overwriteOutput = line.force;
+    base.inPlace = line.inPlace;
     std::string refusal;
     if (base.command == EditCommand::Replace) {
         refusal = screenNewThumbnail(base.secondPath, base.thumbnailBytes);
@@ -70,7 +71,7 @@ PhotoJob editJob(const CommandLine& line) {
         if (!base.minimalExif) base.secondPath.clear();
     }
     const std::string operation = line.command;
-    return [base, operation, refusal](const std::string& photo, const std::string& output) {
+    return [base, operation, refusal, line](const std::string& photo, const std::string& output) {
         if (!refusal.empty()) {
             PhotoResult refused;
             refused.path = photo;
@@ -83,6 +84,7 @@ PhotoJob editJob(const CommandLine& line) {
         }
         EditRequest request = base;
         request.photoPath = photo;
+        request.followLinks = linksAllowed(line, photo);
         if (request.command == EditCommand::Export) request.secondPath = output;
         return editResult(photo, operation, editPhoto(request), request.dryRun);
     };

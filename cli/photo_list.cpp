@@ -94,10 +94,15 @@ class Collector {
         if (isToolFileName(baseName(path))) {
             return addReady(path, "nothing to do", "a backup or temporary file of lumivex; left as it is");
         }
+        // A file named twice is edited once; hard links only when edited in place (otherwise each is refused).
         const auto identity = fileIdentity(path);
-        if (identity) {
+        if (identity && (line_.inPlace || nameCount(path) <= 1)) {
             const auto [at, fresh] = edited_.insert({*identity, path});
-            if (!fresh) return addReady(path, "nothing to do", "the same file as '" + at->second + "'; edited once");
+            if (!fresh) {
+                return addReady(
+                    path, "nothing to do",
+                    "the same file as '" + at->second + "' (a hard link): that name's result is this one's");
+            }
         }
         add(path);
     }
@@ -187,7 +192,11 @@ class Collector {
 }  // namespace
 
 bool isToolFileName(const std::string& name) {
-    return endsWith(name, ".orig") || endsWith(name, ".new~") ||
+    // PHOTO.orig.N: a backup kept beside a PHOTO.orig that was not the photo's.
+    const size_t orig = name.rfind(".orig.");
+    const bool numbered = orig != std::string::npos && orig + 6 < name.size() &&
+                          name.find_first_not_of("0123456789", orig + 6) == std::string::npos;
+    return endsWith(name, ".orig") || numbered || endsWith(name, ".new~") ||
            (name.size() > 1 && name[0] == '.' && name.find(".lumivex-") != std::string::npos);
 }
 

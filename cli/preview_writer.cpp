@@ -15,7 +15,12 @@ using Stream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 }  // namespace
 
 bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why) {
-    if (!openPhotoForEdit(path.c_str(), photo.file, why)) return false;
+    // Never through a link here: a walked photo swapped for one must not be edited.
+    if (!openPhotoForEdit(path.c_str(), false, photo.file, why)) return false;
+    if (photo.file.status.links > 1) {
+        why = "has " + std::to_string(photo.file.status.links) + " names (hard links) that would keep the old copies";
+        return false;
+    }
     if (!platform::canWriteFile(photo.file.path.c_str())) {
         why = "read-only";
         return false;
@@ -41,7 +46,7 @@ bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBac
                                            std::string& problem) {
         return writePlan(source.file, plan, temp, size, problem);
     };
-    return replacePhotoFile(photo.file, keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None, why, newSize, write);
+    return replacePhotoFile(photo.file, keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None, write, why, newSize);
 }
 
 }  // namespace lumivex::cli

@@ -63,6 +63,8 @@ EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions
     request.photoPath = photoPath;
     request.thumbnailBytes = thumbnail.jpeg;
     request.keepBackup = options.keepBackup;
+    request.followLinks = options.followLinks;
+    request.inPlace = options.inPlace;
     request.dryRun = options.dryRun;
     const EditResult edit = editPhoto(request);
     result.route = edit.route;

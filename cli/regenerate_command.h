@@ -15,7 +15,9 @@ struct RegenerateOptions {
     int boxHeight = 120;
     int quality = 85;  // the first quality tried; lower ones only when the thumbnail would not fit
     bool keepBackup = true;
-    bool dryRun = false;  // make the thumbnail and decide, write nothing
+    bool followLinks = false;  // the photo may be reached through a symbolic link
+    bool inPlace = false;      // a photo with hard links is rewritten under every name
+    bool dryRun = false;       // make the thumbnail and decide, write nothing
 };
 
 struct NewThumbnail {

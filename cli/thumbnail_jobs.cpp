@@ -25,9 +25,12 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.quality = line.quality;
     options.keepBackup = !line.noBackup;
     options.dryRun = line.dryRun;
+    options.inPlace = line.inPlace;
     const std::vector<std::string> words = line.previews;
-    return [options, words](const std::string& photo, const std::string&) {
-        return editResult(photo, "regenerate", regenerateWithPreviews(photo, options, words), options.dryRun);
+    return [options, words, line](const std::string& photo, const std::string&) {
+        RegenerateOptions forPhoto = options;
+        forPhoto.followLinks = linksAllowed(line, photo);
+        return editResult(photo, "regenerate", regenerateWithPreviews(photo, forPhoto, words), options.dryRun);
     };
 }
 

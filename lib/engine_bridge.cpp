@@ -205,6 +205,7 @@ Outcome editPath(const std::string& path, const EditOptions& options) {
     EditRequest request;
     request.command = options.edit == Edit::Replace ? EditCommand::Replace : EditCommand::Delete;
     request.photoPath = path;
+    request.followLinks = true;  // the caller named this path, as a photo named on the tool's command line
     request.thumbnailBytes.assign(options.thumbnail.begin(), options.thumbnail.end());
     request.keepBackup = options.keepBackup;
     request.dryRun = options.dryRun;

@@ -14,8 +14,10 @@ namespace lumivex::platform {
 struct FileStatus {
     int64_t modifiedSeconds = 0;  // modification time, seconds since 1970-01-01 UTC
     int64_t modifiedNanos = 0;    // the part of a second, where the file system keeps it
-    int64_t size = 0;             // bytes
-    uint32_t mode = 0;            // permission bits as the platform reports them
+    int64_t changedSeconds = 0;   // last change of the file's data or attributes (a write moves it)
+    int64_t changedNanos = 0;
+    int64_t size = 0;   // bytes
+    uint32_t mode = 0;  // permission bits as the platform reports them
     bool isDirectory = false;
     bool isRegular = false;  // a plain file: not a folder, device, FIFO or socket
     bool isLink = false;     // a symbolic link (only from statLink)
@@ -23,6 +25,7 @@ struct FileStatus {
     uint64_t inode = 0;
     uint32_t owner = 0;
     uint32_t group = 0;
+    uint64_t links = 1;  // the file's names (hard links)
 };
 
 // False when the path does not exist or cannot be examined. statFile follows links, statLink does not.
@@ -80,10 +83,6 @@ bool statOpenFile(const OpenFile& file, FileStatus& status);
 // turns). True when held; the lock goes with the descriptor.
 bool lockForEdit(const OpenFile& file);
 
-// Creates a new file in the folder of besidePath under a name nobody can predict (".NAME.lumivex-XXXXXX"),
-// exclusively, mode 0600, never through a link. tempPath receives its name.
-OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath);
-
 // Creates path exclusively (fails if anything has that name), never through a link; the mode is masked by
 // the process's umask.
 OpenFile createExclusive(const char* path, uint32_t mode = 0600);
@@ -108,6 +107,42 @@ bool removeFile(const char* path);
 // file systems); destOffset must be a multiple of the file system's block size. False where the file system
 // or the system cannot.
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset);
+
+// A folder held open, so that every step of an edit inside it reaches this folder, whatever is done to its
+// name meanwhile. Systems without folder descriptors work by the path.
+struct Folder {
+    OpenFile handle;
+    std::string path;
+};
+
+// Opens the folder at path. Unless followAnyLink, a symbolic link on the way is followed only where no other
+// user could have put it: the link and the folder holding it belong to the administrator or to this user, and
+// no one else may rename in that folder. why says what is wrong when it returns false.
+bool openFolder(const std::string& path, bool followAnyLink, Folder& folder, std::string& why);
+
+// Opens an existing file of the folder for reading; never through a link, never blocking on a FIFO.
+OpenFile openInFolder(const Folder& folder, const std::string& name);
+// The same for writing in place (the file keeps its identity); never through a link.
+OpenFile openInFolderForWriting(const Folder& folder, const std::string& name);
+// What the name in the folder is, a link not followed.
+bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status);
+
+// Creates a new file in the folder under temporaryName(), exclusively, mode 0600, and holds a lock on it for as
+// long as it is open, so that removeStaleTemporaries() leaves it alone. tempName receives its name.
+OpenFile createTempIn(const Folder& folder, std::string& tempName);
+// Creates name in the folder exclusively (fails if anything has that name), never through a link.
+OpenFile createExclusiveIn(const Folder& folder, const std::string& name, uint32_t mode = 0600);
+// A second name in the folder for an existing file of it.
+bool linkInFolder(const Folder& folder, const std::string& existing, const std::string& newName);
+// Atomically puts `from` in the place of `to`, both in the folder.
+bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to);
+bool removeInFolder(const Folder& folder, const std::string& name);
+// Removes the temporary files of this program left by an edit that was killed: no edit holds them and they
+// are older than a minute.
+void removeStaleTemporaries(const Folder& folder);
+
+// Rewrites the whole of `to` with the bytes of `from` (the same file keeps its identity and every name).
+bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size);
 
 // A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
 std::FILE* streamOf(const OpenFile& file, const char* mode);

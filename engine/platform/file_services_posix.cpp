@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -11,10 +12,16 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
+#include <utility>
 #include <vector>
 
+#include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/temp_files.h"
 
@@ -25,6 +32,9 @@ namespace {
 void fill(const struct stat& st, FileStatus& status) {
     status.modifiedSeconds = st.st_mtim.tv_sec;
     status.modifiedNanos = st.st_mtim.tv_nsec;
+    status.changedSeconds = st.st_ctim.tv_sec;
+    status.changedNanos = st.st_ctim.tv_nsec;
+    status.links = st.st_nlink;
     status.size = st.st_size;
     status.mode = st.st_mode & 07777;
     status.isDirectory = S_ISDIR(st.st_mode);
@@ -34,17 +44,6 @@ void fill(const struct stat& st, FileStatus& status) {
     status.inode = st.st_ino;
     status.owner = st.st_uid;
     status.group = st.st_gid;
-}
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -137,24 +136,6 @@ bool lockForEdit(const OpenFile& file) {
     return true;
 }
 
-OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string prefix = folderOf(besidePath) + "/." + nameOf(besidePath) + ".lumivex-";
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        std::string name = prefix;
-        for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            rememberTempFile(name.c_str());
-            tempPath = std::move(name);  // no allocation between the create and the caller holding the name
-            return OpenFile(fd);
-        }
-        if (errno != EEXIST) break;
-    }
-    return OpenFile();
-}
-
 OpenFile createExclusive(const char* path, uint32_t mode) {
     return OpenFile(::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode)));
 }
@@ -235,6 +216,217 @@ bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset) {
     (void)destOffset;
     return false;
 #endif
+}
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+constexpr int kMaxLinkHops = 40;
+
+// Listing the folder needs read permission; a folder we may only pass through is still held, by O_PATH.
+int openFolderAt(int at, const char* path, int extraFlags) {
+    int fd = ::openat(at, path, kFolderFlags | extraFlags);
+#ifdef O_PATH
+    if (fd < 0 && errno == EACCES) fd = ::openat(at, path, O_PATH | O_DIRECTORY | O_CLOEXEC | extraFlags);
+#endif
+    return fd;
+}
+
+bool ownedByUs(uid_t owner) { return owner == 0 || owner == ::geteuid(); }
+
+// A link another user could have made or swapped in is not followed.
+bool trustedLink(int folderFd, const struct stat& link) {
+    struct stat folder {};
+    if (::fstat(folderFd, &folder) != 0 || !ownedByUs(link.st_uid)) return false;
+    // In a sticky folder (like /tmp) only the link's owner may rename or remove it.
+    if ((folder.st_mode & S_ISVTX) != 0) return true;
+    return ownedByUs(folder.st_uid) && (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Opens the folder at path (absolute, or relative to `at`) one component at a time; -1 with why set on failure.
+int openStepwise(int at, const std::string& path, int& hopsLeft, std::string& why) {
+    int current = !path.empty() && path[0] == '/' ? openFolderAt(AT_FDCWD, "/", 0) : ::fcntl(at, F_DUPFD_CLOEXEC, 0);
+    if (current < 0) {
+        why = std::strerror(errno);
+        return -1;
+    }
+    for (size_t pos = 0; pos < path.size();) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".") continue;
+        int next = openFolderAt(current, part.c_str(), O_NOFOLLOW);
+        const int openError = errno;
+        struct stat st {};
+        if (next < 0 && ::fstatat(current, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+            if (!trustedLink(current, st)) {
+                why = "'" + part + "' on the way to it is a link that another user could have put there";
+            } else if (--hopsLeft < 0) {
+                why = "too many links on the way to it";
+            } else {
+                std::string target(PATH_MAX, '\0');
+                const ssize_t n = ::readlinkat(current, part.c_str(), target.data(), target.size());
+                if (n > 0 && static_cast<size_t>(n) < target.size()) {
+                    target.resize(static_cast<size_t>(n));
+                    next = openStepwise(current, target, hopsLeft, why);
+                }
+            }
+        } else if (next < 0) {
+            why = std::strerror(openError);
+        }
+        ::close(current);
+        if (next < 0) {
+            if (why.empty()) why = "a link on the way to it cannot be read";
+            return -1;
+        }
+        current = next;
+    }
+    return current;
+}
+
+// The registry of temporary files works by path; the path is built without allocating, so that a step that
+// must not fail for want of memory does not. A path too long for the registry is not remembered anyway.
+void withPathInFolder(const Folder& folder, const std::string& name, void (*use)(const char*)) {
+    char path[PATH_MAX];
+    const int n = std::snprintf(path, sizeof path, "%s/%s", folder.path.c_str(), name.c_str());
+    if (n > 0 && static_cast<size_t>(n) < sizeof path) use(path);
+}
+
+// A batch edits many photos of one folder: the folder is looked through for leftovers once per run.
+bool firstVisit(int folderFd) {
+    static std::mutex guard;
+    static std::set<std::pair<dev_t, ino_t>> visited;
+    struct stat st {};
+    if (::fstat(folderFd, &st) != 0) return false;
+    const std::lock_guard<std::mutex> hold(guard);
+    return visited.insert({st.st_dev, st.st_ino}).second;
+}
+
+}  // namespace
+
+bool openFolder(const std::string& path, bool followAnyLink, Folder& folder, std::string& why) {
+    int hopsLeft = kMaxLinkHops;
+    std::string reason;
+    const int fd =
+        followAnyLink ? openFolderAt(AT_FDCWD, path.c_str(), 0) : openStepwise(AT_FDCWD, path, hopsLeft, reason);
+    if (fd < 0) {
+        why = "Cannot open the folder '" + path + "': " + (followAnyLink ? std::strerror(errno) : reason);
+        return false;
+    }
+    folder.handle = OpenFile(fd);
+    folder.path = path;
+    return true;
+}
+
+OpenFile openInFolder(const Folder& folder, const std::string& name) {
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    // Reading a photo to decide is not using it: where we may, its access time stays as it was.
+    int fd = ::openat(folder.handle.fd(), name.c_str(), kFlags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::openat(folder.handle.fd(), name.c_str(), kFlags);
+    if (fd < 0) return OpenFile();
+    // The flag was there only so that opening a FIFO cannot hang.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return OpenFile(fd);
+}
+
+OpenFile openInFolderForWriting(const Folder& folder, const std::string& name) {
+    const int fd =
+        ::openat(folder.handle.fd(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return OpenFile();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return OpenFile(fd);
+}
+
+bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status) {
+    struct stat st {};
+    if (::fstatat(folder.handle.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    fill(st, status);
+    return true;
+}
+
+OpenFile createTempIn(const Folder& folder, std::string& tempName) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        std::string name = temporaryName();
+        const int fd =
+            ::openat(folder.handle.fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            // No allocation from here until the caller holds the name: running out of memory must not lose it.
+            ::flock(fd, LOCK_EX | LOCK_NB);  // a brand-new name: no one else can hold it yet
+            withPathInFolder(folder, name, rememberTempFile);
+            tempName = std::move(name);
+            return OpenFile(fd);
+        }
+        if (errno != EEXIST) break;
+    }
+    return OpenFile();
+}
+
+OpenFile createExclusiveIn(const Folder& folder, const std::string& name, uint32_t mode) {
+    return OpenFile(::openat(folder.handle.fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                             static_cast<mode_t>(mode)));
+}
+
+bool linkInFolder(const Folder& folder, const std::string& existing, const std::string& newName) {
+    return ::linkat(folder.handle.fd(), existing.c_str(), folder.handle.fd(), newName.c_str(), 0) == 0;
+}
+
+bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to) {
+    // Forgotten first: once renamed, the name may be someone else's file.
+    withPathInFolder(folder, from, forgetTempFile);
+    return ::renameat(folder.handle.fd(), from.c_str(), folder.handle.fd(), to.c_str()) == 0;
+}
+
+bool removeInFolder(const Folder& folder, const std::string& name) {
+    withPathInFolder(folder, name, forgetTempFile);
+    return ::unlinkat(folder.handle.fd(), name.c_str(), 0) == 0;
+}
+
+void removeStaleTemporaries(const Folder& folder) {
+    if (!firstVisit(folder.handle.fd())) return;
+    const int listFd = ::openat(folder.handle.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* entries = ::fdopendir(listFd);
+    if (entries == nullptr) {
+        ::close(listFd);
+        return;
+    }
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!isTemporaryName(entry->d_name)) continue;
+        OpenFile stale = openInFolder(folder, entry->d_name);
+        struct stat st {};
+        struct stat named {};
+        // An edit that is still running holds its lock; a file just made (before its lock) is not a minute old.
+        if (!stale.isOpen() || ::fstat(stale.fd(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtim.tv_sec + 60 > now ||
+            ::flock(stale.fd(), LOCK_EX | LOCK_NB) != 0) {
+            continue;
+        }
+        if (::fstatat(folder.handle.fd(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == st.st_dev && named.st_ino == st.st_ino) {
+            ::unlinkat(folder.handle.fd(), entry->d_name, 0);
+        }
+    }
+    ::closedir(entries);
+}
+
+bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
+    std::vector<char> chunk(1u << 20);
+    for (uint64_t at = 0; at < size;) {
+        const size_t want = size - at < chunk.size() ? static_cast<size_t>(size - at) : chunk.size();
+        const ssize_t got = ::pread(from.fd(), chunk.data(), want, static_cast<off_t>(at));
+        if (got <= 0) return false;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put =
+                ::pwrite(to.fd(), chunk.data() + done, static_cast<size_t>(got - done), static_cast<off_t>(at) + done);
+            if (put <= 0) return false;
+            done += put;
+        }
+        at += static_cast<uint64_t>(got);
+    }
+    return ::ftruncate(to.fd(), static_cast<off_t>(size)) == 0 && ::fsync(to.fd()) == 0;
 }
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {

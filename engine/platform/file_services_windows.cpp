@@ -1,16 +1,23 @@
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <sys/stat.h>
 #include <sys/utime.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
+#include <ctime>
+#include <mutex>
+#include <set>
 #include <vector>
 
+#include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
+#include "engine/platform/temp_files.h"
 
 namespace lumivex::platform {
 
@@ -21,6 +28,9 @@ namespace {
 void fill(const struct _stat64& st, FileStatus& status) {
     status.modifiedSeconds = st.st_mtime;
     status.modifiedNanos = 0;
+    // The C runtime's st_ctime is the creation time here: the modification time stands in for the change time.
+    status.changedSeconds = st.st_mtime;
+    status.changedNanos = 0;
     status.size = st.st_size;
     status.mode = st.st_mode & 0777;
     status.isDirectory = (st.st_mode & _S_IFDIR) != 0;
@@ -34,18 +44,10 @@ void fillIdentity(HANDLE handle, FileStatus& status) {
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return;
     status.device = info.dwVolumeSerialNumber;
     status.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    status.links = info.nNumberOfLinks;
 }
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    if (slash == std::string::npos) return ".";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string inFolder(const Folder& folder, const std::string& name) { return folder.path + "\\" + name; }
 
 }  // namespace
 
@@ -60,7 +62,25 @@ bool statFile(const char* path, FileStatus& status) {
     return true;
 }
 
-bool statLink(const char* path, FileStatus& status) { return statFile(path, status); }
+// Only symbolic links and junctions count as links: cloud placeholders and deduplicated files are reparse
+// points too, and are ordinary files to the user.
+bool statLink(const char* path, FileStatus& status) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                      (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK || found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    if (!link) return statFile(path, status);
+    status = FileStatus();
+    status.isLink = true;
+    const HANDLE handle =
+        ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    fillIdentity(handle, status);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    return true;
+}
 
 bool canWriteFile(const char* path) { return ::_access(path, 2) == 0; }
 
@@ -73,14 +93,12 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
     return ::_utime64(path, &times) == 0;
 }
 
+// Two names of one file (a hard link, another spelling of the path) have one volume and file index.
 bool sameFile(const char* a, const char* b) {
-    char first[_MAX_PATH];
-    char second[_MAX_PATH];
-    if (::_fullpath(first, a, sizeof first) == nullptr || ::_fullpath(second, b, sizeof second) == nullptr) {
-        return false;
-    }
-    struct _stat64 st {};
-    return ::_stricmp(first, second) == 0 && ::_stat64(first, &st) == 0;
+    FileStatus first;
+    FileStatus second;
+    return statFile(a, first) && statFile(b, second) && (first.device != 0 || first.inode != 0) &&
+           first.device == second.device && first.inode == second.inode;
 }
 
 size_t maxPathBytes() { return _MAX_PATH - 1; }
@@ -106,7 +124,12 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     return *this;
 }
 
-OpenFile openForReading(const char* path) { return OpenFile(::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT)); }
+// Shared for reading only: while it is open no one may open the photo for writing, which is the edit lock here.
+OpenFile openForReading(const char* path) {
+    int fd = -1;
+    if (::_sopen_s(&fd, path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR, 0) != 0) return OpenFile();
+    return OpenFile(fd);
+}
 
 bool statOpenFile(const OpenFile& file, FileStatus& status) {
     struct _stat64 st {};
@@ -116,26 +139,9 @@ bool statOpenFile(const OpenFile& file, FileStatus& status) {
     return true;
 }
 
-// The share modes of the open files keep a second writer out on this system.
-bool lockForEdit(const OpenFile& /*file*/) { return true; }
-
-OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string prefix = folderOf(besidePath) + "\\." + nameOf(besidePath) + ".lumivex-";
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        std::string name = prefix;
-        for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const int fd =
-            ::_open(name.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-        if (fd >= 0) {
-            tempPath = name;
-            return OpenFile(fd);
-        }
-        if (errno != EEXIST) break;
-    }
-    return OpenFile();
-}
+// The photo is open denying writers (openForReading): no one else can change it until it is closed just before
+// the replacement.
+bool lockForEdit(const OpenFile& file) { return file.isOpen(); }
 
 OpenFile createExclusive(const char* path, uint32_t /*mode*/) {
     return OpenFile(::_open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
@@ -158,14 +164,111 @@ bool makeHardLink(const char* existing, const char* newName) {
     return ::CreateHardLinkA(newName, existing, nullptr) != 0;
 }
 
+// ReplaceFile keeps what the photo's file had beyond its bytes (alternate streams, access control lists,
+// attributes, creation time); where the volume cannot, a plain rename. Explorer keys its thumbnail cache on the
+// modification time, which the edit keeps: it is told that the file changed.
 bool renameOver(const char* from, const char* to) {
-    return ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const bool replaced = ::ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0 ||
+                          ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (replaced) ::SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHA, to, nullptr);
+    return replaced;
 }
 
 bool removeFile(const char* path) { return ::_unlink(path) == 0; }
 
 // Block cloning needs a ReFS volume and an API this build does not reach: the ordinary copy runs.
 bool cloneFile(const OpenFile& /*from*/, const OpenFile& /*to*/, uint64_t /*destOffset*/) { return false; }
+
+// Without folder descriptors the steps go by the folder's path.
+bool openFolder(const std::string& path, bool /*followAnyLink*/, Folder& folder, std::string& why) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        why = "Cannot open the folder '" + path + "'";
+        return false;
+    }
+    folder.path = path;
+    return true;
+}
+
+OpenFile openInFolder(const Folder& folder, const std::string& name) {
+    return openForReading(inFolder(folder, name).c_str());
+}
+
+OpenFile openInFolderForWriting(const Folder& folder, const std::string& name) {
+    return OpenFile(::_open(inFolder(folder, name).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+}
+
+bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status) {
+    return statLink(inFolder(folder, name).c_str(), status);
+}
+
+OpenFile createTempIn(const Folder& folder, std::string& tempName) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string name = temporaryName();
+        const int fd = ::_open(inFolder(folder, name).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                               _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            rememberTempFile(inFolder(folder, name).c_str());
+            tempName = name;
+            return OpenFile(fd);
+        }
+        if (errno != EEXIST) break;
+    }
+    return OpenFile();
+}
+
+OpenFile createExclusiveIn(const Folder& folder, const std::string& name, uint32_t mode) {
+    return createExclusive(inFolder(folder, name).c_str(), mode);
+}
+
+bool linkInFolder(const Folder& folder, const std::string& existing, const std::string& newName) {
+    return makeHardLink(inFolder(folder, existing).c_str(), inFolder(folder, newName).c_str());
+}
+
+bool renameInFolder(const Folder& folder, const std::string& from, const std::string& to) {
+    forgetTempFile(inFolder(folder, from).c_str());
+    return renameOver(inFolder(folder, from).c_str(), inFolder(folder, to).c_str());
+}
+
+bool removeInFolder(const Folder& folder, const std::string& name) {
+    forgetTempFile(inFolder(folder, name).c_str());
+    return removeFile(inFolder(folder, name).c_str());
+}
+
+// A file still open for an edit cannot be removed here (it is not shared for deletion), so no lock is needed.
+void removeStaleTemporaries(const Folder& folder) {
+    static std::mutex guard;
+    static std::set<std::string> visited;  // a batch edits many photos of one folder: looked through once
+    {
+        const std::lock_guard<std::mutex> hold(guard);
+        if (!visited.insert(folder.path).second) return;
+    }
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA(inFolder(folder, ".lumivex-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    do {
+        FileStatus status;
+        const std::string name = found.cFileName;
+        if (isTemporaryName(name) && statInFolder(folder, name, status) && status.isRegular &&
+            status.modifiedSeconds + 60 <= now) {
+            removeInFolder(folder, name);
+        }
+    } while (::FindNextFileA(search, &found) != 0);
+    ::FindClose(search);
+}
+
+bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
+    if (::_lseeki64(from.fd(), 0, SEEK_SET) != 0 || ::_lseeki64(to.fd(), 0, SEEK_SET) != 0) return false;
+    std::vector<char> chunk(1u << 20);
+    for (uint64_t left = size; left > 0;) {
+        const unsigned want = static_cast<unsigned>(left < chunk.size() ? left : chunk.size());
+        const int got = ::_read(from.fd(), chunk.data(), want);
+        if (got <= 0 || ::_write(to.fd(), chunk.data(), static_cast<unsigned>(got)) != got) return false;
+        left -= static_cast<uint64_t>(got);
+    }
+    return ::_chsize_s(to.fd(), static_cast<int64_t>(size)) == 0 && ::_commit(to.fd()) == 0;
+}
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::_dup(file.fd());

@@ -17,6 +17,7 @@
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/safe_replace.h"
+#include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
 
@@ -84,7 +85,7 @@ int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
     }
     std::string why;
     uint64_t newSize = 0;
-    if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, why, newSize)) {
+    if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, writeSectionListContent, why, newSize)) {
         reportLine(why);
         return 0;
     }
@@ -160,7 +161,7 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
         PhotoFile photo;
         std::string why;
         if (std::strlen(sourcePath) <= kMaxSourcePathBytes && platform::statFile(sourcePath, photo.status) &&
-            platform::canWriteFile(sourcePath) && !openPhotoForEdit(sourcePath, photo, why)) {
+            platform::canWriteFile(sourcePath) && !openPhotoForEdit(sourcePath, true, photo, why)) {
             currentFileName = sourcePath;
             reportLine(why);
             return 0;

@@ -15,9 +15,11 @@
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
+#include "engine/platform/test_pause.h"
 #include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
+#include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
 
@@ -36,8 +38,9 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
     currentFileName = request.photoPath;
     resetJpegState();
     clearPhotoInfoForNewFile();
+    platform::pauseForTest("open-photo");
     std::string why;
-    if (!openPhotoForEdit(request.photoPath.c_str(), photo, why)) {
+    if (!openPhotoForEdit(request.photoPath.c_str(), request.followLinks, photo, why)) {
         result.message = why;
         return false;
     }
@@ -57,9 +60,10 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         result.message = "not a JPEG photo that can be read whole";
         return false;
     }
+    photo.imageDataOffset = sectionList.imageDataOffset;
     // The name must still reach the file that was locked, or we would write what another file said.
     platform::FileStatus now;
-    if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
+    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
         now.inode != photo.status.inode || now.size != photo.status.size) {
         result.message = "changed while it was read; left alone";
         return false;
@@ -150,6 +154,13 @@ EditResult editSafely(const EditRequest& request) {
     }
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
+    // A new file under one name would leave the photo's other names with the old bytes.
+    if (photo.status.links > 1 && !request.inPlace) {
+        return finished(result, EditOutcome::Refused,
+                        "has " + std::to_string(photo.status.links) +
+                            " names (hard links) that would keep the old thumbnail; --in-place edits it under every "
+                            "name");
+    }
     // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
     const bool asSplice = !request.minimalExif;
     PhotoHead head;
@@ -164,6 +175,8 @@ EditResult editSafely(const EditRequest& request) {
         }
     }
     if (!editInMemory(request, thumbnail, result)) return result;
+    const std::string cutShort =
+        endsWholeImage(photo) ? "" : "; warning: no end of image data: the photo seems cut short";
     SplicePlan plan;
     if (asSplice) {
         std::string why;
@@ -182,15 +195,22 @@ EditResult editSafely(const EditRequest& request) {
     std::string why;
     uint64_t newSize = 0;
     const BackupPolicy policy = request.keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None;
-    NewContentWriter writeContent;
+    NewContentWriter writeContent = writeSectionListContent;
     if (asSplice) {
         writeContent = [&plan](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size, std::string& why) {
             return writePlan(source.file, plan, temp, size, why);
         };
     }
-    if (!replacePhotoFile(photo, policy, why, newSize, writeContent)) return finished(result, EditOutcome::Failed, why);
+    if (!replacePhotoFile(photo, policy, writeContent, why, newSize, request.inPlace)) {
+        return finished(result, EditOutcome::Failed, why);
+    }
     result.sizeAfter = newSize;
     result.outcome = EditOutcome::Done;
+    if (request.keepBackup && photo.backupName != photo.name + ".orig") {
+        result.message +=
+            "; '" + photo.name + ".orig' is not this photo's earlier version: its backup is '" + photo.backupName + "'";
+    }
+    result.message += cutShort;
     return result;
 }
 

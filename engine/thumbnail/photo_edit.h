@@ -21,6 +21,8 @@ struct EditRequest {
     bool keepBackup = true;               // keep the original as PHOTO.orig; false: no backup, fsync first
     bool dryRun = false;                  // decide and report, write nothing at all
     bool overwriteOutput = false;         // export: an existing output file may be replaced
+    bool followLinks = false;             // a symbolic link (as the photo or on the way to it) may be followed
+    bool inPlace = false;                 // rewrite the photo's own file, so that all its hard links see the edit
 };
 
 enum class EditOutcome {

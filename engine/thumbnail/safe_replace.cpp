@@ -1,15 +1,20 @@
 #include "engine/thumbnail/safe_replace.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
-#include "engine/jpeg/sections.h"
-#include "engine/jpeg/writer.h"
+#include "engine/platform/file_names.h"
+#include "engine/platform/test_pause.h"
 
 namespace lumivex {
 
 namespace {
+
+// The longest name a folder entry may have on the common file systems.
+constexpr size_t kMaxNameBytes = 255;
+constexpr int kMaxBackupNumber = 99;
 
 struct StreamCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -20,84 +25,121 @@ bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) 
     return a.device == b.device && a.inode == b.inode;
 }
 
-// Where no hard link can be made: a copy of the photo's bytes under the backup name, made exclusively.
-bool copyAsBackup(const PhotoFile& photo, const std::string& backupPath) {
-    platform::OpenFile backup = platform::createExclusive(backupPath.c_str());
+// A name of the photo's folder as the user would write it, in quotes.
+std::string besidePhoto(const PhotoFile& photo, const std::string& name) {
+    std::string text = "'";
+    text.append(photo.path, 0, photo.path.size() - photo.name.size());
+    text += name;
+    text += '\'';
+    return text;
+}
+
+bool readAt(const platform::OpenFile& file, uint64_t offset, std::vector<uint8_t>& bytes) {
+    Stream in(platform::streamOf(file, "rb"));
+    return in && std::fseek(in.get(), static_cast<long>(offset), SEEK_SET) == 0 &&
+           std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size();
+}
+
+// An edit changes only what comes before the image data: a backup of this photo ends with the same bytes.
+bool holdsEarlierVersion(const PhotoFile& photo, const std::string& backupName) {
+    platform::OpenFile backup = platform::openInFolder(photo.folder, backupName);
+    platform::FileStatus status;
+    if (!backup.isOpen() || !platform::statOpenFile(backup, status) || !status.isRegular) return false;
+    const uint64_t size = static_cast<uint64_t>(photo.status.size);
+    const uint64_t tail = photo.imageDataOffset >= 0 && static_cast<uint64_t>(photo.imageDataOffset) < size
+                              ? size - static_cast<uint64_t>(photo.imageDataOffset)
+                              : (size < 65536 ? size : 65536);
+    if (static_cast<uint64_t>(status.size) < tail) return false;
+    constexpr uint64_t kChunk = 1u << 20;
+    for (uint64_t done = 0; done < tail;) {
+        const uint64_t n = tail - done < kChunk ? tail - done : kChunk;
+        std::vector<uint8_t> mine(static_cast<size_t>(n));
+        std::vector<uint8_t> theirs(static_cast<size_t>(n));
+        if (!readAt(photo.file, size - tail + done, mine) ||
+            !readAt(backup, static_cast<uint64_t>(status.size) - tail + done, theirs) || mine != theirs) {
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Where no hard link can be made (or the photo's own file is rewritten): a copy of its bytes, made exclusively.
+bool copyAsBackup(const PhotoFile& photo, const std::string& backupName) {
+    platform::OpenFile backup = platform::createExclusiveIn(photo.folder, backupName);
     if (!backup.isOpen()) return false;
     Stream in(platform::streamOf(photo.file, "rb"));
     Stream out(platform::streamOf(backup, "wb"));
     bool ok = in && out && platform::copyRange(in.get(), 0, out.get(), static_cast<uint64_t>(photo.status.size));
     ok = out && std::fflush(out.get()) == 0 && ok;
-    ok = ok && platform::copyModeAndTimes(backup, photo.status);
-    if (!ok) platform::removeFile(backupPath.c_str());
+    ok = ok && platform::copyModeAndTimes(backup, photo.status) && platform::syncFile(backup);
+    if (!ok) platform::removeInFolder(photo.folder, backupName);
     return ok;
 }
 
-// Makes the backup without taking the photo's name away; made is true when this call created it.
-bool makeBackup(const PhotoFile& photo, BackupPolicy policy, const std::string& backupPath, bool& made,
-                std::string& why) {
-    made = false;
-    if (policy == BackupPolicy::None) return true;
+// The backup's name: PHOTO.orig, or where that name holds something else, the first free PHOTO.orig.N.
+bool chooseBackupName(const PhotoFile& photo, BackupPolicy policy, std::string& backupName, bool& keep,
+                      std::string& why) {
+    const std::string first = photo.name + ".orig";
+    backupName = first;
+    keep = false;
     platform::FileStatus existing;
-    if (platform::statLink(backupPath.c_str(), existing)) {
-        // The first backup is the original: a later edit must not replace it with an edited version.
-        if (policy == BackupPolicy::KeepFirst) return true;
+    if (!platform::statInFolder(photo.folder, first, existing)) return true;
+    if (policy == BackupPolicy::ReplaceOlder) {
         if (!existing.isRegular && !existing.isLink) {
-            why = "'" + backupPath + "' is not a file; it was left alone and the photo was not changed";
+            why = besidePhoto(photo, first) + " is not a file; it was left alone and the photo was not changed";
             return false;
         }
-        if (!platform::removeFile(backupPath.c_str())) {
-            why = "Could not remove the older backup '" + backupPath + "'; the photo was not changed";
+        if (!platform::removeInFolder(photo.folder, first)) {
+            why = "Could not remove the older backup " + besidePhoto(photo, first) + "; the photo was not changed";
             return false;
         }
-    }
-    if (platform::makeHardLink(photo.path.c_str(), backupPath.c_str()) || copyAsBackup(photo, backupPath)) {
-        made = true;
         return true;
     }
-    why = "Could not keep a backup as '" + backupPath + "'; '" + photo.path + "' was left unchanged";
+    // The first backup is the original: a later edit must not replace it with an edited version.
+    // A second name of the photo itself is no backup: it would change with the photo.
+    if (existing.isRegular && !sameIdentity(existing, photo.status) && holdsEarlierVersion(photo, first)) {
+        keep = true;
+        return true;
+    }
+    for (int n = 1; n <= kMaxBackupNumber; ++n) {
+        backupName = first + "." + std::to_string(n);
+        if (backupName.size() <= kMaxNameBytes && !platform::statInFolder(photo.folder, backupName, existing)) {
+            return true;
+        }
+    }
+    why = besidePhoto(photo, first) +
+          " is not this photo's earlier version and no free backup name is left; the photo was not changed";
     return false;
 }
 
-// The list held in sectionList as the new file's content.
-bool writeSectionList(PhotoFile& photo, platform::OpenFile& temp, std::string& why, uint64_t& newSize) {
-    Stream out(platform::streamOf(temp, "wb"));
-    Stream in(platform::streamOf(photo.file, "rb"));
-    if (!out || !in) {
-        why = "Could not write the new file";
-        return false;
+// Makes the backup without taking the photo's name away; made is true when this call created it.
+bool makeBackup(PhotoFile& photo, BackupPolicy policy, bool inPlace, bool& made, std::string& why) {
+    made = false;
+    photo.backupName.clear();
+    if (policy == BackupPolicy::None) return true;
+    std::string backupName;
+    bool keep = false;
+    if (!chooseBackupName(photo, policy, backupName, keep, why)) return false;
+    if (keep) {
+        photo.backupName = backupName;
+        return true;
     }
-    // Where the image data stays where it was or moves by whole blocks, a clone of the photo shares its blocks
-    // and only the header is written over the clone's beginning. Elsewhere (or where the file system refuses to
-    // clone) the whole file is written.
-    const uint64_t header = jpegHeaderSize();
-    const uint64_t dataAt = static_cast<uint64_t>(sectionList.imageDataOffset);
-    const uint64_t shift = header - dataAt;
-    const bool cloned = sectionList.imageDataOffset >= 0 && header >= dataAt && shift % kCloneBlockBytes == 0 &&
-                        platform::cloneFile(photo.file, temp, shift);
-    bool ok = cloned
-                  ? writeJpegHeader(out.get()) && std::fflush(out.get()) == 0 && std::fseek(out.get(), 0, SEEK_END) == 0
-                  : writeJpeg(out.get(), in.get());
-    const long size = ok ? std::ftell(out.get()) : -1;
-    if (cloned && static_cast<uint64_t>(size) != static_cast<uint64_t>(photo.status.size) + shift) ok = false;
-    ok = std::fclose(out.release()) == 0 && ok;
-    if (!ok || size < 0) {
-        why = "Could not write the new file whole (disk full, or the photo changed while it was edited)";
-        return false;
+    // A second name would share the file that an in-place edit rewrites: that backup must be a copy.
+    if ((!inPlace && platform::linkInFolder(photo.folder, photo.name, backupName)) || copyAsBackup(photo, backupName)) {
+        made = true;
+        photo.backupName = backupName;
+        return true;
     }
-    newSize = static_cast<uint64_t>(size);
-    return true;
+    why = "Could not keep a backup as " + besidePhoto(photo, backupName) + "; '" + photo.path + "' was left unchanged";
+    return false;
 }
 
 // The complete new file under a temporary name, with everything of the old one but its bytes.
-bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::string& why, uint64_t& newSize,
-                    const NewContentWriter& writeContent) {
+bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, const NewContentWriter& write, bool sync,
+                    std::string& why, uint64_t& newSize) {
     if (!platform::copyOwner(temp, photo.status, why)) return false;
-    if (writeContent) {
-        if (!writeContent(photo, temp, newSize, why)) return false;
-    } else if (!writeSectionList(photo, temp, why, newSize)) {
-        return false;
-    }
+    if (!write(photo, temp, newSize, why)) return false;
     platform::copyExtendedAttributes(photo.file, temp);
     // Mode and times go on by descriptor before the rename: a path could name another file by then.
     if (!platform::copyModeAndTimes(temp, photo.status)) {
@@ -111,26 +153,55 @@ bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, bool sync, std::
     return true;
 }
 
+// A photo still being written (a copy in progress, a camera's upload) would lose what comes after the edit.
+bool unchangedSince(const PhotoFile& photo, const platform::FileStatus& before, bool compareChangeTime,
+                    std::string& why) {
+    platform::FileStatus now;
+    if (platform::statOpenFile(photo.file, now) && now.size == before.size &&
+        now.modifiedSeconds == before.modifiedSeconds && now.modifiedNanos == before.modifiedNanos &&
+        (!compareChangeTime ||
+         (now.changedSeconds == before.changedSeconds && now.changedNanos == before.changedNanos))) {
+        return true;
+    }
+    why = "'" + photo.path + "' changed while it was edited (is it still being written?); it was left as it is";
+    return false;
+}
+
+bool readsAsOpenFile(const PhotoFile& photo) {
+    platform::FileStatus named;
+    return platform::statInFolder(photo.folder, photo.name, named) && sameIdentity(named, photo.status);
+}
+
 }  // namespace
 
-bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why) {
+bool openPhotoForEdit(const char* givenPath, bool followLinks, PhotoFile& photo, std::string& why) {
     platform::FileStatus named;
     if (!platform::statLink(givenPath, named)) {
         why = std::string("Cannot find '") + givenPath + "'";
         return false;
     }
-    // A link given as the photo stays a link: its target is what gets edited.
     photo.path = givenPath;
-    if (named.isLink && !platform::resolvePath(givenPath, photo.path)) {
-        why = std::string("'") + givenPath + "' is a link to nothing";
-        return false;
+    if (named.isLink) {
+        if (!followLinks) {
+            why = std::string("'") + givenPath + "' is a symbolic link; links are followed only when asked (--follow)";
+            return false;
+        }
+        // A link given as the photo stays a link: its target is what gets edited.
+        if (!platform::resolvePath(givenPath, photo.path)) {
+            why = std::string("'") + givenPath + "' is a link to nothing";
+            return false;
+        }
     }
-    // Someone may replace the file between the open and the lock: then the name no longer reaches the
-    // locked file, and we start again with what it reaches now.
+    photo.name = platform::nameOf(photo.path);
+    // Someone may replace the file between the open and the lock: then the name no longer reaches the locked
+    // file, and we start again with what it reaches now.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        photo.file = platform::openForReading(photo.path.c_str());
+        if (!platform::openFolder(platform::folderOf(photo.path), followLinks, photo.folder, why)) return false;
+        photo.file = platform::openInFolder(photo.folder, photo.name);
         if (!photo.file.isOpen() || !platform::statOpenFile(photo.file, photo.status)) {
-            why = "Cannot open '" + photo.path + "'";
+            why = platform::statInFolder(photo.folder, photo.name, named) && named.isLink
+                      ? "'" + photo.path + "' is a symbolic link; links are followed only when asked (--follow)"
+                      : "Cannot open '" + photo.path + "'";
             return false;
         }
         if (!photo.status.isRegular) {
@@ -141,55 +212,106 @@ bool openPhotoForEdit(const char* givenPath, PhotoFile& photo, std::string& why)
             why = "Cannot lock '" + photo.path + "' for the edit";
             return false;
         }
-        platform::FileStatus now;
-        if (platform::statLink(photo.path.c_str(), now) && sameIdentity(now, photo.status) &&
-            platform::statOpenFile(photo.file, photo.status)) {
-            return true;
-        }
+        if (readsAsOpenFile(photo) && platform::statOpenFile(photo.file, photo.status)) return true;
     }
     why = "'" + photo.path + "' keeps being replaced; it was left alone";
     return false;
 }
 
-bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, std::string& why, uint64_t& newSize,
-                      const NewContentWriter& writeContent) {
-    const std::string backupPath = photo.path + ".orig";
-    // A name the system cannot handle would fail half-way; say so rather than blame the thumbnail.
-    if (backupPath.size() > platform::maxPathBytes() || photo.path.size() + 24 > platform::maxPathBytes()) {
-        why = "The path '" + photo.path + "' is too long for its backup or temporary name; the photo was not changed";
+bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWriter& write, std::string& why,
+                      uint64_t& newSize, bool inPlace) {
+    if (inPlace && policy == BackupPolicy::None) {
+        why = "An edit in place keeps a full copy first; it cannot go without a backup";
         return false;
     }
-    std::string tempPath;
-    platform::OpenFile temp = platform::createTempBeside(photo.path, tempPath);
+    // A name the system cannot handle would fail half-way; say so rather than blame the thumbnail.
+    if (policy != BackupPolicy::None && photo.name.size() + 5 > kMaxNameBytes) {
+        why = "The name '" + photo.name + "' is too long for its backup '" + photo.name +
+              ".orig'; the photo was not changed (--no-backup edits it without one)";
+        return false;
+    }
+    platform::removeStaleTemporaries(photo.folder);
+    platform::pauseForTest("create-temporary");
+    std::string tempName;
+    platform::OpenFile temp = platform::createTempIn(photo.folder, tempName);
     if (!temp.isOpen()) {
         why = "Could not create a temporary file beside '" + photo.path + "'; the photo was not changed";
         return false;
     }
+    const bool sync = policy == BackupPolicy::None;
     bool backupMade = false;
     try {
-        if (!writeTemporary(photo, temp, policy == BackupPolicy::None, why, newSize, writeContent)) {
-            platform::removeFile(tempPath.c_str());
+        const bool written =
+            inPlace ? write(photo, temp, newSize, why) : writeTemporary(photo, temp, write, sync, why, newSize);
+        if (!written || !unchangedSince(photo, photo.status, true, why)) {
+            platform::removeInFolder(photo.folder, tempName);
             return false;
         }
-        if (!makeBackup(photo, policy, backupPath, backupMade, why)) {
-            platform::removeFile(tempPath.c_str());
+        platform::pauseForTest("backup");
+        if (!makeBackup(photo, policy, inPlace, backupMade, why)) {
+            platform::removeInFolder(photo.folder, tempName);
             return false;
         }
     } catch (...) {
         // Memory ran out half-way (or another exception): nothing of the edit stays beside the photo.
-        platform::removeFile(tempPath.c_str());
-        if (backupMade) platform::removeFile(backupPath.c_str());
+        platform::removeInFolder(photo.folder, tempName);
+        if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
         throw;
     }
-    temp = platform::OpenFile();
+    // The new link moved the change time; a writer still at work moves the size or the modification time.
+    platform::FileStatus afterBackup;
+    if (!platform::statOpenFile(photo.file, afterBackup)) afterBackup = photo.status;
+    platform::pauseForTest("rename");
+    const auto undo = [&]() {
+        platform::removeInFolder(photo.folder, tempName);
+        if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
+        photo.backupName.clear();
+    };
+    if (!unchangedSince(photo, photo.status, false, why) || !unchangedSince(photo, afterBackup, true, why)) {
+        undo();
+        return false;
+    }
+    if (inPlace) {
+        // Where the open photo keeps writers out, it must be closed before it is opened for writing.
+        platform::releaseBeforeRename(photo.file);
+        platform::OpenFile same = platform::openInFolderForWriting(photo.folder, photo.name);
+        platform::FileStatus status;
+        const bool ours = same.isOpen() && platform::statOpenFile(same, status) && sameIdentity(status, photo.status);
+        const bool ok =
+            ours && platform::overwriteWith(temp, same, newSize) && platform::copyModeAndTimes(same, photo.status);
+        platform::removeInFolder(photo.folder, tempName);
+        if (!ok) {
+            why = ours ? "The photo could not be rewritten in place; its bytes are in " +
+                             besidePhoto(photo, photo.backupName)
+                       : "Could not open '" + photo.path + "' to rewrite it; the photo was not changed";
+            if (!ours) undo();
+            return false;
+        }
+        return true;
+    }
+    platform::releaseBeforeRename(temp);
     platform::releaseBeforeRename(photo.file);
-    if (!platform::renameOver(tempPath.c_str(), photo.path.c_str())) {
-        platform::removeFile(tempPath.c_str());
-        if (backupMade) platform::removeFile(backupPath.c_str());
+    if (!platform::renameInFolder(photo.folder, tempName, photo.name)) {
+        undo();
         why = "Could not put the new file in place of '" + photo.path + "'; the photo was not changed";
         return false;
     }
     return true;
+}
+
+bool endsWholeImage(const PhotoFile& photo) {
+    const uint64_t size = static_cast<uint64_t>(photo.status.size);
+    // Some cameras pad after the end marker, some append a trailer: look a little way back from the end, but
+    // not into the head, where a thumbnail has an end marker of its own.
+    const uint64_t data = photo.imageDataOffset > 0 ? static_cast<uint64_t>(photo.imageDataOffset) : 0;
+    if (data >= size) return false;
+    const uint64_t span = size - data < 65536 ? size - data : 65536;
+    std::vector<uint8_t> tail(static_cast<size_t>(span));
+    if (span < 2 || !readAt(photo.file, size - span, tail)) return false;
+    for (size_t i = tail.size() - 1; i > 0; --i) {
+        if (tail[i - 1] == 0xFF && tail[i] == 0xD9) return true;
+    }
+    return false;
 }
 
 }  // namespace lumivex

@@ -141,8 +141,11 @@ TEST(Backups, ImageDataStartAfterTheScanHeader) {
 }
 
 TEST(PhotoList, ToolFilesAreKnownByName) {
-    for (const char* name : {"p.jpg.orig", "p.jpg.new~", ".p.jpg.lumivex-a1B2c3"}) EXPECT_TRUE(isToolFileName(name));
-    for (const char* name : {"p.jpg", "original.jpg", ".hidden.jpg", "lumivex-p.jpg", "p.orig.jpg"}) {
+    for (const char* name :
+         {"p.jpg.orig", "p.jpg.orig.12", "p.jpg.new~", ".p.jpg.lumivex-a1B2c3", ".lumivex-a1b2c3d4e5f6"})
+        EXPECT_TRUE(isToolFileName(name));
+    for (const char* name :
+         {"p.jpg", "original.jpg", ".hidden.jpg", "lumivex-p.jpg", "p.orig.jpg", "p.jpg.orig.", "p.jpg.orig.1a"}) {
         EXPECT_FALSE(isToolFileName(name)) << name;
     }
 }

@@ -38,12 +38,13 @@ class FileSystemSafety : public ::testing::Test {
         thumbnail = scratch / "thumb.jpg";
         writeFile(thumbnail, jpegThumbnail());
     }
-    EditResult replace(const std::string& target, const std::string& with, bool backup = true) {
+    EditResult replace(const std::string& target, const std::string& with, bool backup = true, bool follow = false) {
         EditRequest request;
         request.command = EditCommand::Replace;
         request.photoPath = target;
         request.secondPath = with;
         request.keepBackup = backup;
+        request.followLinks = follow;
         return editPhoto(request);
     }
     struct stat statOf(const std::string& path) {
@@ -85,10 +86,12 @@ TEST_F(FileSystemSafety, OnlyPermissionBitsAreCopiedAndTheOwnerIsKept) {
     }
 }
 
-TEST_F(FileSystemSafety, ALinkGivenAsThePhotoStaysALinkAndItsTargetIsEdited) {
+TEST_F(FileSystemSafety, ALinkGivenAsThePhotoIsFollowedOnlyWhereAllowed) {
     const std::string link = scratch / "link.jpg";
     ASSERT_EQ(::symlink(photo.c_str(), link.c_str()), 0);
-    ASSERT_EQ(replace(link, thumbnail).outcome, EditOutcome::Done);
+    ASSERT_EQ(replace(link, thumbnail).outcome, EditOutcome::Failed);
+    EXPECT_EQ(fileBytes(photo), original);
+    ASSERT_EQ(replace(link, thumbnail, true, true).outcome, EditOutcome::Done);
     EXPECT_TRUE(S_ISLNK(statOf(link).st_mode));
     EXPECT_NE(fileBytes(photo), original);
     EXPECT_EQ(fileBytes(photo + ".orig"), original);

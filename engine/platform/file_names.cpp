@@ -1,0 +1,56 @@
+#include "engine/platform/file_names.h"
+
+#include <random>
+
+namespace lumivex::platform {
+
+namespace {
+
+constexpr char kTempMark[] = ".lumivex-";
+constexpr size_t kTempMarkBytes = sizeof kTempMark - 1;
+constexpr size_t kRandomLetters = 12;
+
+// Windows paths take either separator.
+size_t lastSeparator(const std::string& path) {
+#ifdef _WIN32
+    return path.find_last_of("/\\");
+#else
+    return path.rfind('/');
+#endif
+}
+
+bool isLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = lastSeparator(path);
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = lastSeparator(path);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string temporaryName() {
+    // Lower case only: the name must stay unique on file systems that ignore case.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name = kTempMark;
+    for (size_t i = 0; i < kRandomLetters; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    return name;
+}
+
+bool isTemporaryName(const std::string& name) {
+    if (name.size() < kTempMarkBytes + kRandomLetters || name[0] != '.') return false;
+    const size_t mark = name.size() - kRandomLetters - kTempMarkBytes;
+    if (name.compare(mark, kTempMarkBytes, kTempMark) != 0) return false;
+    for (size_t i = name.size() - kRandomLetters; i < name.size(); ++i) {
+        if (!isLetterOrDigit(name[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace lumivex::platform

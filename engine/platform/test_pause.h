@@ -1,0 +1,9 @@
+// A test's grip on a race: with LUMIVEX_TEST_PAUSE_AT=STEP:GATE in the environment, the process stops at the
+// named step, creates GATE.reached, and goes on once GATE exists. Without the variable it costs one getenv.
+#pragma once
+
+namespace lumivex::platform {
+
+void pauseForTest(const char* step);
+
+}  // namespace lumivex::platform
