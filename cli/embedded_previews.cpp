@@ -50,7 +50,7 @@ class ByteStream {
     uint64_t consumed() const { return total_ - (end_ - pos_); }
 
   private:
-    static constexpr size_t kSize = 64 * 1024;
+    static constexpr size_t kSize = size_t{64} * 1024;
     bool refill() {
         pos_ = 0;
         end_ = std::fread(buffer_.get(), 1, kSize, file_);
