@@ -14,7 +14,6 @@ namespace lumivex::cli {
 namespace {
 
 constexpr uint64_t kMaxSegmentLength = 65535;  // the 16-bit length value, its own two bytes included
-constexpr uint64_t kExifHeader = 8;            // length bytes and "Exif\0\0" before the TIFF header
 
 // The most bytes a new thumbnail may have: what the keep-all replacement leaves of the segment's limit; why
 // receives the edit's own reason when it would refuse any thumbnail.

@@ -29,11 +29,12 @@ void ProgressLine::update(size_t done) {
     if (now - start_ < kShowAfter || now - lastDraw_ < kRedrawEvery) return;
     lastDraw_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    const double rate = done / seconds;
+    const double rate = static_cast<double>(done) / seconds;
     char line[160];
     int n = std::snprintf(line, sizeof line, "%zu/%zu photos, %.0f/s", done, total_, rate);
     if (rate > 0 && done < total_) {
-        n += std::snprintf(line + n, sizeof line - n, ", %s left", clockText((total_ - done) / rate).c_str());
+        n += std::snprintf(line + n, sizeof line - n, ", %s left",
+                           clockText(static_cast<double>(total_ - done) / rate).c_str());
     }
     const size_t width = static_cast<size_t>(n);
     // Spaces over what is left of a longer previous line.

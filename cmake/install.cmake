@@ -102,7 +102,8 @@ else()
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumivex)
 
     set(CPACK_GENERATOR DEB)
-    set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+    # A Debian package installs under /usr whatever prefix the build was configured with (/usr/local by default).
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_NAME lumivex)
     set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

@@ -102,7 +102,7 @@ unsigned scaleDenominator(unsigned width, unsigned height, int minWidth, int min
 // Inverted CMYK (as written with an Adobe marker) and plain CMYK to RGB.
 void cmykRowToRgb(const uint8_t* cmyk, uint8_t* rgb, unsigned width, bool inverted) {
     for (unsigned x = 0; x < width; ++x) {
-        const uint8_t* p = cmyk + 4 * x;
+        const uint8_t* p = cmyk + size_t{4} * x;
         const unsigned k = inverted ? p[3] : 255u - p[3];
         for (int c = 0; c < 3; ++c) {
             const unsigned v = inverted ? p[c] : 255u - p[c];

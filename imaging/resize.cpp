@@ -52,7 +52,7 @@ Image resizeArea(const Image& image, int width, int height) {
         for (int x = 0; x < width; ++x) {
             for (int c = 0; c < ch; ++c) {
                 float sum = 0;
-                for (const Tap& tap : columns[x]) sum += tap.weight * source[tap.source * ch + c];
+                for (const Tap& tap : columns[x]) sum += tap.weight * static_cast<float>(source[tap.source * ch + c]);
                 target[x * ch + c] = sum;
             }
         }

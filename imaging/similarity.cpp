@@ -179,7 +179,7 @@ double similarity(const Image& a, const Image& b) {
     const size_t worst = std::max<size_t>(1, scores.size() / 5);
     double sum = 0;
     for (size_t i = 0; i < worst; ++i) sum += scores[i];
-    return sum / worst;
+    return sum / static_cast<double>(worst);
 }
 
 double compareAtGrid(const Image& picture, const Image& photo, double aspect) {

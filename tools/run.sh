@@ -10,7 +10,9 @@ tools/install-packages.sh build-essential cmake libjpeg62-turbo-dev qt6-base-dev
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then tools/install-packages.sh qt6-wayland; fi
 # Its own build folder: the release preset without the window stays free of Qt.
 cmake --preset release -B build/run -DLUMIVEX_QT=ON >/dev/null
-cmake --build build/run -j"$(nproc)" --target lumivex lumivex-gui >/dev/null
+# The first build takes minutes on a small machine: its progress shows; later ones only rebuild what changed.
+echo "Building build/run/app/qt/lumivex-gui and build/run/cli/lumivex"
+cmake --build build/run -j"$(nproc)" --target lumivex lumivex-gui
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/run/app/qt/lumivex-gui "$@"
 fi

@@ -48,7 +48,12 @@ void narrowRow(const QImage& input, int y, int width, std::vector<double>& out) 
     }
 }
 
-int toByte(double value) { return value >= 255.0 ? 255 : value <= 0.0 ? 0 : static_cast<int>(value + 0.5); }
+// Only positive values reach the rounding, where adding a half and truncating is what the window has always done.
+int toByte(double value) {
+    return value >= 255.0 ? 255
+           : value <= 0.0 ? 0
+                          : static_cast<int>(value + 0.5);  // NOLINT(bugprone-incorrect-roundings)
+}
 
 }  // namespace
 

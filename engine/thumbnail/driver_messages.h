@@ -1,5 +1,5 @@
-// The driver's own message boxes go through this seam: the window shows them as boxes, the command-line
-// tool as one line on standard error.
+// The boxes of the driver (runFileOperation, the per-command entry of file_operation.h) go through this seam:
+// the window shows them as boxes, the command-line tool as one line on standard error.
 #pragma once
 
 namespace lumivex {
@@ -12,6 +12,8 @@ void setDriverMessageSink(DriverMessageSink sink);
 void showDriverMessage(const char* utf8Text);
 
 namespace driver_text {
+// Shown when the photo's path is too long, in the words the window's box has always used, which speak of the
+// thumbnail's size.
 inline constexpr char kPathTooLong[] = "サムネイル画像のサイズが大きすぎます。";
 inline constexpr char kFileNotFound[] = "ファイルが見つかりません。";
 inline constexpr char kNoThumbnail[] = "サムネイル画像が含まれません。";

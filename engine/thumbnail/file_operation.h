@@ -1,4 +1,6 @@
-// One user command on one JPEG file, from the path check to the file written back with its backup.
+// One user command on one JPEG file, from the path check to the file written back with its backup. This is the
+// "driver": the one entry the window calls per command, which runs the reader, the edits and the writer in turn;
+// the boxes it shows itself are the "driver messages".
 #pragma once
 
 #include "engine/jpeg/sections.h"

@@ -425,6 +425,12 @@ class Refusals(Workspace):
         listing = [json.loads(line) for line in run("info", "--json", a, c).stdout.splitlines()]
         self.assertEqual([entry["thumbLength"] for entry in listing], [0, 0])
 
+    def test_a_path_outside_ascii_is_written_as_itself_in_json(self):
+        photo = self.copy("canon-40d.jpg", "café.jpg")
+        facts = json.loads(run("info", "--json", photo).stdout)
+        named = {value for value in facts.values() if isinstance(value, str) and "caf" in value}
+        self.assertEqual(named, {photo})
+
 
 if __name__ == "__main__":
     unittest.main()

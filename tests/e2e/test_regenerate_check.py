@@ -194,6 +194,16 @@ class Check(Workspace):
         self.assertGreater(width, 3 * 320)
         self.assertGreater(height, 3 * 120)
 
+    def test_the_summary_counts_each_verdict_in_its_place(self):
+        fresh = self.copy("nikon-gps.jpg")
+        photos = [fresh, self.copy("olympus-no-exif.jpg"), self.copy("fujifilm-e500-no-thumbnail.jpg"),
+                  self.variant("rotated.jpg", fresh, "-rotate", "90"),
+                  self.variant("cropped.jpg", fresh, "-crop", "75%x100%+0+0", "+repage"),
+                  self.variant("painted.jpg", fresh, "-fill", "#c03020", "-draw", "rectangle 176,132 464,348")]
+        result = run("check", *photos)
+        self.assertEqual(result.returncode, 1)
+        self.assertRegex(result.stdout + result.stderr, r"6 photos in [\d.]+ s: 1 fresh, 2 none, 3 stale\n")
+
     def test_plain_text_and_a_photo_that_cannot_be_read(self):
         photo = self.copy("nikon-gps.jpg")
         missing = os.path.join(self.dir, "missing.jpg")

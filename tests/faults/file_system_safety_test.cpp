@@ -8,11 +8,15 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/thumbnail/photo_edit.h"
+#include "failing_calls.h"
 #include "fault_support.h"
 
 namespace lumivex::faults {
@@ -71,19 +75,76 @@ TEST_F(FileSystemSafety, NothingIsWrittenThroughALinkOrFolderAtTheOldTemporaryNa
     EXPECT_EQ(fileBytes(photo + ".orig"), original);
 }
 
-TEST_F(FileSystemSafety, OnlyPermissionBitsAreCopiedAndTheOwnerIsKept) {
+struct Owner {
+    const char* name;
+    uid_t user;
+    gid_t group;
+    friend void PrintTo(const Owner& o, std::ostream* os) { *os << o.name; }
+};
+
+class OwnerKept : public FileSystemSafety, public ::testing::WithParamInterface<Owner> {};
+
+TEST_P(OwnerKept, OnlyPermissionBitsAreCopiedAndTheOwnerIsKept) {
+    const Owner& owner = GetParam();
     ASSERT_EQ(::chmod(photo.c_str(), 06750), 0);
     const bool root = ::geteuid() == 0;
     if (root) {
-        ASSERT_EQ(::chown(photo.c_str(), 1234, 2345), 0);
+        ASSERT_EQ(::chown(photo.c_str(), owner.user, owner.group), 0);
     }
     ASSERT_EQ(replace(photo, thumbnail).outcome, EditOutcome::Done);
     const struct stat after = statOf(photo);
     EXPECT_EQ(after.st_mode & 07777, 0750u);
     if (root) {
-        EXPECT_EQ(after.st_uid, 1234u);
-        EXPECT_EQ(after.st_gid, 2345u);
+        EXPECT_EQ(after.st_uid, owner.user);
+        EXPECT_EQ(after.st_gid, owner.group);
     }
+}
+
+// Edited by root, a photo of root's group differs from the new file in its owner alone.
+INSTANTIATE_TEST_SUITE_P(Owners, OwnerKept,
+                         ::testing::Values(Owner{"UserAndGroup", 1234, 2345}, Owner{"UserOnly", 1234, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A system call failing late in the edit, after the new file is written.
+struct LateFailure {
+    const char* name;
+    SystemCall call;
+    bool backup;
+    friend void PrintTo(const LateFailure& c, std::ostream* os) { *os << c.name; }
+};
+
+class LateFailureTest : public FileSystemSafety, public ::testing::WithParamInterface<LateFailure> {};
+
+TEST_P(LateFailureTest, FailsAndLeavesThePhotoAsItWasWithNothingBeside) {
+    const LateFailure& c = GetParam();
+    EditResult result;
+    {
+        FailingCall failing(c.call, EIO);
+        result = replace(photo, thumbnail, c.backup);
+    }
+    EXPECT_EQ(result.outcome, EditOutcome::Failed) << result.message;
+    EXPECT_EQ(fileBytes(photo), original);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"photo.jpg", "thumb.jpg"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(SystemCalls, LateFailureTest,
+                         ::testing::Values(LateFailure{"SyncWithoutBackup", SystemCall::Fsync, false},
+                                           LateFailure{"FinalRename", SystemCall::Rename, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileSystemSafety, WhereNoHardLinkCanBeMadeTheBackupIsACopy) {
+    EditResult result;
+    {
+        FailingCall failing(SystemCall::Link, EPERM);
+        result = replace(photo, thumbnail);
+    }
+    ASSERT_EQ(result.outcome, EditOutcome::Done) << result.message;
+    EXPECT_EQ(fileBytes(photo + ".orig"), original);
+    EXPECT_NE(statOf(photo + ".orig").st_ino, statOf(photo).st_ino);
 }
 
 TEST_F(FileSystemSafety, ALinkGivenAsThePhotoIsFollowedOnlyWhereAllowed) {

@@ -61,6 +61,7 @@ TEST(CompareThumbnail, VerdictsForCameraAndEditorThumbnails) {
     const auto thumbnail = [](const Image& i) { return inCameraThumbnail(i); };
     const auto wide = [](const Image& i) { return cropped(i, 0, 27, 320, 186); };  // 16:9 out of 4:3
     const auto tall = [](const Image& i) { return cropped(i, 80, 0, 160, 240); };  // 2:3
+    const auto square = [](const Image& i) { return cropped(i, 40, 0, 240, 240); };
     const Case cases[] = {
         {"the camera's own thumbnail", same, thumbnail, ThumbnailMatch::Fresh},
         {"16:9 with bands above and below", wide, [&](const Image& i) { return inCameraThumbnail(wide(i)); },
@@ -100,6 +101,13 @@ TEST(CompareThumbnail, VerdictsForCameraAndEditorThumbnails) {
                                   return std::pair{y, 239 - x};
                               }); },
          thumbnail, ThumbnailMatch::OrientationDiffers},
+        {"square, its thumbnail turned by a quarter", square,
+         [&](const Image& i) {
+             return inCameraThumbnail(remapped(square(i), 240, 240, [](int x, int y) {
+                 return std::pair{y, 239 - x};
+             }));
+         },
+         ThumbnailMatch::OrientationDiffers},
         {"a fifth painted over",
          [](const Image& i) {
              Image painted = i;

@@ -194,12 +194,13 @@ TEST_F(FileOperationTest, ExportOverThePhotoItselfIsRefused) {
 }
 
 TEST_F(FileOperationTest, FolderAsPhoto) {
-    std::filesystem::create_directory(dir.path("folder.jpg"));
-    EXPECT_EQ(run(dir.path("folder.jpg"), nullptr, 1), 0);
+    const std::string folder = dir.path("folder.jpg");
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(run(folder, nullptr, 1), 0);
 #ifdef _WIN32
-    EXPECT_EQ(errors, "Cannot open '" + dir.path("folder.jpg") + "'\n");  // a folder cannot be opened as a file there
+    EXPECT_EQ(errors, "Cannot open '" + folder + "'\n");  // a folder cannot be opened as a file there
 #else
-    EXPECT_EQ(errors, "'" + dir.path("folder.jpg") + "' is not a regular file\n");
+    EXPECT_EQ(errors, "'" + folder + "' is not a regular file\n");
 #endif
 }
 

@@ -28,7 +28,24 @@ enum class Shape {
     ImageTagsAndMore,   // last, and its directory holds a tag that is not about the thumbnail image
     PinnedByMakerNote,  // before a maker note that locates data past the block by its own offsets
     SharedWithValue,    // a value of the Exif directory lies inside the thumbnail's bytes
+    PinnedInFront,      // last, after a maker note that locates data past the block by its own offsets
+    LinkPastThumbnail,  // last, but its directory links to a directory (unreadable) just after it
+    NoteValueAtEnd,     // before a maker note whose own value ends exactly at the block's end
 };
+
+// A maker note of the common kind (offsets from the TIFF header) whose one value is its last 8 bytes, placed
+// for a note ending at the TIFF offset `end`.
+Bytes noteWithValueAtItsEnd(ExifByteOrder order, uint32_t end) {
+    Bytes note;
+    test::put16(note, 0, 1, order);
+    test::put16(note, 2, 0x0001, order);
+    test::put16(note, 4, FormatUndefined, order);
+    test::put32(note, 6, 8, order);
+    test::put32(note, 10, end - 8, order);
+    test::put32(note, 14, 0, order);
+    note.resize(note.size() + 8, 0x6B);
+    return note;
+}
 
 Bytes makerNote(Shape shape, ExifByteOrder order) {
     if (shape != Shape::PinnedByMakerNote) return Bytes(40, 0x5A);
@@ -69,6 +86,16 @@ Bytes cameraBlock(Shape shape, ExifByteOrder order, size_t thumbLength, uint32_t
     exif.setNext(ifd0, ifd1);
     exif.addShort(ifd1, 0x0103, 6);
     if (shape == Shape::ImageTagsAndMore) exif.addLong(ifd1, 0x1234, 7);
+    if (shape == Shape::PinnedInFront) {
+        const Bytes note = makerNote(Shape::PinnedByMakerNote, order);
+        exif.addEntry(exifDir, 0x927C, FormatUndefined, static_cast<uint32_t>(note.size()), note);
+    }
+    if (shape == Shape::LinkPastThumbnail) {
+        ExifBuilder probe = exif;
+        probe.setThumbnail(ifd1, Bytes(thumbLength, 0x77));
+        probe.tiff();
+        exif.setNextRaw(ifd1, probe.thumbnailOffset() + static_cast<uint32_t>(thumbLength));
+    }
     if (shape == Shape::AbsentLinked) {
         exif.addEntry(exifDir, 0x927C, FormatUndefined, 40, Bytes(40, 0x5A));
         return exif.segment();
@@ -83,6 +110,12 @@ Bytes cameraBlock(Shape shape, ExifByteOrder order, size_t thumbLength, uint32_t
     exif.setThumbnail(ifd1, Bytes(thumbLength, 0x77));
     if (shape == Shape::BeforeMakerNote || shape == Shape::PinnedByMakerNote) {
         exif.appendTrailingValue(exifDir, 0x927C, makerNote(shape, order));
+    }
+    if (shape == Shape::NoteValueAtEnd) {
+        ExifBuilder probe = exif;
+        probe.appendTrailingValue(exifDir, 0x927C, noteWithValueAtItsEnd(order, 0));
+        const auto end = static_cast<uint32_t>(probe.tiff().size());
+        exif.appendTrailingValue(exifDir, 0x927C, noteWithValueAtItsEnd(order, end));
     }
     return exif.segment();
 }
@@ -155,6 +188,9 @@ TEST_F(KeepAllTest, ReplaceKeepsEveryFieldOnEachRoute) {
         {Shape::PinnedByMakerNote, 90, ReplaceRoute::InPlace},  // overwritten where it is: size kept
         {Shape::PinnedByMakerNote, 101, ReplaceRoute::Refused},
         {Shape::SharedWithValue, 50, ReplaceRoute::Refused},
+        {Shape::PinnedInFront, 90, ReplaceRoute::InPlace},  // padded: size kept
+        {Shape::LinkPastThumbnail, 90, ReplaceRoute::Appended},
+        {Shape::NoteValueAtEnd, 301, ReplaceRoute::Appended},
     };
     for (ExifByteOrder order : kOrders) {
         for (const Case& c : cases) {
@@ -179,7 +215,7 @@ TEST_F(KeepAllTest, ReplaceKeepsEveryFieldOnEachRoute) {
                 continue;
             }
             EXPECT_EQ(plan.segmentSize, static_cast<uint64_t>(findSection(kMarkerApp1)->size));
-            if (c.shape == Shape::PinnedByMakerNote) {
+            if (c.shape == Shape::PinnedByMakerNote || c.shape == Shape::PinnedInFront) {
                 EXPECT_EQ(findSection(kMarkerApp1)->size, oldSize);
             }
             saveAndReload();

@@ -140,6 +140,8 @@ struct FatalCase {
     const char* name;
     Bytes bytes;
     const char* message;
+    // Makes the file instead of bytes, inside the test: gtest builds every parameter in each test process.
+    Bytes (*largeFile)() = nullptr;
     friend void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -147,7 +149,7 @@ class ReaderFatalTest : public ReaderTest, public ::testing::WithParamInterface<
 
 TEST_P(ReaderFatalTest, EndsTheReadWithTheReport) {
     const FatalCase& c = GetParam();
-    test::writeFile(path, c.bytes);
+    test::writeFile(path, c.largeFile != nullptr ? c.largeFile() : c.bytes);
     std::string written;
     ScopedReportSink sink([&written](std::string_view text) { written.append(text); });
     try {
@@ -175,21 +177,27 @@ Bytes largestApp2() {
     return segment;
 }
 
+// With the image's four segments (DQT, SOF, DHT, SOS), exactly one segment more than the reader keeps.
+Bytes oneSegmentTooMany() { return manySegments({0xFF, 0xE2, 0x00, 0x02}, 4096 - 3); }
+Bytes over16MiBOfSegments() { return manySegments(largestApp2(), 257); }
+Bytes oneMiBWithoutAMarker() { return manySegments({0x00}, 1 << 20); }
+
 INSTANTIATE_TEST_SUITE_P(
     TruncatedAndHostile, ReaderFatalTest,
-    ::testing::Values(FatalCase{"EoiLastInFile", {0xFF, 0xD8, 0xFF, 0xD9}, "invalid marker"},
-                      FatalCase{"TooManySegments", manySegments({0xFF, 0xE2, 0x00, 0x02}, 4097),
-                                "Too many segments before the image data (more than 4096)"},
-                      FatalCase{"TooManySegmentBytes", manySegments(largestApp2(), 257),
-                                "Too many segments before the image data (more than 16 MiB of them)"},
-                      FatalCase{"GarbageWithoutAMarker", manySegments({0x00}, 1 << 20),
-                                "No marker within 1 MiB; the rest is not JPEG data"},
-                      FatalCase{"FileEndsAfterFF", {0xFF, 0xD8, 0xFF}, "invalid marker"},
-                      FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file?"},
-                      FatalCase{"LengthBelowTwo", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}, "invalid marker"},
-                      FatalCase{"LengthCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00}, "invalid marker"},
-                      FatalCase{
-                          "PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file?"}),
+    ::testing::Values(
+        FatalCase{"EoiLastInFile", {0xFF, 0xD8, 0xFF, 0xD9}, "invalid marker"},
+        FatalCase{"TooManySegments", {}, "Too many segments before the image data (more than 4096)", oneSegmentTooMany},
+        FatalCase{"TooManySegmentBytes",
+                  {},
+                  "Too many segments before the image data (more than 16 MiB of them)",
+                  over16MiBOfSegments},
+        FatalCase{
+            "GarbageWithoutAMarker", {}, "No marker within 1 MiB; the rest is not JPEG data", oneMiBWithoutAMarker},
+        FatalCase{"FileEndsAfterFF", {0xFF, 0xD8, 0xFF}, "invalid marker"},
+        FatalCase{"FileEndsInGarbage", {0xFF, 0xD8, 0x00, 0x01}, "Premature end of file?"},
+        FatalCase{"LengthBelowTwo", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}, "invalid marker"},
+        FatalCase{"LengthCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00}, "invalid marker"},
+        FatalCase{"PayloadCutShort", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 1, 2}, "Premature end of file?"}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
