@@ -65,3 +65,11 @@ void reportLine(std::string_view line) {
 }
 
 }  // namespace lumivex
+
+namespace lumivex {
+
+void reportText(std::string_view text) {
+    if (!reportsDiscarded && !text.empty()) emit(text);
+}
+
+}  // namespace lumivex

@@ -9,17 +9,16 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
 #include "engine/exif/photo_info.h"
-#include "engine/jpeg/photo_head.h"
 #include "engine/jpeg/plan_writer.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
-#include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/photo.h"
 
 namespace lumivex {
 
@@ -31,8 +30,20 @@ EditResult finished(EditResult result, EditOutcome outcome, std::string message)
     return result;
 }
 
-// Fresh per-photo state, the photo opened and locked, its segments read (the image data stays in the file).
-bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit) {
+// The name must still reach the file that was locked, or we would write what another file said.
+bool stillNamed(const PhotoFile& photo, EditResult& result) {
+    platform::FileStatus now;
+    if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
+        now.inode != photo.status.inode || now.size != photo.status.size) {
+        result.message = "changed while it was read; left alone";
+        return false;
+    }
+    return true;
+}
+
+// Fresh per-photo state, the photo opened and locked, and with readList its segments read into the section
+// list (the image data stays in the file).
+bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit, bool readList = true) {
     currentFileName = request.photoPath;
     resetJpegState();
     clearPhotoInfoForNewFile();
@@ -46,6 +57,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         result.message = "read-only";
         return false;
     }
+    if (!readList) return true;
     photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
     std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
@@ -57,14 +69,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         result.message = "not a JPEG photo that can be read whole";
         return false;
     }
-    // The name must still reach the file that was locked, or we would write what another file said.
-    platform::FileStatus now;
-    if (!platform::statFile(photo.path.c_str(), now) || now.device != photo.status.device ||
-        now.inode != photo.status.inode || now.size != photo.status.size) {
-        result.message = "changed while it was read; left alone";
-        return false;
-    }
-    return true;
+    return stillNamed(photo, result);
 }
 
 // Edits the segment list in memory; false with the outcome set when nothing is to be written.
@@ -113,6 +118,39 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     return true;
 }
 
+// Reads the photo as a value through its locked descriptor and plans the tool's edit over it; false with the
+// outcome set when nothing is to be written.
+bool planSplices(const EditRequest& request, const PhotoFile& photo, const std::vector<uint8_t>& thumbnail,
+                 SplicePlan& splices, EditResult& result) {
+    Photo value;
+    std::string why;
+    const bool read = readPhotoFromDescriptor(photo.file.fd(), request.photoPath, value, why);
+    reportText(value.reports);
+    if (!read) {
+        result = finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
+        return false;
+    }
+    if (!stillNamed(photo, result)) {
+        result = finished(result, EditOutcome::Failed, result.message);
+        return false;
+    }
+    EditPlan plan = request.command == EditCommand::Delete ? planDelete(value) : planReplace(value, thumbnail);
+    result.route = plan.route;
+    switch (plan.outcome) {
+        case EditPlan::Outcome::Planned:
+            result.message = request.command == EditCommand::Delete ? "thumbnail removed" : "thumbnail replaced";
+            splices = std::move(plan.splices);
+            return true;
+        case EditPlan::Outcome::NothingToDo:
+            result = finished(result, EditOutcome::NothingToDo, plan.why);
+            return false;
+        case EditPlan::Outcome::Refused:
+            break;
+    }
+    result = finished(result, EditOutcome::Refused, plan.why);
+    return false;
+}
+
 EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
@@ -148,31 +186,15 @@ EditResult editSafely(const EditRequest& request) {
             return finished(result, EditOutcome::Refused, "the window's replacement takes a thumbnail file");
         }
     }
-    PhotoFile photo;
-    if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
     // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
     const bool asSplice = !request.minimalExif;
-    PhotoHead head;
-    if (asSplice) {
-        std::string why;
-        if (!readPhotoHead(photo.file, result.sizeBefore, head, why)) {
-            return finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
-        }
-        const JpegSection* exif = findSection(kMarkerApp1);
-        if (!exifSegmentIs(head, exif ? exif->data.get() : nullptr, exif ? static_cast<uint32_t>(exif->size) : 0)) {
-            return finished(result, EditOutcome::Refused, "its Exif segment cannot be located unambiguously");
-        }
+    PhotoFile photo;
+    if (!loadPhoto(request, photo, result, true, !asSplice)) {
+        return finished(result, EditOutcome::Failed, result.message);
     }
-    if (!editInMemory(request, thumbnail, result)) return result;
     SplicePlan plan;
-    if (asSplice) {
-        std::string why;
-        const JpegSection* exif = findSection(kMarkerApp1);
-        if (exif == nullptr) return finished(result, EditOutcome::Failed, "the edited Exif segment went missing");
-        if (!planExifSplice(head, exif->data.get(), static_cast<uint32_t>(exif->size), plan, why)) {
-            return finished(result, EditOutcome::Refused, why);
-        }
-    }
+    if (asSplice && !planSplices(request, photo, thumbnail, plan, result)) return result;
+    if (!asSplice && !editInMemory(request, thumbnail, result)) return result;
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
         result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +
