@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
@@ -102,9 +103,9 @@ void readFrameHeader(const JpegSection& section) {
 
 void readJfifHeader(const JpegSection& section) {
     const uint8_t* data = section.data.get();
-    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) std::fputs("Header missing JFIF marker\n", stderr);
+    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) reportLine("Header missing JFIF marker");
     if (section.size < 16) {
-        std::fputs("Jfif header too short\n", stderr);
+        reportLine("Jfif header too short");
         return;
     }
     photoInfo.jfifUnits = data[9];
@@ -183,7 +184,7 @@ int readFrom(ByteSource& stream, int mode) {
         const bool keepMetadata = (mode & LoadMetadata) != 0;
         switch (marker) {
             case kMarkerEoi:
-                std::fputs("No image in jpeg!\n", stderr);
+                reportLine("No image in jpeg!");
                 return 0;
             case kMarkerSos:
                 if (mode & LoadImage) return readImageData(stream, (mode & LoadImageLater) != 0);
@@ -233,13 +234,13 @@ int readSectionsFromBytes(std::span<const uint8_t> bytes, int mode) {
 int loadJpegFile(const char* path, int mode) {
     FileHandle stream(std::fopen(path, "rb"));
     if (!stream) {
-        std::fprintf(stderr, "can't open '%s'\n", path);
+        reportLine(std::string("can't open '") + path + "'");
         return 0;
     }
     const int result = readSections(stream.get(), mode);
     if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = path;
     if (result != 0) return result;
-    std::fprintf(stderr, "Not JPEG: %s\n", path);
+    reportLine(std::string("Not JPEG: ") + path);
     stream.reset();
     freeSections();
     return 0;
