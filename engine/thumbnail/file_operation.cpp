@@ -16,6 +16,7 @@
 #include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
+#include "engine/thumbnail/minimal_exif.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"

@@ -15,6 +15,7 @@
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/keep_all.h"
+#include "engine/thumbnail/minimal_exif.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
