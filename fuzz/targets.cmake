@@ -1,8 +1,10 @@
-# Four fuzz targets: the segment reader, the Exif segment entry, the edit round trip through the driver and
-# the preview finders and plans.
+# Five fuzz targets: the segment reader, the Exif segment entry, the edit round trip through the driver, the
+# photo value with its planned edits in memory, and the preview finders and plans.
 # With LUMIVEX_FUZZ (clang) each becomes a libFuzzer binary over an engine built for it; otherwise each gets
 # a plain main that replays the committed corpus and regressions under the build's own sanitizers.
-set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip previews)
+set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip photo_value previews)
+# The photo value starts from the segment reader's corpus of whole files.
+set(corpus_photo_value segment_reader)
 
 if(LUMIVEX_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
@@ -22,7 +24,7 @@ if(LUMIVEX_FUZZ)
     set(fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
 
     add_library(lumivex_engine_fuzz STATIC ${fuzz_engine_sources})
-    target_include_directories(lumivex_engine_fuzz PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(lumivex_engine_fuzz PUBLIC ${PROJECT_SOURCE_DIR} ${engine_dir}/include)
     target_compile_options(lumivex_engine_fuzz PUBLIC ${fuzz_flags})
     lumivex_warnings(lumivex_engine_fuzz)
 
@@ -45,8 +47,12 @@ elseif(LUMIVEX_FUZZ_REPLAY AND LUMIVEX_TESTS)
         add_executable(replay_${target} ${target}_target.cpp replay_main.cpp)
         target_link_libraries(replay_${target} PRIVATE lumivex_fuzz_support)
         lumivex_warnings(replay_${target})
+        set(corpus ${target})
+        if(DEFINED corpus_${target})
+            set(corpus ${corpus_${target}})
+        endif()
         add_test(NAME fuzz_replay_${target}
-                 COMMAND replay_${target} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${target}
+                 COMMAND replay_${target} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${corpus}
                          ${CMAKE_CURRENT_SOURCE_DIR}/regressions/${target})
     endforeach()
 endif()

@@ -9,10 +9,10 @@ tools/install-packages.sh clang libclang-rt-14-dev cmake make
 
 seconds="${FUZZ_SECONDS:-60}"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 --target fuzz_segment_reader fuzz_exif_segment fuzz_round_trip
+cmake --build --preset fuzz -j2 --target fuzz_segment_reader fuzz_exif_segment fuzz_round_trip fuzz_photo_value fuzz_previews
 
 status=0
-for target in segment_reader exif_segment round_trip; do
+for target in segment_reader exif_segment round_trip photo_value previews; do
     work="build/fuzz/work/$target"
     artifacts="build/fuzz/artifacts/$target"
     mkdir -p "$work" "$artifacts"

@@ -65,3 +65,23 @@ void reportLine(std::string_view line) {
 }
 
 }  // namespace lumivex
+
+namespace lumivex {
+
+void reportOutputLine(std::string_view line) {
+    if (reportsDiscarded) return;
+    std::string text(line);
+    text += '\n';
+    if (reportSink) {
+        reportSink(text);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void reportText(std::string_view text) {
+    if (!reportsDiscarded && !text.empty()) emit(text);
+}
+
+}  // namespace lumivex

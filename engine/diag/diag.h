@@ -28,6 +28,13 @@ void warnNonfatal(const char* format, int a, int b);
 // Writes one informational line of the engine (a line feed is added) to the report sink.
 void reportLine(std::string_view line);
 
+// One line that the window writes to standard output rather than standard error (a line feed is added); like
+// every report it goes to the report sink where one is set.
+void reportOutputLine(std::string_view line);
+
+// Passes on report text as it was written before (a photo value's reports), to the report sink.
+void reportText(std::string_view text);
+
 // Receives every report of the engine on this thread, as written text. The default (an empty function)
 // writes to standard error; the tool collects a photo's reports to print them with its result, and the
 // fuzz targets drop them.

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace lumivex {
+#include "lumivex/photo_info.h"
 
-enum class ExifByteOrder { Intel = 0, Motorola = 1 };
+namespace lumivex {
 
 // The order of the Exif block being read or edited; Intel at start, set by every parsed segment.
 // One per worker thread: each thread reads one photo at a time.

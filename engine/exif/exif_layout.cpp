@@ -4,25 +4,11 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 
 namespace lumivex {
 
 thread_local ThumbnailOrigin thumbnailOrigin;
 thread_local ExifReadFacts exifReadFacts;
-
-namespace {}
-
-JpegSection* thumbnailSection() {
-    const int32_t i = thumbnailOrigin.sectionIndex;
-    if (i < 0 || i >= sectionList.count) return nullptr;
-    JpegSection& section = sectionList.sections[i];
-    if (section.marker != kMarkerApp1 || section.size < static_cast<int32_t>(kTiffStartInSegment) ||
-        static_cast<uint32_t>(section.size) - kTiffStartInSegment != thumbnailOrigin.tiffLength) {
-        return nullptr;
-    }
-    return &section;
-}
 
 bool thumbnailSharesBytes() {
     const uint64_t begin = photoInfo.thumbOffset;

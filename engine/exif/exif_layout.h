@@ -12,8 +12,6 @@
 
 namespace lumivex {
 
-struct JpegSection;
-
 struct ByteRange {
     uint64_t begin;  // offset from the TIFF header
     uint64_t end;    // one past the last byte
@@ -54,10 +52,6 @@ struct ExifReadFacts {
 
 // One per worker thread, like thumbnailOrigin.
 extern thread_local ExifReadFacts exifReadFacts;
-
-// The segment whose directory named the thumbnail, found by its index in sectionList; nullptr when there is
-// none or the list no longer holds it there.
-JpegSection* thumbnailSection();
 
 // True when a directory or value read in the thumbnail's block lies in the thumbnail's bytes too, so that
 // zeroing or moving them would damage it.

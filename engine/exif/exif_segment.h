@@ -1,5 +1,5 @@
-// The entry into Exif parsing for one APP1 segment, and the minimal Exif segment used when a photo
-// offers no thumbnail that can be replaced.
+// The entry into Exif parsing for one APP1 segment, and the size of the minimal Exif segment used when a
+// photo offers no thumbnail that can be replaced.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,6 @@ constexpr uint32_t kMinimalExifThumbOffset = 126;
 // data is the segment's whole buffer, from its two length bytes on; length is its length value; sectionIndex
 // is the segment's place in sectionList (-1 for a segment parsed on its own), which the thumbnail facts keep.
 void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex = -1);
-
-// Puts a minimal Exif segment (a date and an empty thumbnail place at its end) in place of the first APP1
-// segment of the list, and parses it.
-void buildMinimalExif();
 
 // The local time of photoInfo.fileModified as "YYYY:MM:DD HH:MM:SS" and a NUL, in a buffer of 20 bytes.
 void fileTimeText(char* buffer);

@@ -1,7 +1,9 @@
 #include "engine/jpeg/reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
@@ -25,17 +27,55 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+// What the reader takes its bytes from: a file's stream, or the bytes of a file already in memory.
+class ByteSource {
+  public:
+    explicit ByteSource(std::FILE* stream) : stream_(stream) {}
+    explicit ByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    int next() {
+        if (stream_ != nullptr) return std::getc(stream_);
+        return at_ < bytes_.size() ? bytes_[at_++] : EOF;
+    }
+    size_t read(uint8_t* out, size_t n) {
+        if (stream_ != nullptr) return std::fread(out, 1, n, stream_);
+        const size_t got = std::min(n, bytes_.size() - at_);
+        if (got > 0) std::memcpy(out, bytes_.data() + at_, got);
+        at_ += got;
+        return got;
+    }
+    // Where the reader stands and how many bytes lie from there to the end; false when it cannot be told.
+    bool position(uint64_t& at, uint64_t& rest) {
+        if (stream_ == nullptr) {
+            at = at_;
+            rest = bytes_.size() - at_;
+            return true;
+        }
+        const long start = std::ftell(stream_);
+        if (start < 0 || std::fseek(stream_, 0, SEEK_END) != 0) return false;
+        const long end = std::ftell(stream_);
+        if (end < start || std::fseek(stream_, start, SEEK_SET) != 0) return false;
+        at = static_cast<uint64_t>(start);
+        rest = static_cast<uint64_t>(end - start);
+        return true;
+    }
+
+  private:
+    std::FILE* stream_ = nullptr;
+    std::span<const uint8_t> bytes_;
+    size_t at_ = 0;
+};
+
 bool isFrameHeader(int32_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 // Finds the next marker: the first byte other than 0xFF directly after a 0xFF. Fill and garbage bytes
 // are counted; the normal case (one 0xFF) counts 1.
-int32_t findMarker(std::FILE* stream) {
+int32_t findMarker(ByteSource& stream) {
     int count = 0;
     int previous = 0;
     for (;;) {
-        const int c = std::getc(stream);
+        const int c = stream.next();
         if (c == EOF) {
             // A 0xFF last in the file leaves a marker with no length; otherwise the file simply stops.
             failFatal(previous == 0xFF ? "invalid marker" : "Premature end of file?");
@@ -63,9 +103,9 @@ void readFrameHeader(const JpegSection& section) {
 
 void readJfifHeader(const JpegSection& section) {
     const uint8_t* data = section.data.get();
-    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) std::fputs("Header missing JFIF marker\n", stderr);
+    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) reportLine("Header missing JFIF marker");
     if (section.size < 16) {
-        std::fputs("Jfif header too short\n", stderr);
+        reportLine("Jfif header too short");
         return;
     }
     photoInfo.jfifUnits = data[9];
@@ -75,21 +115,19 @@ void readJfifHeader(const JpegSection& section) {
 
 void dropLastSection() { sectionList.sections[--sectionList.count] = JpegSection{}; }
 
-int readImageData(std::FILE* stream, bool later) {
-    const long start = std::ftell(stream);
-    if (start < 0 || std::fseek(stream, 0, SEEK_END) != 0) failFatal("could not read the rest of the image");
-    const long end = std::ftell(stream);
-    if (end < start || std::fseek(stream, start, SEEK_SET) != 0) failFatal("could not read the rest of the image");
-    const uint64_t n = static_cast<uint64_t>(end - start);
+int readImageData(ByteSource& stream, bool later) {
+    uint64_t start = 0;
+    uint64_t n = 0;
+    if (!stream.position(start, n)) failFatal("could not read the rest of the image");
     if (later) {
         if (n > static_cast<uint64_t>(INT32_MAX)) failFatal("could not allocate data for entire image");
         appendSection(nullptr, PseudoMarkerImageData, static_cast<int32_t>(n));
-        sectionList.imageDataOffset = start;
+        sectionList.imageDataOffset = static_cast<int64_t>(start);
         sectionList.imageDataRead = 1;
         return 1;
     }
     auto data = allocateBytes(n, "could not allocate data for entire image");
-    if (n > 0 && std::fread(data.get(), 1, n, stream) != n) failFatal("could not read the rest of the image");
+    if (n > 0 && stream.read(data.get(), n) != n) failFatal("could not read the rest of the image");
     appendSection(std::move(data), PseudoMarkerImageData, static_cast<int32_t>(n));
     sectionList.imageDataRead = 1;
     return 1;
@@ -112,8 +150,8 @@ void storeJpegComment(const uint8_t* data, int32_t size) {
     photoInfo.comment[out] = '\0';
 }
 
-int readSections(std::FILE* stream, int mode) {
-    if (std::getc(stream) != 0xFF || std::getc(stream) != 0xD8) return 0;
+int readFrom(ByteSource& stream, int mode) {
+    if (stream.next() != 0xFF || stream.next() != 0xD8) return 0;
     photoInfo.jfifXDensity = 300;
     photoInfo.jfifYDensity = 300;
     photoInfo.jfifUnits = 1;
@@ -123,8 +161,8 @@ int readSections(std::FILE* stream, int mode) {
     for (;;) {
         ensureSectionCapacity();
         const int32_t marker = findMarker(stream);
-        const int hi = std::getc(stream);
-        const int lo = hi == EOF ? EOF : std::getc(stream);
+        const int hi = stream.next();
+        const int lo = hi == EOF ? EOF : stream.next();
         if (lo == EOF) failFatal("invalid marker");
         const int32_t length = hi * 256 + lo;
         if (length < 2) failFatal("invalid marker");
@@ -138,7 +176,7 @@ int readSections(std::FILE* stream, int mode) {
         data[0] = static_cast<uint8_t>(hi);
         data[1] = static_cast<uint8_t>(lo);
         const size_t payload = static_cast<size_t>(length - 2);
-        if (std::fread(data.get() + 2, 1, payload, stream) != payload) failFatal("Premature end of file?");
+        if (stream.read(data.get() + 2, payload) != payload) failFatal("Premature end of file?");
         appendSection(std::move(data), marker, length);
         JpegSection& section = sectionList.sections[sectionList.count - 1];
         const int32_t countWithIt = sectionList.count;
@@ -146,7 +184,7 @@ int readSections(std::FILE* stream, int mode) {
         const bool keepMetadata = (mode & LoadMetadata) != 0;
         switch (marker) {
             case kMarkerEoi:
-                std::fputs("No image in jpeg!\n", stderr);
+                reportLine("No image in jpeg!");
                 return 0;
             case kMarkerSos:
                 if (mode & LoadImage) return readImageData(stream, (mode & LoadImageLater) != 0);
@@ -183,16 +221,26 @@ int readSections(std::FILE* stream, int mode) {
     }
 }
 
+int readSections(std::FILE* stream, int mode) {
+    ByteSource source(stream);
+    return readFrom(source, mode);
+}
+
+int readSectionsFromBytes(std::span<const uint8_t> bytes, int mode) {
+    ByteSource source(bytes);
+    return readFrom(source, mode);
+}
+
 int loadJpegFile(const char* path, int mode) {
     FileHandle stream(std::fopen(path, "rb"));
     if (!stream) {
-        std::fprintf(stderr, "can't open '%s'\n", path);
+        reportLine(std::string("can't open '") + path + "'");
         return 0;
     }
     const int result = readSections(stream.get(), mode);
     if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = path;
     if (result != 0) return result;
-    std::fprintf(stderr, "Not JPEG: %s\n", path);
+    reportLine(std::string("Not JPEG: ") + path);
     stream.reset();
     freeSections();
     return 0;

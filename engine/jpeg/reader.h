@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 namespace lumivex {
 
@@ -10,6 +11,8 @@ namespace lumivex {
 int loadJpegFile(const char* path, int mode);
 // 1 when SOS was reached; 0 when the stream is not a JPEG or ends its image before any SOS.
 int readSections(std::FILE* stream, int mode);
+// The same over a file's bytes in memory (the image data is read from them too when the mode asks for it).
+int readSectionsFromBytes(std::span<const uint8_t> bytes, int mode);
 // Keeps the text of a COM segment in photoInfo.comment.
 void storeJpegComment(const uint8_t* data, int32_t size);
 

@@ -93,4 +93,15 @@ void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size
     shiftSectionIndices(0, 1);
 }
 
+JpegSection* thumbnailSection() {
+    const int32_t i = thumbnailOrigin.sectionIndex;
+    if (i < 0 || i >= sectionList.count) return nullptr;
+    JpegSection& section = sectionList.sections[i];
+    if (section.marker != kMarkerApp1 || section.size < static_cast<int32_t>(kTiffStartInSegment) ||
+        static_cast<uint32_t>(section.size) - kTiffStartInSegment != thumbnailOrigin.tiffLength) {
+        return nullptr;
+    }
+    return &section;
+}
+
 }  // namespace lumivex

@@ -53,6 +53,10 @@ int dropSectionType(int32_t marker);
 // Puts a new entry at the front; the list takes the buffer.
 void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size);
 
+// The segment whose directory named the thumbnail (thumbnailOrigin), found by its index in the list; nullptr
+// when there is none or the list no longer holds it there.
+JpegSection* thumbnailSection();
+
 // A buffer of n bytes whose contents are about to be overwritten; fails fatally with message when the
 // memory cannot be had.
 std::unique_ptr<uint8_t[]> allocateBytes(uint64_t n, const char* message);

@@ -1,15 +1,13 @@
 #include "engine/thumbnail/driver_messages.h"
 
-#include <cstdio>
+#include "engine/diag/diag.h"
 
 namespace lumivex {
 
 namespace {
 
-void writeLineToStderr(const char* utf8Text) {
-    std::fputs(utf8Text, stderr);
-    std::fputc('\n', stderr);
-}
+// Without a front end's own sink a message is one more report line (standard error by default).
+void writeLineToStderr(const char* utf8Text) { reportLine(utf8Text); }
 
 // Set once by the front end at start (the window shows boxes, the tool writes lines); one for the process.
 DriverMessageSink messageSink = writeLineToStderr;

@@ -23,11 +23,11 @@ uint64_t insertionPoint(const SegmentMap& map) {
     return at;
 }
 
-bool mpfIndexBefore(const PhotoHead& head, uint64_t offset) {
-    for (const SegmentEntry& segment : head.map.segments) {
+bool mpfIndexBefore(std::span<const uint8_t> head, const SegmentMap& map, uint64_t offset) {
+    for (const SegmentEntry& segment : map.segments) {
         if (segment.offset >= offset) break;
-        if (segment.marker == kApp2 && segment.payloadLength() >= 4 &&
-            std::memcmp(head.bytes.data() + segment.payloadOffset(), "MPF\0", 4) == 0) {
+        if (segment.marker == kApp2 && segment.payloadLength() >= 4 && segment.end() <= head.size() &&
+            std::memcmp(head.data() + segment.payloadOffset(), "MPF\0", 4) == 0) {
             return true;
         }
     }
@@ -36,28 +36,29 @@ bool mpfIndexBefore(const PhotoHead& head, uint64_t offset) {
 
 }  // namespace
 
-bool exifSegmentIs(const PhotoHead& head, const uint8_t* segment, uint32_t size) {
-    const SegmentEntry* old = findSegment(head.map, head.bytes, kApp1, "Exif");
+bool exifSegmentIs(std::span<const uint8_t> head, const SegmentMap& map, const uint8_t* segment, uint32_t size) {
+    const SegmentEntry* old = findSegment(map, head, kApp1, "Exif");
     if (old == nullptr || segment == nullptr) return old == nullptr && segment == nullptr;
-    return old->length == uint64_t{size} + 2 && std::memcmp(head.bytes.data() + old->offset + 2, segment, size) == 0;
+    return old->length == uint64_t{size} + 2 && std::memcmp(head.data() + old->offset + 2, segment, size) == 0;
 }
 
-bool planExifSplice(const PhotoHead& head, const uint8_t* segment, uint32_t size, SplicePlan& plan, std::string& why) {
+bool planExifSplice(std::span<const uint8_t> head, const SegmentMap& map, const uint8_t* segment, uint32_t size,
+                    SplicePlan& plan, std::string& why) {
     plan = SplicePlan{};
-    plan.sourceSize = head.map.fileSize;
+    plan.sourceSize = map.fileSize;
     Splice splice;
-    if (const SegmentEntry* old = findSegment(head.map, head.bytes, kApp1, "Exif")) {
+    if (const SegmentEntry* old = findSegment(map, head, kApp1, "Exif")) {
         splice.offset = old->offset;
         splice.length = old->length;
     } else {
-        splice.offset = insertionPoint(head.map);
+        splice.offset = insertionPoint(map);
     }
     splice.bytes.reserve(size + 2);
     splice.bytes.push_back(0xFF);
     splice.bytes.push_back(kApp1);
     splice.bytes.insert(splice.bytes.end(), segment, segment + size);
 
-    const uint64_t was = head.map.imageDataOffset;
+    const uint64_t was = map.imageDataOffset;
     const uint64_t now = was - splice.length + splice.bytes.size();
     const uint64_t target = now <= was ? was : was + (now - was + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
     if (target > now && size + (target - now) <= kMaxLengthValue) {
@@ -67,7 +68,7 @@ bool planExifSplice(const PhotoHead& head, const uint8_t* segment, uint32_t size
         splice.bytes[3] = static_cast<uint8_t>(length);
     }
     const uint64_t moved = splice.bytes.size() - splice.length;  // wraps when the segment shrinks: non-zero
-    if (moved != 0 && mpfIndexBefore(head, splice.offset)) {
+    if (moved != 0 && mpfIndexBefore(head, map, splice.offset)) {
         why = "the MPF index lies before the Exif segment, and the images it locates would move by " +
               std::to_string(static_cast<int64_t>(moved)) + " bytes";
         return false;

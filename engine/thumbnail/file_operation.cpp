@@ -16,6 +16,7 @@
 #include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
+#include "engine/thumbnail/minimal_exif.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
@@ -124,8 +125,7 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
     photoInfo.fileModified = static_cast<int32_t>(status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(status.size);
     if (needWriteAccess && !platform::canWriteFile(sourcePath)) {
-        std::printf("Skipping readonly file '%s'\n", sourcePath);
-        std::fflush(stdout);
+        reportOutputLine(std::string("Skipping readonly file '") + sourcePath + "'");
         return 0;
     }
     std::strncpy(photoInfo.filePath, sourcePath, sizeof photoInfo.filePath - 1);

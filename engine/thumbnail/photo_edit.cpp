@@ -9,19 +9,19 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
 #include "engine/exif/photo_info.h"
-#include "engine/jpeg/photo_head.h"
 #include "engine/jpeg/plan_writer.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
-#include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
+#include "engine/thumbnail/minimal_exif.h"
 #include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/photo.h"
 
 namespace lumivex {
 
@@ -33,8 +33,20 @@ EditResult finished(EditResult result, EditOutcome outcome, std::string message)
     return result;
 }
 
-// Fresh per-photo state, the photo opened and locked, its segments read (the image data stays in the file).
-bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit) {
+// The name must still reach the file that was locked, or we would write what another file said.
+bool stillNamed(const PhotoFile& photo, EditResult& result) {
+    platform::FileStatus now;
+    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
+        now.inode != photo.status.inode || now.size != photo.status.size) {
+        result.message = "changed while it was read; left alone";
+        return false;
+    }
+    return true;
+}
+
+// Fresh per-photo state, the photo opened and locked, and with readList its segments read into the section
+// list (the image data stays in the file).
+bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit, bool readList = true) {
     currentFileName = request.photoPath;
     resetJpegState();
     clearPhotoInfoForNewFile();
@@ -49,6 +61,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         result.message = "read-only";
         return false;
     }
+    if (!readList) return true;
     photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
     std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
@@ -61,14 +74,7 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         return false;
     }
     photo.imageDataOffset = sectionList.imageDataOffset;
-    // The name must still reach the file that was locked, or we would write what another file said.
-    platform::FileStatus now;
-    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
-        now.inode != photo.status.inode || now.size != photo.status.size) {
-        result.message = "changed while it was read; left alone";
-        return false;
-    }
-    return true;
+    return stillNamed(photo, result);
 }
 
 // Edits the segment list in memory; false with the outcome set when nothing is to be written.
@@ -117,6 +123,40 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     return true;
 }
 
+// Reads the photo as a value through its locked descriptor and plans the tool's edit over it; false with the
+// outcome set when nothing is to be written.
+bool planSplices(const EditRequest& request, PhotoFile& photo, const std::vector<uint8_t>& thumbnail,
+                 SplicePlan& splices, EditResult& result) {
+    Photo value;
+    std::string why;
+    const bool read = readPhotoFromDescriptor(photo.file.fd(), request.photoPath, value, why);
+    reportText(value.reports);
+    if (!read) {
+        result = finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
+        return false;
+    }
+    photo.imageDataOffset = static_cast<int64_t>(value.segments.imageDataOffset);
+    if (!stillNamed(photo, result)) {
+        result = finished(result, EditOutcome::Failed, result.message);
+        return false;
+    }
+    EditPlan plan = request.command == EditCommand::Delete ? planDelete(value) : planReplace(value, thumbnail);
+    result.route = plan.route;
+    switch (plan.outcome) {
+        case EditPlan::Outcome::Planned:
+            result.message = request.command == EditCommand::Delete ? "thumbnail removed" : "thumbnail replaced";
+            splices = std::move(plan.splices);
+            return true;
+        case EditPlan::Outcome::NothingToDo:
+            result = finished(result, EditOutcome::NothingToDo, plan.why);
+            return false;
+        case EditPlan::Outcome::Refused:
+            break;
+    }
+    result = finished(result, EditOutcome::Refused, plan.why);
+    return false;
+}
+
 EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
     PhotoFile photo;
     if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
@@ -152,8 +192,12 @@ EditResult editSafely(const EditRequest& request) {
             return finished(result, EditOutcome::Refused, "the window's replacement takes a thumbnail file");
         }
     }
+    // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
+    const bool asSplice = !request.minimalExif;
     PhotoFile photo;
-    if (!loadPhoto(request, photo, result, true)) return finished(result, EditOutcome::Failed, result.message);
+    if (!loadPhoto(request, photo, result, true, !asSplice)) {
+        return finished(result, EditOutcome::Failed, result.message);
+    }
     // A new file under one name would leave the photo's other names with the old bytes.
     if (photo.status.links > 1 && !request.inPlace) {
         return finished(result, EditOutcome::Refused,
@@ -161,31 +205,11 @@ EditResult editSafely(const EditRequest& request) {
                             " names (hard links) that would keep the old thumbnail; --in-place edits it under every "
                             "name");
     }
-    // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
-    const bool asSplice = !request.minimalExif;
-    PhotoHead head;
-    if (asSplice) {
-        std::string why;
-        if (!readPhotoHead(photo.file, result.sizeBefore, head, why)) {
-            return finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
-        }
-        const JpegSection* exif = findSection(kMarkerApp1);
-        if (!exifSegmentIs(head, exif ? exif->data.get() : nullptr, exif ? static_cast<uint32_t>(exif->size) : 0)) {
-            return finished(result, EditOutcome::Refused, "its Exif segment cannot be located unambiguously");
-        }
-    }
-    if (!editInMemory(request, thumbnail, result)) return result;
+    SplicePlan plan;
+    if (asSplice && !planSplices(request, photo, thumbnail, plan, result)) return result;
+    if (!asSplice && !editInMemory(request, thumbnail, result)) return result;
     const std::string cutShort =
         endsWholeImage(photo) ? "" : "; warning: no end of image data: the photo seems cut short";
-    SplicePlan plan;
-    if (asSplice) {
-        std::string why;
-        const JpegSection* exif = findSection(kMarkerApp1);
-        if (exif == nullptr) return finished(result, EditOutcome::Failed, "the edited Exif segment went missing");
-        if (!planExifSplice(head, exif->data.get(), static_cast<uint32_t>(exif->size), plan, why)) {
-            return finished(result, EditOutcome::Refused, why);
-        }
-    }
     if (request.dryRun) {
         result.outcome = EditOutcome::Done;
         result.message = "would be " + std::string(request.command == EditCommand::Delete ? "removed" : "replaced") +

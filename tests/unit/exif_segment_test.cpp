@@ -5,6 +5,7 @@
 
 #include "engine/exif/exif_layout.h"
 #include "engine/jpeg/sections.h"
+#include "engine/thumbnail/minimal_exif.h"
 #include "tests/unit/exif_test_support.h"
 
 namespace lumivex {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/jpeg/photo_head.h"
+
 namespace lumivex {
 namespace {
 
@@ -49,7 +51,9 @@ TEST_P(ExifSplicePlan, ReplacesTheExifSegmentAndKeepsTheImageDataOnBlocks) {
     const Bytes fresh = segmentOf(0xE1, std::string("Exif\0\0", 6), c.newPayload);
     SplicePlan plan;
     std::string why;
-    ASSERT_EQ(planExifSplice(c.head, fresh.data() + 2, static_cast<uint32_t>(fresh.size() - 2), plan, why), c.planned)
+    ASSERT_EQ(
+        planExifSplice(c.head.bytes, c.head.map, fresh.data() + 2, static_cast<uint32_t>(fresh.size() - 2), plan, why),
+        c.planned)
         << why;
     if (!c.planned) {
         EXPECT_NE(why.find("MPF index"), std::string::npos);

@@ -1,0 +1,180 @@
+#include <cstring>
+
+#include "engine/diag/diag.h"
+#include "engine/exif/exif_layout.h"
+#include "engine/exif/photo_info.h"
+#include "engine/jpeg/photo_head.h"
+#include "engine/jpeg/reader.h"
+#include "engine/jpeg/sections.h"
+#include "engine/platform/file_services.h"
+#include "engine/thumbnail/block_view.h"
+#include "engine/thumbnail/exif_splice.h"
+#include "engine/thumbnail/keep_all.h"
+#include "engine/thumbnail/maker_note_reach.h"
+#include "engine/thumbnail/thumbnail_edit.h"
+#include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/photo.h"
+
+namespace lumivex {
+
+namespace {
+
+// Parses the bytes before the image data into this thread's working records of the engine.
+bool parseHead(std::span<const uint8_t> head, const std::string& name, uint64_t fileSize) {
+    currentFileName = name;
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+    photoInfo.fileSize = static_cast<uint32_t>(fileSize);
+    std::strncpy(photoInfo.filePath, name.c_str(), sizeof photoInfo.filePath - 1);
+    try {
+        return readSectionsFromBytes(head, LoadMetadata) != 0;
+    } catch (const FatalError&) {
+        return false;
+    }
+}
+
+// The parsed Exif segment, when it is the one the walk found (never a segment the two readings disagree on).
+JpegSection* agreedExifSegment(const Photo& photo) {
+    JpegSection* exif = findSection(kMarkerApp1);
+    const bool agreed = exifSegmentIs(photo.head, photo.segments, exif ? exif->data.get() : nullptr,
+                                      exif ? static_cast<uint32_t>(exif->size) : 0);
+    return agreed ? exif : nullptr;
+}
+
+void keepWhatWasParsed(Photo& photo) {
+    photo.info = photoInfo;
+    photo.byteOrder = exifReadFacts.byteOrder;
+    JpegSection* exif = agreedExifSegment(photo);
+    const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
+    if (exif == nullptr || place == nullptr) return;
+    const uint8_t* bytes = nullptr;
+    uint32_t length = 0;
+    if (embeddedThumbnail(bytes, length)) {
+        PreviewCopy copy;
+        copy.kind = PreviewKind::Exif;
+        copy.offset = place->offset + 2 + static_cast<uint64_t>(bytes - exif->data.get());
+        copy.length = length;
+        copy.format = "jpeg";
+        photo.previews.push_back(copy);
+    }
+    if (const auto block = exifBlockOf(exif->data.get(), static_cast<uint32_t>(exif->size))) {
+        std::string what;
+        if (makerNoteReachesPastBlock(*block, &what)) photo.makerNoteReach = what.empty() ? "yes" : what;
+    }
+}
+
+bool readHead(std::span<const uint8_t> bytes, uint64_t fileSize, const std::string& name, Photo& photo,
+              std::string& why) {
+    photo = Photo{};
+    photo.name = name;
+    ScopedReportSink collect([&photo](std::string_view text) { photo.reports.append(text); });
+    const WalkStatus status = walkSegments(bytes, fileSize, photo.segments, why);
+    if (status != WalkStatus::Complete) {
+        if (status == WalkStatus::NotJpeg) why = "not a JPEG file";
+        if (status == WalkStatus::NoImage) why = "no image data";
+        if (status == WalkStatus::NeedMore) why = "the file ends before its image data";
+        return false;
+    }
+    photo.head.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(photo.segments.imageDataOffset));
+    if (!parseHead(photo.head, name, fileSize)) {
+        why = "not a JPEG photo that can be read whole";
+        return false;
+    }
+    keepWhatWasParsed(photo);
+    return true;
+}
+
+EditPlan refused(EditPlan plan, std::string why) {
+    plan.outcome = EditPlan::Outcome::Refused;
+    plan.why = std::move(why);
+    return plan;
+}
+
+// Parses the photo's head again for an edit, quietly: its reports were given when it was read.
+bool parseForEdit(const Photo& photo, EditPlan& plan) {
+    ScopedReportSink quiet([](std::string_view) {});
+    if (!parseHead(photo.head, photo.name, photo.segments.fileSize)) {
+        plan = refused(plan, "not a JPEG photo that can be read whole");
+        return false;
+    }
+    if (findSection(kMarkerApp1) != nullptr && agreedExifSegment(photo) == nullptr) {
+        plan = refused(plan, "its Exif segment cannot be located unambiguously");
+        return false;
+    }
+    return true;
+}
+
+EditPlan spliced(const Photo& photo, EditPlan plan) {
+    const JpegSection* exif = findSection(kMarkerApp1);
+    std::string why;
+    if (exif == nullptr) return refused(plan, "the edited Exif segment went missing");
+    if (!planExifSplice(photo.head, photo.segments, exif->data.get(), static_cast<uint32_t>(exif->size), plan.splices,
+                        why)) {
+        return refused(plan, why);
+    }
+    plan.outcome = EditPlan::Outcome::Planned;
+    return plan;
+}
+
+}  // namespace
+
+bool readPhoto(std::span<const uint8_t> file, const std::string& name, Photo& photo, std::string& why) {
+    return readHead(file, file.size(), name, photo, why);
+}
+
+bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& photo, std::string& why) {
+    platform::OpenFile file(descriptor);
+    platform::FileStatus status;
+    PhotoHead head;
+    const bool ok = platform::statOpenFile(file, status) && status.isRegular &&
+                    readPhotoHead(file, static_cast<uint64_t>(status.size), head, why);
+    file.release();  // the caller's descriptor stays open
+    if (!ok) {
+        if (why.empty()) why = "not a regular file";
+        photo = Photo{};
+        photo.name = name;
+        return false;
+    }
+    if (!readHead(head.bytes, static_cast<uint64_t>(status.size), name, photo, why)) return false;
+    photo.info.fileModified = static_cast<int32_t>(status.modifiedSeconds);
+    return true;
+}
+
+EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
+    EditPlan plan;
+    std::string why;
+    const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
+    if (!checkThumbnailBytes(bytes, why)) return refused(plan, why);
+    if (!parseForEdit(photo, plan)) return plan;
+    try {
+        const ReplacePlan replaced = replaceKeepingAll(bytes);
+        plan.route = routeName(replaced.route);
+        if (replaced.route == ReplaceRoute::Refused) return refused(plan, replaced.why);
+    } catch (const FatalError& error) {
+        return refused(plan, error.message);
+    }
+    return spliced(photo, plan);
+}
+
+EditPlan planDelete(const Photo& photo) {
+    EditPlan plan;
+    if (!parseForEdit(photo, plan)) return plan;
+    std::string why;
+    try {
+        switch (removeKeepingAll(&why)) {
+            case RemoveResult::Removed:
+                return spliced(photo, plan);
+            case RemoveResult::NoThumbnail:
+                plan.outcome = EditPlan::Outcome::NothingToDo;
+                plan.why = "no thumbnail; nothing to do";
+                return plan;
+            case RemoveResult::Refused:
+                break;
+        }
+    } catch (const FatalError& error) {
+        why = error.message;
+    }
+    return refused(plan, why);
+}
+
+}  // namespace lumivex

@@ -1,0 +1,122 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "lumivex/photo.h"
+#include "tests/unit/exif_builder.h"
+
+namespace lumivex {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::vector<std::string> projectPhotos() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(LUMIVEX_TEST_DATA) + "/photos")) {
+        if (entry.path().extension() == ".jpg") names.push_back(entry.path().string());
+    }
+    return names;
+}
+
+Bytes exifThumbnail(const Photo& photo, const Bytes& file) {
+    for (const PreviewCopy& copy : photo.previews) {
+        if (copy.kind == PreviewKind::Exif && copy.offset + copy.length <= file.size())
+            return Bytes(file.begin() + static_cast<std::ptrdiff_t>(copy.offset),
+                         file.begin() + static_cast<std::ptrdiff_t>(copy.offset + copy.length));
+    }
+    return {};
+}
+
+// Every plan made over the value, applied in memory, gives a photo that reads back with the edit made.
+TEST(PhotoValue, PlansAppliedInMemoryReadBackAsEdited) {
+    const Bytes donor = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/nikon-d70.jpg");
+    Photo donorPhoto;
+    std::string why;
+    ASSERT_TRUE(readPhoto(donor, "donor", donorPhoto, why)) << why;
+    const Bytes thumbnail = exifThumbnail(donorPhoto, donor);
+    ASSERT_GT(thumbnail.size(), 1000u);
+    int replaced = 0;
+    for (const std::string& path : projectPhotos()) {
+        SCOPED_TRACE(path);
+        const Bytes file = test::readFile(path);
+        Photo photo;
+        ASSERT_TRUE(readPhoto(file, path, photo, why)) << why;
+        EXPECT_EQ(photo.head, Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(photo.head.size())));
+        const Bytes before = exifThumbnail(photo, file);
+        if (!before.empty()) {
+            EXPECT_EQ(Bytes(before.begin(), before.begin() + 2), (Bytes{0xFF, 0xD8}));
+        }
+
+        const EditPlan replace = planReplace(photo, thumbnail);
+        if (replace.outcome == EditPlan::Outcome::Planned) {
+            Bytes out;
+            ASSERT_TRUE(applyPlan(file, replace.splices, out));
+            Photo after;
+            ASSERT_TRUE(readPhoto(out, path, after, why)) << why;
+            EXPECT_EQ(exifThumbnail(after, out), thumbnail);
+            ++replaced;
+        }
+        const EditPlan remove = planDelete(photo);
+        ASSERT_NE(remove.outcome, EditPlan::Outcome::Refused) << remove.why;
+        EXPECT_EQ(remove.outcome == EditPlan::Outcome::NothingToDo, before.empty());
+        if (remove.outcome == EditPlan::Outcome::Planned) {
+            Bytes out;
+            ASSERT_TRUE(applyPlan(file, remove.splices, out));
+            Photo after;
+            ASSERT_TRUE(readPhoto(out, path, after, why)) << why;
+            EXPECT_TRUE(after.previews.empty());
+        }
+    }
+    EXPECT_GE(replaced, 5);
+}
+
+TEST(PhotoValue, ReadThroughADescriptorGivesTheSameValueAsTheBytes) {
+    const std::string path = std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg";
+    const Bytes file = test::readFile(path);
+    Photo fromBytes;
+    Photo fromDescriptor;
+    std::string why;
+    ASSERT_TRUE(readPhoto(file, "p", fromBytes, why));
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(readPhotoFromDescriptor(fd, "p", fromDescriptor, why)) << why;
+    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR) >= 0, true);  // still open: the caller's descriptor
+    ::close(fd);
+    EXPECT_EQ(fromDescriptor.head, fromBytes.head);
+    EXPECT_EQ(fromDescriptor.segments.imageDataOffset, fromBytes.segments.imageDataOffset);
+    ASSERT_EQ(fromDescriptor.previews.size(), 1u);
+    EXPECT_EQ(fromDescriptor.previews[0].offset, fromBytes.previews[0].offset);
+}
+
+// The value keeps what was read when the engine goes on to another photo.
+TEST(PhotoValue, AValueDoesNotChangeWhenAnotherPhotoIsRead) {
+    const Bytes first = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg");
+    const Bytes second = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/olympus-no-exif.jpg");
+    Photo a;
+    Photo b;
+    std::string why;
+    ASSERT_TRUE(readPhoto(first, "a", a, why));
+    const std::string make = a.info.cameraMake;
+    ASSERT_TRUE(readPhoto(second, "b", b, why));
+    EXPECT_EQ(std::string(a.info.cameraMake), make);
+    EXPECT_EQ(a.previews.size(), 1u);
+    EXPECT_TRUE(b.previews.empty());
+}
+
+TEST(PhotoValue, BytesThatAreNotAPhotoSayWhy) {
+    const Bytes notJpeg{'G', 'I', 'F', '8', '9', 'a'};
+    const Bytes cut{0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x40, 'E'};
+    Photo photo;
+    std::string why;
+    EXPECT_FALSE(readPhoto(notJpeg, "x", photo, why));
+    EXPECT_EQ(why, "not a JPEG file");
+    EXPECT_FALSE(readPhoto(cut, "x", photo, why));
+    EXPECT_FALSE(why.empty());
+}
+
+}  // namespace
+}  // namespace lumivex
