@@ -14,6 +14,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+#ifdef O_BINARY
+constexpr int kReadBytes = O_RDONLY | O_BINARY;  // a text-mode read would stop at the photo's first 0x1A byte
+#else
+constexpr int kReadBytes = O_RDONLY;
+#endif
+
 std::vector<std::string> projectPhotos() {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(LUMIVEX_TEST_DATA) + "/photos")) {
@@ -81,7 +87,7 @@ TEST(PhotoValue, ReadThroughADescriptorGivesTheSameValueAsTheBytes) {
     Photo fromDescriptor;
     std::string why;
     ASSERT_TRUE(readPhoto(file, "p", fromBytes, why));
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    const int fd = ::open(path.c_str(), kReadBytes);
     ASSERT_GE(fd, 0);
     ASSERT_TRUE(readPhotoFromDescriptor(fd, "p", fromDescriptor, why)) << why;
     EXPECT_EQ(::lseek(fd, 0, SEEK_CUR) >= 0, true);  // still open: the caller's descriptor
