@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "cli/contact_sheet.h"
-#include "cli/embedded_previews.h"
 #include "cli/json_text.h"
 #include "cli/photo_metadata.h"
 #include "imaging/similarity.h"
@@ -24,6 +23,40 @@ std::string scoreText(double score) {
 
 }  // namespace
 
+namespace {
+
+// The photo's verdict: stale when any copy is, fresh when every copy compared is; the stale kinds named
+// after the reason where a copy besides the Exif thumbnail is among them.
+void combineVerdicts(CheckResult& result) {
+    std::vector<const CopyVerdict*> all;
+    if (result.exif) all.push_back(&*result.exif);
+    for (const CopyVerdict& copy : result.copies) all.push_back(&copy);
+    std::string staleKinds;
+    bool otherStale = false;
+    const CopyVerdict* worst = nullptr;
+    for (const CopyVerdict* v : all) {
+        if (v->verdict == "skipped") continue;
+        if (v->verdict == "stale") {
+            const std::string kind = previewKindName(v->copy.kind);
+            if (staleKinds.find(kind) == std::string::npos) staleKinds += (staleKinds.empty() ? "" : ", ") + kind;
+            otherStale = otherStale || v->copy.kind != PreviewKind::Exif;
+            if (worst == nullptr || worst->verdict != "stale") worst = v;
+        } else if (worst == nullptr) {
+            worst = v;
+        }
+        if (v->score && (!result.score || *v->score < *result.score)) result.score = v->score;
+    }
+    if (worst == nullptr) {
+        result.verdict = "none";
+        return;
+    }
+    result.verdict = worst->verdict;
+    result.reason = worst->reason;
+    if (otherStale) result.reason += " (stale: " + staleKinds + ")";
+}
+
+}  // namespace
+
 CheckResult checkPhoto(const std::string& photoPath) {
     CheckResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath);
@@ -32,13 +65,19 @@ CheckResult checkPhoto(const std::string& photoPath) {
         result.reason = meta.error;
         return result;
     }
-    const PreviewScan scan = findOtherPreviews(photoPath);
-    result.previews = scan.previews;
-    if (meta.thumbnail.empty()) {
+    const PhotoPreviews previews = readPhotoPreviews(photoPath);
+    bool anyPicture = !meta.thumbnail.empty();
+    for (const previews::FoundPreview& found : previews.scan.found) {
+        anyPicture = anyPicture || found.copy.kind != PreviewKind::Exif;
+    }
+    if (!anyPicture) {
         result.verdict = "none";
         return result;
     }
-    const imaging::DecodedImage photo = imaging::decodeJpegFileScaled(photoPath, kCompareWidth, kCompareHeight);
+    // The photo from the bytes already read when they were, so that the file is read once.
+    const imaging::DecodedImage photo = previews.ok()
+                                            ? imaging::decodeJpegScaled(previews.bytes, kCompareWidth, kCompareHeight)
+                                            : imaging::decodeJpegFileScaled(photoPath, kCompareWidth, kCompareHeight);
     if (!photo.ok()) {
         result.verdict = "error";
         result.reason = "the photo: " + photo.error;
@@ -46,20 +85,28 @@ CheckResult checkPhoto(const std::string& photoPath) {
     }
     const imaging::Size fit = imaging::fitInBox(photo.sourceWidth, photo.sourceHeight, kCompareWidth, kCompareHeight);
     result.fromPhoto = imaging::resizeArea(photo.image, fit.width, fit.height);
-    // The thumbnail at its full size: it is small, and its bands must be seen pixel by pixel.
-    const imaging::DecodedImage thumbnail = imaging::decodeJpegScaled(meta.thumbnail, INT_MAX, INT_MAX);
-    if (!thumbnail.ok()) {
-        // A thumbnail no viewer can show is as wrong as one of another picture.
-        result.verdict = "stale";
-        result.reason = "thumbnail unreadable: " + thumbnail.error;
-        result.score = 0.0;
-        return result;
+    if (!meta.thumbnail.empty()) {
+        CopyVerdict exif;
+        exif.copy.kind = PreviewKind::Exif;
+        // The thumbnail at its full size: it is small, and its bands must be seen pixel by pixel.
+        const imaging::DecodedImage thumbnail = imaging::decodeThumbnail(meta.thumbnail);
+        if (!thumbnail.ok()) {
+            // A thumbnail no viewer can show is as wrong as one of another picture.
+            exif.verdict = "stale";
+            exif.reason = "thumbnail unreadable: " + thumbnail.error;
+            exif.score = 0.0;
+        } else {
+            result.embedded = thumbnail.image;
+            const imaging::ThumbnailComparison comparison = imaging::compareThumbnail(thumbnail.image, photo.image);
+            exif.verdict = comparison.match == imaging::ThumbnailMatch::Fresh ? "fresh" : "stale";
+            exif.reason = imaging::matchReason(comparison.match);
+            exif.score = comparison.score;
+            exif.image = thumbnail.image;
+        }
+        result.exif = std::move(exif);
     }
-    result.embedded = thumbnail.image;
-    const imaging::ThumbnailComparison comparison = imaging::compareThumbnail(thumbnail.image, photo.image);
-    result.verdict = comparison.match == imaging::ThumbnailMatch::Fresh ? "fresh" : "stale";
-    result.reason = imaging::matchReason(comparison.match);
-    result.score = comparison.score;
+    if (previews.ok()) result.copies = checkCopies(previews, photo.image);
+    combineVerdicts(result);
     return result;
 }
 
@@ -69,8 +116,15 @@ std::string checkResultJson(const std::string& photoPath, const CheckResult& res
     json += ", \"reason\": " + (result.reason.empty() ? std::string("null") : jsonStringFromBytes(result.reason));
     json += ", \"score\": " + (result.score ? scoreText(*result.score) : std::string("null"));
     json += ", \"previews\": [";
-    for (size_t i = 0; i < result.previews.size(); ++i) {
-        json += (i == 0 ? "" : ", ") + jsonStringFromBytes(result.previews[i]);
+    std::vector<const CopyVerdict*> all;
+    if (result.exif) all.push_back(&*result.exif);
+    for (const CopyVerdict& copy : result.copies) all.push_back(&copy);
+    for (size_t i = 0; i < all.size(); ++i) {
+        const CopyVerdict& v = *all[i];
+        json += std::string(i == 0 ? "" : ", ") + "{\"kind\": \"" + previewKindName(v.copy.kind) +
+                "\", \"index\": " + std::to_string(v.copy.index) + ", \"verdict\": \"" + v.verdict +
+                "\", \"reason\": " + (v.reason.empty() ? std::string("null") : jsonStringFromBytes(v.reason)) +
+                ", \"score\": " + (v.score ? scoreText(*v.score) : std::string("null")) + "}";
     }
     return json + "]}";
 }

@@ -5,22 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "cli/preview_check.h"
 #include "imaging/image.h"
 
 namespace lumivex::cli {
 
 struct CheckResult {
-    std::string verdict;                // "fresh", "stale", "none", or "error" when the photo cannot be checked
-    std::string reason;                 // stale: why; error: the problem; else empty
-    std::optional<double> score;        // similarity 0 to 1, when both pictures could be compared
-    std::vector<std::string> previews;  // other embedded copies that a sweep does not touch
-    imaging::Image embedded;            // the thumbnail, for the contact sheet
-    imaging::Image fromPhoto;           // a thumbnail made from the photo now, for the contact sheet
+    std::string verdict;              // "fresh", "stale", "none", or "error" when the photo cannot be checked
+    std::string reason;               // stale: why; error: the problem; else empty
+    std::optional<double> score;      // similarity 0 to 1, when both pictures could be compared
+    std::optional<CopyVerdict> exif;  // the Exif thumbnail's own verdict, when it has one
+    std::vector<CopyVerdict> copies;  // every other copy's verdict, in file order
+    imaging::Image embedded;          // the thumbnail, for the contact sheet
+    imaging::Image fromPhoto;         // a thumbnail made from the photo now, for the contact sheet
 };
 
 CheckResult checkPhoto(const std::string& photoPath);
 
-// One line of JSON for the result: path, verdict, reason, score, previews.
+// One line of JSON for the result: path, verdict, reason, score, previews (each copy's kind, verdict, reason,
+// score).
 std::string checkResultJson(const std::string& photoPath, const CheckResult& result);
 
 }  // namespace lumivex::cli

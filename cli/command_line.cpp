@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cli/preview_options.h"
 #include "lumivex_version.h"
 
 namespace lumivex::cli {
@@ -33,13 +34,20 @@ const char kUsage[] =
     "      --minimal-exif       (replace) do exactly what the window does: a photo whose\n"
     "                           thumbnail is not last in its Exif block gets a minimal\n"
     "                           block, and its other Exif fields are lost\n"
-    "      --force              (export) replace an OUT that exists already\n"
+    "      --force              (export, check --sheet) replace an OUT or a sheet FILE\n"
+    "                           that exists already (the link itself, for a link)\n"
     "      --no-backup          (edits) keep no PHOTO.orig; the new file replaces the\n"
     "                           photo in one step once it is complete and on disk\n"
     "  -n, --dry-run            say for every photo what would happen; write nothing\n"
     "      --size WxH           (regenerate) the box the new thumbnail fits in (160x120)\n"
     "      --quality Q          (regenerate) the JPEG quality to start from, 1-100 (85)\n"
     "      --sheet FILE         (check) write a contact sheet of the stale photos\n"
+    "      --previews WHICH     (regenerate, delete) the copies of the picture to rebuild\n"
+    "                           or remove: all, stale, or kinds among exif, mpf,\n"
+    "                           makernote, photoshop, xmp, jfxx (regenerate: all;\n"
+    "                           delete: exif)\n"
+    "      --preview KIND[:N]   (export) write that copy of the picture instead of the\n"
+    "                           Exif thumbnail\n"
     "  -r, --recursive          take folders too and walk them; a file is taken when its\n"
     "                           content starts as a JPEG, whatever its name; backups\n"
     "                           (*.orig) and the tool's temporary files are never taken\n"
@@ -186,6 +194,10 @@ class Parser {
             result_.status = name == "--help" ? ParseStatus::Help : ParseStatus::Version;
             return true;
         }
+        if (name == "--previews" || name == "--preview") {
+            const auto text = value(name, attached);
+            return text && setPreviewOption(name, *text, line, result_.problem);
+        }
         if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet") {
             const auto text = value(name, attached);
             if (!text) return false;
@@ -242,13 +254,17 @@ class Parser {
         };
         only(!line.thumbnail.empty(), "-t", command == "replace", "replace");
         only(line.minimalExif, "--minimal-exif", command == "replace", "replace");
-        only(line.force, "--force", command == "export", "export");
+        only(line.force, "--force", command == "export" || (command == "check" && !line.sheet.empty()),
+             "export and check --sheet");
         only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
         only(line.dryRun, "--dry-run", isEdit(command) || command == "export",
              "replace, delete, regenerate and export");
         only(line.thumbWidth != 160 || line.thumbHeight != 120, "--size", command == "regenerate", "regenerate");
         only(line.quality != 85, "--quality", command == "regenerate", "regenerate");
         only(!line.sheet.empty(), "--sheet", command == "check", "check");
+        only(!line.previews.empty(), "--previews", command == "regenerate" || command == "delete",
+             "regenerate and delete");
+        only(!line.preview.empty(), "--preview", command == "export", "export");
         only(line.recursive, "-r", command != "export", "the commands other than export");
         only(line.follow && !line.recursive, "--follow", false, "walks (-r)");
         if (!result_.problem.empty()) return fail(result_.problem);

@@ -21,8 +21,10 @@ struct CommandLine {
     unsigned jobs = 0;                  // worker threads; 0: one per core
     int thumbWidth = 160;               // regenerate: the box the new thumbnail fits in
     int thumbHeight = 120;
-    int quality = 85;   // regenerate: the JPEG quality to start from
-    std::string sheet;  // check: the contact sheet of stale photos to write
+    int quality = 85;                   // regenerate: the JPEG quality to start from
+    std::string sheet;                  // check: the contact sheet of stale photos to write
+    std::vector<std::string> previews;  // regenerate, delete: which copies (all, stale, or kinds)
+    std::string preview;                // export: the copy to write, KIND or KIND:N
 };
 
 enum class ParseStatus { Run, Help, Version, UsageError };

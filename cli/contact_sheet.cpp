@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/platform/file_services.h"
+#include "engine/thumbnail/thumbnail_file.h"
+
 namespace lumivex::cli {
 
 namespace {
@@ -186,16 +189,21 @@ imaging::Image composeContactSheet(const std::vector<SheetEntry>& entries) {
     return sheet;
 }
 
-std::string writeContactSheet(const std::string& path, const std::vector<SheetEntry>& entries) {
+std::string writeContactSheet(const std::string& path, const std::vector<SheetEntry>& entries, bool replace) {
+    // Asked before composing: a forgotten FILE (`--sheet *.jpg`) names a photo, which must not be lost.
+    std::string why = sheetTargetProblem(path, replace);
+    if (!why.empty()) return why;
     const imaging::EncodedJpeg jpeg = imaging::encodeBaselineJpeg(composeContactSheet(entries), kSheetQuality);
     if (!jpeg.ok()) return jpeg.error;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return "cannot create '" + path + "'";
-    const bool written = std::fwrite(jpeg.bytes.data(), 1, jpeg.bytes.size(), file) == jpeg.bytes.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path.c_str());
-        return "cannot write '" + path + "'";
-    }
+    if (!writeOutputFile(path.c_str(), jpeg.bytes.data(), jpeg.bytes.size(), replace, why)) return why;
+    return "";
+}
+
+std::string sheetTargetProblem(const std::string& path, bool replace) {
+    platform::FileStatus existing;
+    if (!platform::statLink(path.c_str(), existing)) return "";
+    if (!replace) return "'" + path + "' exists; it was not overwritten (--force replaces it)";
+    if (!existing.isRegular && !existing.isLink) return "'" + path + "' is not a regular file or a link";
     return "";
 }
 

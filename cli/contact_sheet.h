@@ -19,7 +19,11 @@ struct SheetEntry {
 // The sheet as one RGB image; a line of text says so when there are no entries.
 imaging::Image composeContactSheet(const std::vector<SheetEntry>& entries);
 
-// Composes and writes the sheet as a JPEG file; the error, or "" when written.
-std::string writeContactSheet(const std::string& path, const std::vector<SheetEntry>& entries);
+// Composes and writes the sheet as a JPEG file, as every output is written (a temporary file renamed onto the
+// name); an existing path is replaced only with replace. The error, or "" when written.
+std::string writeContactSheet(const std::string& path, const std::vector<SheetEntry>& entries, bool replace);
+
+// Why the sheet could not be written at path, asked before any photo is checked; "" when it can.
+std::string sheetTargetProblem(const std::string& path, bool replace);
 
 }  // namespace lumivex::cli

@@ -1,18 +1,40 @@
-// The other copies of a photo's picture that a thumbnail sweep does not touch: a Photoshop resource
-// thumbnail, an MPF index of further images, JPEG images after the end of the photo's image.
+// Every copy of a photo's picture besides its image, found over the photo's bytes by the engine's one
+// segment walker and the preview finders.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/previews/previews.h"
+
 namespace lumivex::cli {
 
-struct PreviewScan {
-    std::vector<std::string> previews;  // one short name per copy found, in file order
-    std::string error;                  // empty when the file was read to its end
+struct PhotoPreviews {
+    std::vector<uint8_t> bytes;  // the whole file
+    SegmentMap map;
+    previews::PreviewScan scan;
+    std::string error;  // empty when the file was read and walked to its image data
+    bool ok() const { return error.empty(); }
 };
 
-// Reads the file once, keeping only a small buffer, so that it costs little beside the decode.
-PreviewScan findOtherPreviews(const std::string& path);
+// Reads the file whole (the copies after the image's end are part of it) and finds every copy.
+PhotoPreviews readPhotoPreviews(const std::string& path);
+
+// The same over bytes already read.
+PhotoPreviews previewsOfBytes(std::vector<uint8_t> bytes);
+
+// The copies other than the Exif thumbnail, one short description each, in file order.
+std::vector<std::string> otherPreviewNames(const PhotoPreviews& previews);
+
+// "exif", "xmp,mpf": which kinds a --previews value names; false (why set) for an unknown word. all and stale
+// are kept as words.
+bool parsePreviewKinds(const std::string& text, std::vector<std::string>& words, std::string& why);
+
+// Does a copy match a --previews word list (without stale)?
+bool kindSelected(const std::vector<std::string>& words, PreviewKind kind);
+
+// "KIND" or "KIND:N"; false for anything else.
+bool parsePreviewSpec(const std::string& spec, PreviewKind& kind, int& index);
 
 }  // namespace lumivex::cli

@@ -1,4 +1,5 @@
-// Ctrl-C and SIGTERM end a run between photos: the photos in progress finish, no new one starts.
+// Ctrl-C and SIGTERM end a run between photos: the photos in progress finish, no new one starts. A second
+// one ends the run at once, removing the temporary files it had made.
 #pragma once
 
 namespace lumivex::cli {

@@ -8,6 +8,7 @@
 
 #include "cli/batch_runner.h"
 #include "cli/command_line.h"
+#include "cli/contact_sheet.h"
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
 #include "cli/photo_jobs.h"
@@ -35,6 +36,9 @@ int usageError(const std::string& problem) {
 // The job of each command; every one gets the same batch behaviour: workers, output in order, --json
 // lines, progress, summary, Ctrl-C.
 std::optional<PhotoJob> jobFor(const CommandLine& line, const std::shared_ptr<StaleSheet>& sheet) {
+    if ((line.command == "export" && !line.preview.empty()) || (line.command == "delete" && !line.previews.empty())) {
+        return previewJob(line);
+    }
     if (line.command == "replace" || line.command == "delete" || line.command == "export") return editJob(line);
     if (line.command == "info") return infoJob(line);
     if (line.command == "regenerate") return regenerateJob(line);
@@ -79,6 +83,10 @@ int main(int argc, char** argv) {
 
     // check --sheet writes its contact sheet once every photo has been looked at.
     const auto sheet = line.sheet.empty() ? nullptr : std::make_shared<StaleSheet>();
+    if (sheet) {
+        const std::string problem = sheetTargetProblem(line.sheet, line.force);
+        if (!problem.empty()) return std::fprintf(stderr, "lumivex: contact sheet: %s\n", problem.c_str()), kExitFailed;
+    }
     const std::optional<PhotoJob> job = jobFor(line, sheet);
     if (!job) return usageError(line.command + " is not available in this build");
 
@@ -93,7 +101,7 @@ int main(int argc, char** argv) {
 
     bool sheetFailed = false;
     if (sheet) {
-        const std::string error = writeContactSheet(line.sheet, sheet->entries);
+        const std::string error = writeContactSheet(line.sheet, sheet->entries, line.force);
         if (!error.empty()) std::fprintf(stderr, "lumivex: contact sheet: %s\n", error.c_str());
         sheetFailed = !error.empty();
     }

@@ -1,10 +1,12 @@
 #include "cli/photo_list.h"
 
+#include <cstdio>
 #include <map>
 #include <set>
 
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
+#include "engine/platform/file_services.h"
 
 namespace lumivex::cli {
 
@@ -42,6 +44,25 @@ std::string plainPath(const std::string& path) {
         out += path[i];
     }
     return out;
+}
+
+// The first n bytes of a regular file, or nothing when it cannot be read. One non-blocking open, then the
+// open file itself is asked what it is: a FIFO or a device swapped in after the walk looked is never waited
+// on. A link (with --follow) is opened at its target.
+std::optional<std::string> firstBytesOfRegularFile(const std::string& path, size_t n) {
+    std::string target = path;
+    platform::FileStatus status;
+    if (platform::statLink(path.c_str(), status) && status.isLink && !platform::resolvePath(path.c_str(), target)) {
+        return std::nullopt;
+    }
+    const platform::OpenFile file = platform::openForReading(target.c_str());
+    if (!file.isOpen() || !platform::statOpenFile(file, status) || !status.isRegular) return std::nullopt;
+    std::FILE* stream = platform::streamOf(file, "rb");
+    if (stream == nullptr) return std::nullopt;
+    std::string bytes(n, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, n, stream));
+    std::fclose(stream);
+    return bytes;
 }
 
 // Deeper than any real library; a guard against a walk that never ends.
@@ -129,7 +150,7 @@ class Collector {
 
     // Taken when its content starts as a JPEG does (SOI then a marker), whatever its name.
     void regularFile(const std::string& path, const std::string& name) {
-        const auto head = firstBytes(path, 3);
+        const auto head = firstBytesOfRegularFile(path, 3);
         if (!head) {
             if (looksLikeJpegName(name)) addPhoto(path);  // unreadable: the job says why
             return;

@@ -73,6 +73,11 @@ RegenerateResult regeneratePhoto(const std::string& photoPath, const RegenerateO
         result.message = meta.error;
         return result;
     }
+    // The edit's own reason, not "does not fit in 0 bytes", when no thumbnail at all could go in.
+    if (!meta.noRoomWhy.empty()) {
+        result.message = meta.noRoomWhy;
+        return result;
+    }
     const NewThumbnail thumbnail = makeThumbnail(photoPath, options, meta.thumbnailRoom);
     if (!thumbnail.error.empty()) {
         result.message = thumbnail.error;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/check_command.h"
+#include "cli/preview_commands.h"
 #include "cli/regenerate_command.h"
 
 namespace lumivex::cli {
@@ -29,8 +30,9 @@ PhotoJob regenerateJob(const CommandLine& line) {
     options.quality = line.quality;
     options.keepBackup = !line.noBackup;
     options.dryRun = line.dryRun;
-    return [options](const std::string& photo, const std::string&) {
-        const RegenerateResult made = regeneratePhoto(photo, options);
+    const std::vector<std::string> words = line.previews;
+    return [options, words](const std::string& photo, const std::string&) {
+        const RegenerateResult made = regenerateWithPreviews(photo, options, words);
         PhotoResult result;
         result.path = photo;
         result.operation = "regenerate";
@@ -60,10 +62,33 @@ PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
         if (json) result.json = checkResultJson(photo, checked);
         if (sheet && checked.verdict == "stale") {
             const std::lock_guard<std::mutex> hold(sheet->lock);
-            sheet->entries.push_back({fileName(photo), "stale: " + result.message, std::move(checked.embedded),
-                                      std::move(checked.fromPhoto)});
+            if (checked.exif && checked.exif->verdict == "stale") {
+                sheet->entries.push_back(
+                    {fileName(photo), "stale: " + result.message, std::move(checked.embedded), checked.fromPhoto});
+            }
+            // Each other stale copy beside the picture, named by its kind.
+            for (CopyVerdict& copy : checked.copies) {
+                if (copy.verdict != "stale") continue;
+                sheet->entries.push_back({fileName(photo) + " " + previews::describeCopy(copy.copy),
+                                          "stale: " + copy.reason, std::move(copy.image), checked.fromPhoto});
+            }
         }
         return result;
+    };
+}
+
+PhotoJob previewJob(const CommandLine& line) {
+    if (line.command == "export") {
+        const std::string spec = line.preview;
+        const bool force = line.force, dryRun = line.dryRun;
+        return [spec, force, dryRun](const std::string& photo, const std::string& out) {
+            return exportPreview(photo, out, spec, force, dryRun);
+        };
+    }
+    const std::vector<std::string> words = line.previews;
+    const bool keepBackup = !line.noBackup, dryRun = line.dryRun;
+    return [words, keepBackup, dryRun](const std::string& photo, const std::string&) {
+        return deletePreviews(photo, words, keepBackup, dryRun);
     };
 }
 

@@ -21,6 +21,9 @@ struct StaleSheet {
     std::vector<SheetEntry> entries;
 };
 
+// export --preview and delete --previews: the copies of the picture besides the Exif thumbnail.
+PhotoJob previewJob(const CommandLine& line);
+
 // With a sheet, the stale photos' pictures are kept in it.
 PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet);
 

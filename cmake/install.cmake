@@ -65,6 +65,27 @@ else()
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME lumivex.svg)
     endif()
 
+    # The C library, its header and pkg-config file, and the Python module when built. One package holds them
+    # with the programs: they are the same code, released together, and never wanted at different versions.
+    if(TARGET lumivex_library)
+        # The component lets the library's tests install just these files (cmake --install --component library).
+        install(TARGETS lumivex_library LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
+        install(FILES ${PROJECT_SOURCE_DIR}/lib/include/lumivex/lumivex.h
+            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumivex COMPONENT library)
+        install(FILES ${generated}/lumivex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT library)
+        # The shared library's shlibs entry, and the ldconfig trigger that Debian wants instead of calls in the
+        # maintainer scripts (CPack's own shlibs option adds those calls).
+        file(WRITE ${generated}/shlibs "liblumivex ${PROJECT_VERSION_MAJOR} lumivex (>= ${PROJECT_VERSION})\n")
+        file(WRITE ${generated}/triggers "activate-noawait ldconfig\n")
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${generated}/shlibs ${generated}/triggers)
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+    endif()
+    # The Python module is built for the one Python of the build; its Dask runner and object-store mode are extras.
+    if(TARGET lumivex_python)
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS ${LUMIVEX_PYTHON_DEPENDS})
+        set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed, python3-fsspec")
+    endif()
+
     # What Debian asks of every package's documentation folder: the copyright and a compressed change log.
     configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
     add_custom_command(OUTPUT ${generated}/changelog.gz
@@ -92,7 +113,9 @@ thumbnail that cameras store in the Exif block of a JPEG photo, keeping
 the photo's other Exif fields, a backup of the previous file and its times.
 
 This package holds the command-line tool lumivex, for single photos and
-whole folders, and the desktop window lumivex-gui.")
+whole folders, the desktop window lumivex-gui, and liblumivex, a C library
+(with its header and pkg-config file) for the same work in memory or on
+files; with the Python module lumivex when it was built.")
 endif()
 
 set(CPACK_PACKAGE_NAME lumivex)

@@ -1,8 +1,8 @@
-# Four fuzz targets: the segment reader, the Exif segment entry, the edit round trip through the driver and the
-# photo value with its planned edits in memory.
+# Five fuzz targets: the segment reader, the Exif segment entry, the edit round trip through the driver, the
+# preview finders and plans, and the photo value with its planned edits in memory.
 # With LUMIVEX_FUZZ (clang) each becomes a libFuzzer binary over an engine built for it; otherwise each gets
 # a plain main that replays the committed corpus and regressions under the build's own sanitizers.
-set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip photo_value)
+set(LUMIVEX_FUZZ_TARGETS segment_reader exif_segment round_trip previews photo_value)
 # The photo value starts from the segment reader's corpus of whole files.
 set(corpus_photo_value segment_reader)
 

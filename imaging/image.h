@@ -33,11 +33,21 @@ struct EncodedJpeg {
 
 // Decodes at the smallest of the scales 1/8, 1/4, 1/2 and 1 that still gives at least minWidth x minHeight
 // (the whole image when it is smaller than that). Grey stays grey; YCbCr, RGB, CMYK and YCCK come out RGB.
-// A stream that is corrupt or ends early is an error, never a partly grey picture.
+// A stream that is corrupt or ends early is an error, never a partly grey picture. Every decode works within a
+// fixed budget, checked before the work starts where it can be: under 256 MiB (a progressive image whose
+// whole coefficient buffer would exceed it is refused) and a bounded number of scans (jpeg_cost.h).
 DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight);
 
-// The same from a file, read as it is decoded, so that a large photo is never held in memory.
+// The same from a file, read as it is decoded, so that a large photo is never held in memory. Only a regular
+// file is read: a FIFO or a device is refused without waiting on it.
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight);
+
+// Screens and viewers show a thumbnail at most at a screen's size (1920x1080 is the largest camera preview),
+// and nothing legible beyond that fits the 64 KB of an Exif segment; a larger one is a bomb, not a picture.
+constexpr int kMaxThumbnailSide = 2048;
+
+// A thumbnail at its full size; refused before decoding when either side is beyond kMaxThumbnailSide.
+DecodedImage decodeThumbnail(std::span<const uint8_t> bytes);
 
 // A baseline JPEG (SOF0) with no APPn or COM segment, as thumbnails must be: YCbCr 4:2:0, or grey for a
 // one-channel image. quality: 1 to 100.

@@ -1,7 +1,12 @@
 // The JPEG steps on libjpeg-turbo: DCT-domain scaling on decode, so that a large photo is never decoded at
 // full size. libjpeg reports errors by calling error_exit; ours jumps back to the call that set the trap, so
 // the work done under a trap keeps no C++ object alive across the jump.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -12,16 +17,19 @@
 #include <jerror.h>
 
 #include "imaging/image.h"
+#include "imaging/jpeg_cost.h"
 
 namespace lumivex::imaging {
 
 namespace {
 
 // Nothing decodes to more than this many pixels: a hostile header may claim 65535 x 65535.
-constexpr uint64_t kMaxOutputPixels = 64ull << 20;
+constexpr uint64_t kMaxOutputPixels = 16ull << 20;
 
 struct ErrorTrap {
     jpeg_error_mgr manager;  // first, so that a j_common_ptr's err converts to the trap
+    jpeg_progress_mgr progress;
+    int maxScans;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
 };
@@ -42,6 +50,36 @@ void jumpOnWarning(j_common_ptr cinfo, int level) {
     jumpOnError(cinfo);
 }
 
+void stopAfterTooManyScans(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number <= trap->maxScans) return;
+    std::snprintf(trap->message, sizeof trap->message, "more than %d scans for a %ux%u image", trap->maxScans,
+                  decompress->image_width, decompress->image_height);
+    std::longjmp(trap->jump, 1);
+}
+
+// The coefficient buffer libjpeg sizes in jpeg_start_decompress when it must hold the whole image: every
+// component's blocks, padded to whole MCUs.
+uint64_t wholeImageBufferBytes(const jpeg_decompress_struct* cinfo) {
+    if (!cinfo->progressive_mode && !cinfo->buffered_image) return 0;
+    uint64_t bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& comp = cinfo->comp_info[c];
+        const uint64_t h = comp.h_samp_factor > 0 ? comp.h_samp_factor : 1;
+        const uint64_t v = comp.v_samp_factor > 0 ? comp.v_samp_factor : 1;
+        const uint64_t wide = (uint64_t{comp.width_in_blocks} + h - 1) / h * h;
+        const uint64_t high = (uint64_t{comp.height_in_blocks} + v - 1) / v * v;
+        bytes += wide * high * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
+std::string sizeText(const jpeg_decompress_struct* cinfo) {
+    return std::to_string(cinfo->image_width) + "x" + std::to_string(cinfo->image_height);
+}
+
 void installTrap(ErrorTrap& trap, jpeg_error_mgr*& err) {
     err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = jumpOnError;
@@ -50,6 +88,8 @@ void installTrap(ErrorTrap& trap, jpeg_error_mgr*& err) {
 }
 
 // Largest denominator of 1/8, 1/4, 1/2, 1 whose output still covers minWidth x minHeight.
+constexpr int kNoSideLimit = INT_MAX;
+
 unsigned scaleDenominator(unsigned width, unsigned height, int minWidth, int minHeight) {
     for (unsigned denom : {8u, 4u, 2u}) {
         const unsigned w = (width + denom - 1) / denom;
@@ -72,8 +112,8 @@ void cmykRowToRgb(const uint8_t* cmyk, uint8_t* rgb, unsigned width, bool invert
 }
 
 // The decode under the trap: no local with a destructor, every result written through out.
-bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidth, int minHeight, DecodedImage* out,
-                     std::vector<uint8_t>* cmykRow) {
+bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidth, int minHeight, int maxSide,
+                     DecodedImage* out, std::vector<uint8_t>* cmykRow) {
     if (setjmp(trap->jump) != 0) {
         out->error = std::string("bad JPEG data: ") + trap->message;
         return false;
@@ -81,6 +121,17 @@ bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidt
     jpeg_read_header(cinfo, TRUE);
     out->sourceWidth = static_cast<int>(cinfo->image_width);
     out->sourceHeight = static_cast<int>(cinfo->image_height);
+    if (cinfo->image_width > static_cast<unsigned>(maxSide) || cinfo->image_height > static_cast<unsigned>(maxSide)) {
+        out->error = "the image is " + sizeText(cinfo) + "; more than " + std::to_string(maxSide) + " pixels a side";
+        return false;
+    }
+    const uint64_t buffer = wholeImageBufferBytes(cinfo);
+    if (buffer > kMaxDecoderMemory) {
+        out->error = "the image is too large to decode (" + sizeText(cinfo) +
+                     ", progressive: " + std::to_string(buffer >> 20) + " MiB of coefficients)";
+        return false;
+    }
+    trap->maxScans = maxScansFor(buffer);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     if (cmyk) {
         cinfo->out_color_space = JCS_CMYK;
@@ -93,8 +144,7 @@ bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidt
     cinfo->scale_denom = scaleDenominator(cinfo->image_width, cinfo->image_height, minWidth, minHeight);
     jpeg_calc_output_dimensions(cinfo);
     if (uint64_t{cinfo->output_width} * cinfo->output_height > kMaxOutputPixels) {
-        out->error = "the image is too large (" + std::to_string(cinfo->image_width) + "x" +
-                     std::to_string(cinfo->image_height) + ")";
+        out->error = "the image is too large (" + sizeText(cinfo) + ")";
         return false;
     }
     jpeg_start_decompress(cinfo);
@@ -118,19 +168,25 @@ bool decodeUnderTrap(jpeg_decompress_struct* cinfo, ErrorTrap* trap, int minWidt
     return true;
 }
 
-DecodedImage decodeFrom(int minWidth, int minHeight, const std::span<const uint8_t>* bytes, std::FILE* file) {
+DecodedImage decodeFrom(int minWidth, int minHeight, int maxSide, const std::span<const uint8_t>* bytes,
+                        std::FILE* file) {
     DecodedImage out;
     std::vector<uint8_t> cmykRow;
     jpeg_decompress_struct cinfo;
     ErrorTrap trap;
     installTrap(trap, cinfo.err);
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecoderMemory);
+    trap.progress = {};
+    trap.maxScans = kMaxScans;
+    trap.progress.progress_monitor = stopAfterTooManyScans;
+    cinfo.progress = &trap.progress;
     if (bytes != nullptr) {
         jpeg_mem_src(&cinfo, bytes->data(), static_cast<unsigned long>(bytes->size()));
     } else {
         jpeg_stdio_src(&cinfo, file);
     }
-    if (!decodeUnderTrap(&cinfo, &trap, minWidth, minHeight, &out, &cmykRow)) out.image = Image{};
+    if (!decodeUnderTrap(&cinfo, &trap, minWidth, minHeight, maxSide, &out, &cmykRow)) out.image = Image{};
     jpeg_destroy_decompress(&cinfo);
     return out;
 }
@@ -176,13 +232,29 @@ DecodedImage failure(std::string message) {
 
 DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight) {
     if (bytes.empty()) return failure("bad JPEG data: no bytes");
-    return decodeFrom(minWidth, minHeight, &bytes, nullptr);
+    return decodeFrom(minWidth, minHeight, kNoSideLimit, &bytes, nullptr);
+}
+
+DecodedImage decodeThumbnail(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return failure("bad JPEG data: no bytes");
+    return decodeFrom(INT_MAX, INT_MAX, kMaxThumbnailSide, &bytes, nullptr);
 }
 
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return failure("cannot open '" + path + "': " + std::strerror(errno));
-    DecodedImage out = decodeFrom(minWidth, minHeight, nullptr, file);
+    // Non-blocking, so that a FIFO or a device put where a photo was expected is refused rather than waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failure("cannot open '" + path + "': " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failure("'" + path + "' is not a regular file");
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        ::close(fd);
+        return failure("cannot open '" + path + "': " + std::strerror(errno));
+    }
+    DecodedImage out = decodeFrom(minWidth, minHeight, kNoSideLimit, nullptr, file);
     std::fclose(file);
     return out;
 }

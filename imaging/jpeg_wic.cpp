@@ -5,10 +5,12 @@
 // wincodec.h after windows.h: it needs the COM types.
 #include <wincodec.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "imaging/image.h"
+#include "imaging/jpeg_cost.h"
 
 // The decoder's scaling interface, which mingw-w64's wincodec.h does not declare; layout and identifier as the
 // system defines them.
@@ -76,7 +78,7 @@ UINT scaleDenominator(UINT width, UINT height, int minWidth, int minHeight) {
     return 1;
 }
 
-constexpr uint64_t kMaxOutputPixels = 64ull << 20;
+constexpr uint64_t kMaxOutputPixels = 16ull << 20;
 
 // Pixels of the given WIC format to grey or RGB.
 bool toImage(const std::vector<uint8_t>& raw, UINT width, UINT height, const WICPixelFormatGUID& format, Image* out) {
@@ -113,7 +115,8 @@ UINT bytesPerPixel(const WICPixelFormatGUID& format) {
     return 3;
 }
 
-DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, int minWidth, int minHeight) {
+DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, int minWidth, int minHeight,
+                         int maxSide) {
     DecodedImage out;
     GUID container{};
     HRESULT hr = decoder->GetContainerFormat(&container);
@@ -127,6 +130,11 @@ DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder
     if (FAILED(hr = frame->GetSize(&width, &height))) return DecodedImage{{}, 0, 0, failure("reading the size", hr)};
     out.sourceWidth = static_cast<int>(width);
     out.sourceHeight = static_cast<int>(height);
+    if (width > static_cast<UINT>(maxSide) || height > static_cast<UINT>(maxSide)) {
+        out.error = "the image is " + std::to_string(width) + "x" + std::to_string(height) + "; more than " +
+                    std::to_string(maxSide) + " pixels a side";
+        return out;
+    }
     WICPixelFormatGUID format{};
     if (FAILED(hr = frame->GetPixelFormat(&format))) return DecodedImage{{}, 0, 0, failure("the pixel format", hr)};
     if (!IsEqualGUID(format, GUID_WICPixelFormat8bppGray) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
@@ -177,7 +185,39 @@ DecodedImage decodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder
     return out;
 }
 
-DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string* path, int minWidth, int minHeight) {
+// The component decodes a progressive image whole and cannot be stopped midway: what it would cost is read
+// from the markers first, and a stream beyond the budget is refused before it is decoded.
+std::string costProblem(const JpegCost& cost) {
+    if (cost.progressive() && cost.coefficientBytes() > kMaxDecoderMemory) {
+        return "the image is too large to decode (" + std::to_string(cost.width()) + "x" +
+               std::to_string(cost.height()) + ", progressive: " + std::to_string(cost.coefficientBytes() >> 20) +
+               " MiB of coefficients)";
+    }
+    const int maxScans = maxScansFor(cost.progressive() ? cost.coefficientBytes() : 0);
+    if (cost.scans() > maxScans) {
+        return "bad JPEG data: more than " + std::to_string(maxScans) + " scans for a " + std::to_string(cost.width()) +
+               "x" + std::to_string(cost.height()) + " image";
+    }
+    return "";
+}
+
+// The file's markers, read in pieces; a sequential image is known to be cheap once its frame header is seen.
+std::string fileCostProblem(const std::wstring& path) {
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return "";  // the decoder says why it cannot open it
+    JpegCost cost;
+    std::vector<uint8_t> piece(64 * 1024);
+    size_t got = 0;
+    while ((got = std::fread(piece.data(), 1, piece.size(), file)) > 0) {
+        cost.feed(piece.data(), got);
+        if ((cost.frameSeen() && !cost.progressive()) || !costProblem(cost).empty()) break;
+    }
+    std::fclose(file);
+    return costProblem(cost);
+}
+
+DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string* path, int minWidth, int minHeight,
+                        int maxSide) {
     ComScope com;
     Com<IWICImagingFactory> factory;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -186,6 +226,10 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
     Com<IWICBitmapDecoder> decoder;
     Com<IWICStream> stream;
     if (bytes != nullptr) {
+        JpegCost cost;
+        cost.feed(bytes->data(), bytes->size());
+        const std::string problem = costProblem(cost);
+        if (!problem.empty()) return DecodedImage{{}, 0, 0, problem};
         if (FAILED(hr = factory->CreateStream(stream.out())) ||
             FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes->data()),
                                                      static_cast<DWORD>(bytes->size()))) ||
@@ -198,6 +242,8 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
         const int n = MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, nullptr, 0);
         std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
         if (n > 0) MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, wide.data(), n);
+        const std::string problem = fileCostProblem(wide);
+        if (!problem.empty()) return DecodedImage{{}, 0, 0, problem};
         hr = factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                 decoder.out());
         if (FAILED(hr)) {
@@ -207,7 +253,7 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
             return out;
         }
     }
-    DecodedImage out = decodeFrame(factory.get(), decoder.get(), minWidth, minHeight);
+    DecodedImage out = decodeFrame(factory.get(), decoder.get(), minWidth, minHeight, maxSide);
     if (!out.ok()) out.image = Image{};
     return out;
 }
@@ -231,11 +277,16 @@ std::vector<uint8_t> withoutApplicationSegments(const std::vector<uint8_t>& jpeg
 
 DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int minHeight) {
     if (bytes.empty()) return DecodedImage{{}, 0, 0, "bad JPEG data: no bytes"};
-    return decodeWith(&bytes, nullptr, minWidth, minHeight);
+    return decodeWith(&bytes, nullptr, minWidth, minHeight, INT_MAX);
+}
+
+DecodedImage decodeThumbnail(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return DecodedImage{{}, 0, 0, "bad JPEG data: no bytes"};
+    return decodeWith(&bytes, nullptr, INT_MAX, INT_MAX, kMaxThumbnailSide);
 }
 
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight) {
-    return decodeWith(nullptr, &path, minWidth, minHeight);
+    return decodeWith(nullptr, &path, minWidth, minHeight, INT_MAX);
 }
 
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality) {

@@ -8,13 +8,14 @@ cd "$(dirname "$0")/.."
 windows=0
 [ "${1:-}" = "--windows" ] && windows=1
 
-tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev file
+tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev file python3-dev pybind11-dev
 
 # The compiler and linker flags every Debian package is built with (dpkg-buildflags), hardening included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
 cmake -S . -B build/package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DLUMIVEX_TESTS=OFF -DLUMIVEX_QT=ON -DLUMIVEX_FUZZ_REPLAY=OFF \
+    -DLUMIVEX_PYTHON=ON -DPython3_EXECUTABLE=/usr/bin/python3 \
     -DCMAKE_C_FLAGS="$cppflags $(dpkg-buildflags --get CFLAGS)" \
     -DCMAKE_CXX_FLAGS="$cppflags $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null

@@ -52,6 +52,12 @@ shown=$("$stage/usr/bin/lumivex" --version)
 [ "$shown" = "lumivex $version_text" ] && pass "lumivex --version: $shown" ||
     fail "lumivex --version printed '$shown', not 'lumivex $version_text'"
 [ -x "$stage/usr/bin/lumivex-gui" ] || fail "lumivex-gui is not installed"
+# The library as a C program and a Python program meet it: the header and flags from the package's pkg-config.
+tests/lib/test_c_api.sh "$stage/usr" >"$work/c-api" 2>&1 && pass "C test program against the package's liblumivex" ||
+    fail "C test program against the package: $(tail -n 5 "$work/c-api")"
+LD_LIBRARY_PATH="$stage/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)" PYTHONPATH="$stage/usr/lib/python3/dist-packages" \
+    /usr/bin/python3 -c "import lumivex, sys; sys.exit(lumivex.read('tests/data/photos/canon-40d.jpg').thumbnail is None)" &&
+    pass "python3 imports the package's lumivex module" || fail "the package's Python module does not work"
 
 for page in lumivex lumivex-gui; do
     file=$stage/usr/share/man/man1/$page.1.gz

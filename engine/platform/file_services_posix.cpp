@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/platform/file_services.h"
+#include "engine/platform/temp_files.h"
 
 namespace lumivex::platform {
 
@@ -145,6 +146,7 @@ OpenFile createTempBeside(const std::string& besidePath, std::string& tempPath) 
         for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
+            rememberTempFile(name.c_str());
             tempPath = std::move(name);  // no allocation between the create and the caller holding the name
             return OpenFile(fd);
         }
@@ -207,9 +209,16 @@ bool syncFile(const OpenFile& file) { return ::fsync(file.fd()) == 0; }
 
 bool makeHardLink(const char* existing, const char* newName) { return ::link(existing, newName) == 0; }
 
-bool renameOver(const char* from, const char* to) { return ::rename(from, to) == 0; }
+bool renameOver(const char* from, const char* to) {
+    // Forgotten first: once renamed, the name may be someone else's file.
+    forgetTempFile(from);
+    return ::rename(from, to) == 0;
+}
 
-bool removeFile(const char* path) { return ::unlink(path) == 0; }
+bool removeFile(const char* path) {
+    forgetTempFile(path);
+    return ::unlink(path) == 0;
+}
 
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset) {
 #ifdef FICLONERANGE

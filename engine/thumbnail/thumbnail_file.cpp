@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <random>
 
 #include "engine/platform/file_services.h"
+#include "engine/platform/temp_files.h"
 
 namespace lumivex {
 
@@ -21,6 +23,21 @@ bool writeAll(std::FILE* out, const uint8_t* bytes, uint64_t length) {
 }
 
 std::string quoted(const char* path) { return std::string("'") + path + "'"; }
+
+// ".NAME.lumivex-XXXXXXXXXXXX" in the folder of path: the tool's own temporary name, never predictable.
+std::string tempNameBeside(const std::string& path) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+#ifdef _WIN32
+    const size_t cut = path.find_last_of("/\\:");
+#else
+    const size_t cut = path.find_last_of('/');
+#endif
+    const size_t nameAt = cut == std::string::npos ? 0 : cut + 1;
+    std::string name = path.substr(0, nameAt) + "." + path.substr(nameAt) + ".lumivex-";
+    for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    return name;
+}
 
 }  // namespace
 
@@ -75,6 +92,42 @@ bool readThumbnailFile(const char* path, std::vector<uint8_t>& bytes, std::strin
     return true;
 }
 
+bool writeOutputFile(const char* path, const uint8_t* bytes, uint64_t length, bool replace, std::string& why) {
+    platform::FileStatus existing;
+    if (platform::statLink(path, existing)) {
+        if (!replace) {
+            why = quoted(path) + " exists; it was not overwritten (--force replaces it)";
+            return false;
+        }
+        if (existing.isDirectory) {
+            why = quoted(path) + " is a folder";
+            return false;
+        }
+        // A FIFO or a device is no file to replace, and writing into one could wait for ever or reach a disk.
+        if (!existing.isRegular && !existing.isLink) {
+            why = quoted(path) + " is not a regular file; only a file or a link is replaced";
+            return false;
+        }
+    }
+    const std::string temp = tempNameBeside(path);
+    platform::OpenFile created = platform::createExclusive(temp.c_str(), 0666);
+    if (!created.isOpen()) {
+        why = "Could not create a temporary file beside " + quoted(path);
+        return false;
+    }
+    platform::rememberTempFile(temp.c_str());
+    Stream out(platform::streamOf(created, "wb"));
+    bool ok = out && writeAll(out.get(), bytes, length);
+    ok = out && std::fclose(out.release()) == 0 && ok;
+    ok = ok && platform::syncFile(created);
+    created = platform::OpenFile();
+    // The rename replaces a link itself, never the file it points to.
+    if (ok && platform::renameOver(temp.c_str(), path)) return true;
+    platform::removeFile(temp.c_str());
+    why = "Could not write " + quoted(path);
+    return false;
+}
+
 bool writeThumbnailFile(const uint8_t* bytes, uint64_t length, const char* outPath, bool overwrite, std::string& why) {
     if (std::strcmp(outPath, "-") == 0) {
         platform::useBinaryStdout();
@@ -82,38 +135,7 @@ bool writeThumbnailFile(const uint8_t* bytes, uint64_t length, const char* outPa
         why = "Could not write the thumbnail to standard output";
         return false;
     }
-    platform::FileStatus existing;
-    if (platform::statFile(outPath, existing) || platform::statLink(outPath, existing)) {
-        if (!overwrite) {
-            why = quoted(outPath) + " exists; it was not overwritten (--force replaces it)";
-            return false;
-        }
-        if (existing.isDirectory) {
-            why = quoted(outPath) + " is a folder";
-            return false;
-        }
-        // Written into as it is (a device, or a file someone else made): never removed on a failure.
-        Stream out(std::fopen(outPath, "wb"));
-        if (out && writeAll(out.get(), bytes, length) && std::fclose(out.release()) == 0) return true;
-        why = "Could not write the thumbnail to " + quoted(outPath);
-        return false;
-    }
-    platform::OpenFile created = platform::createExclusive(outPath, 0666);
-    if (!created.isOpen()) {
-        why = "Could not create " + quoted(outPath);
-        return false;
-    }
-    Stream out(platform::streamOf(created, "wb"));
-    bool ok = out && writeAll(out.get(), bytes, length);
-    ok = out && std::fclose(out.release()) == 0 && ok;
-    // The thumbnail cut short by a full disk is no thumbnail; the file is ours, so it goes.
-    if (!ok) {
-        created = platform::OpenFile();
-        platform::removeFile(outPath);
-        why = "Could not write the thumbnail to " + quoted(outPath);
-        return false;
-    }
-    return true;
+    return writeOutputFile(outPath, bytes, length, overwrite, why);
 }
 
 }  // namespace lumivex

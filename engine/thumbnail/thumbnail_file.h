@@ -16,9 +16,14 @@ constexpr uint64_t kMaxThumbnailFileBytes = 16u << 20;
 bool readThumbnailFile(const char* path, std::vector<uint8_t>& bytes, std::string& why);
 bool checkThumbnailBytes(const std::vector<uint8_t>& bytes, std::string& why);
 
-// Writes the thumbnail to outPath, or to standard output for "-" (flushed, never closed, so that more may
-// follow). An existing outPath is replaced only with overwrite; a file that this call did not create is
-// never removed, whatever fails.
+// Writes a new file at path: an exclusive temporary file beside it (mode 0666 less the umask), renamed onto
+// the name once whole, so that nobody ever sees half of it. An existing path is replaced only with replace,
+// and only when it is a regular file or a symbolic link (the link itself: nothing is written through it);
+// folders, FIFOs and devices are refused. False with why on any failure; nothing is left behind.
+bool writeOutputFile(const char* path, const uint8_t* bytes, uint64_t length, bool replace, std::string& why);
+
+// Writes the thumbnail to outPath as writeOutputFile does, or to standard output for "-" (flushed, never
+// closed, so that more may follow).
 bool writeThumbnailFile(const uint8_t* bytes, uint64_t length, const char* outPath, bool overwrite, std::string& why);
 
 }  // namespace lumivex

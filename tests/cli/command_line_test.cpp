@@ -71,7 +71,7 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrong) {
         {"delete --frob p", "unknown option '--frob'"},
         {"delete -rz p", "unknown option '-z'"},
         {"delete --json=1 p", "--json takes no value"},
-        {"delete --force p", "--force applies to export only"},
+        {"delete --force p", "--force applies to export and check --sheet only"},
         {"delete --minimal-exif p", "--minimal-exif applies to replace only"},
         {"info -n p", "--dry-run applies to"},
         {"info --no-backup p", "--no-backup applies to"},

@@ -63,33 +63,5 @@ TEST(ParseBoxSize, AcceptsWidthByHeight) {
     }
 }
 
-TEST(FindOtherPreviews, NamesTheCopiesASweepLeaves) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "lumivex-previews-test";
-    std::filesystem::create_directories(folder);
-    const std::vector<uint8_t> jpeg = readFile(dataPath("baseline-420.jpg"));
-    const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
-        const std::string path = (folder / name).string();
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return path;
-    };
-    std::vector<uint8_t> twice = jpeg;
-    twice.insert(twice.end(), jpeg.begin(), jpeg.end());
-    const std::string plain = write("plain.jpg", jpeg);
-    const std::string trailer = write("trailer.jpg", twice);
-    const std::string cut = write("cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
-
-    EXPECT_TRUE(findOtherPreviews(plain).previews.empty());
-    EXPECT_TRUE(findOtherPreviews(plain).error.empty());
-    EXPECT_EQ(findOtherPreviews(trailer).previews,
-              std::vector<std::string>{"1 JPEG image after the end of the image (" + std::to_string(jpeg.size()) +
-                                       " bytes)"});
-    EXPECT_FALSE(findOtherPreviews(cut).error.empty());
-    EXPECT_EQ(findOtherPreviews(std::string(LUMIVEX_TEST_DATA) + "/photos/xmp-bluesquare.jpg").previews,
-              std::vector<std::string>{"Photoshop thumbnail (APP13)"});
-    std::filesystem::remove_all(folder);
-}
-
 }  // namespace
 }  // namespace lumivex::cli

@@ -1,0 +1,27 @@
+// Puts the file a plan makes in the photo's place, as the edits do: locked, under a temporary name first, the
+// old file kept as PHOTO.orig (once), owner, permissions and times kept. The one place where a preview plan
+// reaches the disk.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/thumbnail/safe_replace.h"
+#include "lumivex/splice.h"
+
+namespace lumivex::cli {
+
+struct LockedPhoto {
+    PhotoFile file;
+    std::vector<uint8_t> bytes;  // as read under the lock
+};
+
+// Opens the photo for an edit and reads it whole; false with why set when it cannot.
+bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why);
+
+// Writes the plan (made over photo.bytes) in the photo's place; false (the photo unchanged) with why set when
+// it cannot.
+bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBackup, std::string& why);
+
+}  // namespace lumivex::cli
