@@ -16,12 +16,15 @@ for target in segment_reader exif_segment round_trip photo_value previews; do
     work="build/fuzz/work/$target"
     artifacts="build/fuzz/artifacts/$target"
     mkdir -p "$work" "$artifacts"
+    # The photo value reads whole files, as the segment reader does: it starts from that corpus.
+    corpus="fuzz/corpus/$target"
+    [ "$target" = photo_value ] && corpus=fuzz/corpus/segment_reader
     echo "== fuzz_$target for ${seconds}s"
     # The engine's own reports go to standard error by design; closing it for the target keeps the run fast
     # while libFuzzer still prints its findings.
     if ! build/fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=3 -dict=fuzz/jpeg_exif.dict -artifact_prefix="$artifacts/" \
-        "$work" "fuzz/corpus/$target" >"build/fuzz/$target.log" 2>&1; then
+        "$work" "$corpus" >"build/fuzz/$target.log" 2>&1; then
         echo "fuzz_$target found a problem; input and report:"
         ls "$artifacts"
         tail -n 60 "build/fuzz/$target.log"
