@@ -242,6 +242,14 @@ DecodedImage decodeWith(const std::span<const uint8_t>* bytes, const std::string
         const int n = MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, nullptr, 0);
         std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
         if (n > 0) MultiByteToWideChar(CP_ACP, 0, path->c_str(), -1, wide.data(), n);
+        // Only a file on a disk is read: a console, a pipe or another device would hold the decoder waiting.
+        const HANDLE handle =
+            CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return DecodedImage{{}, 0, 0, "cannot open '" + *path + "'"};
+        const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
+        CloseHandle(handle);
+        if (!onDisk) return DecodedImage{{}, 0, 0, "'" + *path + "' is not a regular file"};
         const std::string problem = fileCostProblem(wide);
         if (!problem.empty()) return DecodedImage{{}, 0, 0, problem};
         hr = factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,

@@ -101,6 +101,18 @@ TEST(Decode, BrokenDataIsAnErrorWithAMessage) {
     EXPECT_NE(missing.error.find("no-such-file.jpg"), std::string::npos) << missing.error;
 }
 
+// A device named as a photo is refused without a read that could wait on it.
+TEST(Decode, ADeviceIsNotReadAsAPhoto) {
+#ifdef _WIN32
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/null";
+#endif
+    const DecodedImage d = decodeJpegFileScaled(device, 40, 30);
+    EXPECT_FALSE(d.ok());
+    EXPECT_NE(d.error.find("is not a regular file"), std::string::npos) << d.error;
+}
+
 // A thumbnail is baseline with nothing but the tables, the frame and the scan: no APPn, no COM.
 TEST(Encode, BaselineWithoutApplicationSegments) {
     const Image colour = decodeJpegScaled(readFile(dataPath("cmyk.jpg")), 160, 120).image;
