@@ -109,8 +109,13 @@ PhotoJob infoJob(const CommandLine& line) {
         result.outcome = ok ? "done" : "failed";
         result.failed = !ok;
         if (!ok) {
+            // The reader's own refusals (no FF D8 at the start, or an end before any image) name the file again:
+            // the result says them once, in the tool's words.
+            for (const char* own : {"Not JPEG: ", "No image in jpeg!"}) {
+                const size_t at = result.reports.find(own);
+                if (at != std::string::npos) result.reports.erase(at, result.reports.find('\n', at) + 1 - at);
+            }
             result.message = fatal.empty() ? messageFromReports(result.reports) : fatal;
-            // The reader's only silent refusals: no FF D8 at the start, or an end before any image.
             if (result.message.empty()) result.message = "not a JPEG photo (no JPEG start, or no image data)";
             return result;  // the error object, built from the fields
         }

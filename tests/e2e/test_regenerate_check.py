@@ -196,7 +196,8 @@ class Check(Workspace):
 
     def test_the_summary_counts_each_verdict_in_its_place(self):
         fresh = self.copy("nikon-gps.jpg")
-        photos = [fresh, self.copy("olympus-no-exif.jpg"), self.copy("fujifilm-e500-no-thumbnail.jpg"),
+        photos = [fresh, self.copy("fujifilm-e500-no-thumbnail.jpg", "none-1.jpg"),
+                  self.copy("fujifilm-e500-no-thumbnail.jpg", "none-2.jpg"),
                   self.variant("rotated.jpg", fresh, "-rotate", "90"),
                   self.variant("cropped.jpg", fresh, "-crop", "75%x100%+0+0", "+repage"),
                   self.variant("painted.jpg", fresh, "-fill", "#c03020", "-draw", "rectangle 176,132 464,348")]
@@ -214,13 +215,13 @@ class Check(Workspace):
 
     def test_every_verdict_on_standard_output_with_the_score_of_the_json(self):
         fresh = self.copy("nikon-gps.jpg")
-        none = self.copy("olympus-no-exif.jpg")
+        none = self.copy("fujifilm-e500-no-thumbnail.jpg")
         stale = self.variant("rotated.jpg", fresh, "-rotate", "90")
         result = run("check", fresh, none, stale)
         self.assertEqual(result.returncode, 1)
         lines = result.stdout.splitlines()
         self.assertEqual([line.split(": ")[1] for line in lines], ["fresh", "none", "stale"])
-        self.assertTrue(lines[1].endswith("olympus-no-exif.jpg: none: no thumbnail"), lines[1])
+        self.assertTrue(lines[1].endswith("fujifilm-e500-no-thumbnail.jpg: none: no thumbnail"), lines[1])
         self.assertNotIn("stale", result.stderr.replace("1 stale", ""))
         self.assertRegex(result.stderr, r": 1 fresh, 1 none, 1 stale\n$")
         _, decoded = check_json(fresh, stale)
