@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kLowestQuality = 5;
 constexpr uint64_t kSegmentPayload = 0xFFFF - 2;
-constexpr uint64_t kMaxCopyPixels = 4096 * 4096;  // a hostile size must not make the rebuild take gigabytes
+constexpr uint64_t kMaxCopyPixels = uint64_t{4096} * 4096;  // a hostile size must not make the rebuild take gigabytes
 constexpr int kDefaultWidth = 160;                // for a copy that does not say its size
 constexpr int kDefaultHeight = 120;
 

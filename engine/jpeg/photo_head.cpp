@@ -23,7 +23,7 @@ bool readPhotoHead(const platform::OpenFile& file, uint64_t fileSize, PhotoHead&
     head.bytes.clear();
     // Most heads fit in the first 64 KiB; a larger one is read on in doubling steps up to the walker's limit.
     const uint64_t limit = kMaxHeadBytes + kMaxFillBytes;
-    uint64_t want = 64 * 1024;
+    uint64_t want = uint64_t{64} * 1024;
     for (;;) {
         const uint64_t target = std::min({want, fileSize, limit});
         const size_t had = head.bytes.size();
