@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <new>
 
 #include "cli/check_command.h"
 #include "cli/embedded_previews.h"
@@ -22,12 +23,17 @@
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
+#include "engine/jpeg/reader.h"
+#include "engine/jpeg/sections.h"
 #include "engine/previews/previews.h"
 #include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/photo_edit.h"
+#include "engine/thumbnail/thumbnail_file.h"
 #include "lumivex/lumivex.h"
+#include "lumivex/photo.h"
 #include "lumivex/preview.h"
 #include "lumivex/segment_map.h"
+#include "lumivex/splice.h"
 
 namespace lumivex::lib {
 
@@ -169,6 +175,122 @@ Outcome fromEdit(const EditResult& edit) {
     return outcome;
 }
 
+// How messages name a photo the caller handed over as bytes.
+const std::string kUnnamed = "the photo";
+
+bool within(std::span<const uint8_t> file, uint64_t offset, uint64_t length) {
+    return offset <= file.size() && length <= file.size() - offset;
+}
+
+// What reading the photo's segments says of bytes that are not a photo, as the tool's reading of a file does.
+std::string whyUnreadable(std::span<const uint8_t> file) {
+    ScopedReportSink quiet([](std::string_view) {});
+    currentFileName = kUnnamed;
+    resetJpegState();
+    clearPhotoInfoForNewFile();
+    try {
+        if (readSectionsFromBytes(file, LoadMetadata) == 0) return "cannot read the photo's JPEG segments";
+    } catch (const FatalError& error) {
+        return error.message;
+    }
+    return "cannot read the photo's JPEG segments";
+}
+
+// An end marker near the end, past the head: cameras pad or append a trailer, a cut-short photo has none.
+bool endsWholeImage(std::span<const uint8_t> file, uint64_t imageDataOffset) {
+    if (imageDataOffset >= file.size()) return false;
+    const uint64_t span = std::min<uint64_t>(file.size() - imageDataOffset, 65536);
+    for (uint64_t i = file.size() - 1; i > file.size() - span; --i) {
+        if (file[i - 1] == 0xFF && file[i] == 0xD9) return true;
+    }
+    return false;
+}
+
+// The planned file straight into the caller's buffer: one pass over the photo, no second copy.
+bool applyInto(std::span<const uint8_t> source, const SplicePlan& plan, MallocBytes& out) {
+    std::string why;
+    if (source.size() != plan.sourceSize || !planIsValid(plan, why)) return false;
+    const uint64_t size = plannedSize(plan);
+    out.data = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
+    if (out.data == nullptr) return false;
+    uint8_t* to = out.data;
+    uint64_t from = 0;
+    for (const Splice& splice : plan.splices) {
+        to = std::copy(source.begin() + static_cast<std::ptrdiff_t>(from),
+                       source.begin() + static_cast<std::ptrdiff_t>(splice.offset), to);
+        to = std::copy(splice.bytes.begin(), splice.bytes.end(), to);
+        from = splice.end();
+    }
+    std::copy(source.begin() + static_cast<std::ptrdiff_t>(from), source.end(), to);
+    out.size = static_cast<size_t>(size);
+    return true;
+}
+
+// The tool's replace or delete over the photo as a value; splices set when there is something to write.
+EditResult planEdit(std::span<const uint8_t> file, const EditOptions& options, SplicePlan& splices) {
+    EditResult result;
+    result.sizeBefore = result.sizeAfter = file.size();
+    const bool remove = options.edit == Edit::Delete;
+    std::string why;
+    if (!remove && !checkThumbnailBytes({options.thumbnail.begin(), options.thumbnail.end()}, why)) {
+        result.outcome = EditOutcome::Refused;
+        result.message = why;
+        return result;
+    }
+    Photo photo;
+    const bool read = readPhoto(file, kUnnamed, photo, why);
+    reportText(photo.reports);
+    if (!read) {
+        result.message = "not a JPEG photo that can be read whole (" + why + ")";
+        return result;
+    }
+    EditPlan plan = remove ? planDelete(photo) : planReplace(photo, options.thumbnail);
+    result.route = plan.route;
+    result.message = plan.why;
+    if (plan.outcome == EditPlan::Outcome::NothingToDo) result.outcome = EditOutcome::NothingToDo;
+    if (plan.outcome == EditPlan::Outcome::Refused) result.outcome = EditOutcome::Refused;
+    if (plan.outcome != EditPlan::Outcome::Planned) return result;
+    result.outcome = EditOutcome::Done;
+    result.message = remove ? "thumbnail removed" : "thumbnail replaced";
+    if (!endsWholeImage(file, photo.segments.imageDataOffset)) {
+        result.message += "; warning: no end of image data: the photo seems cut short";
+    }
+    splices = std::move(plan.splices);
+    return result;
+}
+
+Outcome editInMemory(std::span<const uint8_t> file, const EditOptions& options, MallocBytes& out) {
+    routeDriverMessages();
+    std::string reports;
+    SplicePlan splices;
+    EditResult result;
+    {
+        ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
+        try {
+            result = planEdit(file, options, splices);
+        } catch (const FatalError& error) {
+            result.outcome = EditOutcome::Failed;
+            result.message = error.message;
+        } catch (const std::bad_alloc&) {
+            result.outcome = EditOutcome::Failed;
+            result.message = "Could not allocate memory";
+        }
+    }
+    result.reports = std::move(reports);
+    const Outcome outcome = fromEdit(result);
+    if (outcome.code != 0) return outcome;
+    if (result.outcome == EditOutcome::Done) {
+        if (!applyInto(file, splices, out)) return failed(LVX_E_FAILED, "the edited photo cannot be made");
+        return outcome;
+    }
+    // Nothing to do: the photo as it came.
+    out.data = static_cast<uint8_t*>(std::malloc(file.empty() ? 1 : file.size()));
+    if (out.data == nullptr) return failed(LVX_E_FAILED, "Could not allocate memory");
+    std::copy(file.begin(), file.end(), out.data);
+    out.size = file.size();
+    return outcome;
+}
+
 }  // namespace
 
 void routeDriverMessages() {
@@ -183,11 +305,33 @@ Outcome readFacts(const std::string& path, PhotoFacts& facts) {
     return readFactsOf(path, size, facts);
 }
 
-Outcome readFacts(std::span<const uint8_t> photo, PhotoFacts& facts) {
-    ScratchFolder scratch;
-    const std::string path = scratch.path("photo.jpg");
-    if (!scratch.ok() || !writeFile(path, photo)) return failed(LVX_E_FAILED, "no room for a temporary copy");
-    return unnamed(readFactsOf(path, photo.size(), facts), path);
+Outcome readFacts(std::span<const uint8_t> file, PhotoFacts& facts) {
+    routeDriverMessages();
+    Photo photo;
+    std::string why;
+    if (!readPhoto(file, kUnnamed, photo, why)) return failed(LVX_E_FAILED, whyUnreadable(file));
+    facts.make = trimmed(photo.info.cameraMake, sizeof photo.info.cameraMake);
+    facts.model = trimmed(photo.info.cameraModel, sizeof photo.info.cameraModel);
+    facts.dateTimeOriginal = std::string(photo.info.dateTime, strnlen(photo.info.dateTime, sizeof photo.info.dateTime));
+    facts.orientation = photo.info.orientation;
+    facts.width = photo.info.width;
+    facts.height = photo.info.height;
+    facts.size = file.size();
+    // The finders locate the Exif thumbnail even where the photo carries more than one Exif segment.
+    for (const previews::FoundPreview& found : previews::findPreviews(file, photo.segments).found) {
+        const PreviewCopy& copy = found.copy;
+        if (copy.kind == PreviewKind::Exif && copy.format == "jpeg" && facts.thumbnail.empty() &&
+            within(file, copy.offset, copy.length)) {
+            facts.thumbnail.assign(file.begin() + static_cast<std::ptrdiff_t>(copy.offset),
+                                   file.begin() + static_cast<std::ptrdiff_t>(copy.offset + copy.length));
+        }
+        facts.copies.push_back(copyFactsOf(copy));
+    }
+    std::stable_partition(facts.copies.begin(), facts.copies.end(),
+                          [](const CopyFacts& copy) { return copy.kind == "exif"; });
+    Outcome outcome;
+    outcome.outcome = "done";
+    return outcome;
 }
 
 Outcome editPath(const std::string& path, const EditOptions& options) {
@@ -213,6 +357,7 @@ Outcome editPath(const std::string& path, const EditOptions& options) {
 }
 
 Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, MallocBytes& out) {
+    if (options.edit != Edit::Regenerate) return editInMemory(photo, options, out);
     ScratchFolder scratch;
     const std::string path = scratch.path("photo.jpg");
     if (!scratch.ok() || !writeFile(path, photo)) return failed(LVX_E_FAILED, "no room for a temporary copy");

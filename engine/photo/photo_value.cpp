@@ -33,12 +33,28 @@ bool parseHead(std::span<const uint8_t> head, const std::string& name, uint64_t 
     }
 }
 
-// The parsed Exif segment, when it is the one the walk found (never a segment the two readings disagree on).
+// True when the parsed segment differs from the file's bytes at most where the parse turned a UserComment's
+// trailing blanks into NULs (the window's rule for the segment it writes back).
+bool sameButForBlanks(const uint8_t* original, const uint8_t* parsed, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (original[i] != parsed[i] && !(original[i] == ' ' && parsed[i] == 0)) return false;
+    }
+    return true;
+}
+
+// The parsed Exif segment, when it is the one the walk found (never a segment the two readings disagree on),
+// with the file's own bytes put back: the tool changes nothing in the segment that its edit does not need.
 JpegSection* agreedExifSegment(const Photo& photo) {
     JpegSection* exif = findSection(kMarkerApp1);
-    const bool agreed = exifSegmentIs(photo.head, photo.segments, exif ? exif->data.get() : nullptr,
-                                      exif ? static_cast<uint32_t>(exif->size) : 0);
-    return agreed ? exif : nullptr;
+    const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
+    if (exif == nullptr || place == nullptr || exif->size < 0 || place->length != uint64_t(exif->size) + 2) {
+        return nullptr;
+    }
+    const uint8_t* original = photo.head.data() + place->offset + 2;
+    const size_t n = static_cast<size_t>(exif->size);
+    if (!sameButForBlanks(original, exif->data.get(), n)) return nullptr;
+    std::memcpy(exif->data.get(), original, n);
+    return exif;
 }
 
 void keepWhatWasParsed(Photo& photo) {

@@ -146,6 +146,16 @@ class SegmentsOutsideExifStay(unittest.TestCase):
         self.assertEqual(after, data)
         self.assertIn(b"MPF index", result.stdout + result.stderr)
 
+    def test_a_user_comment_ending_in_blanks_is_edited_and_keeps_them(self):
+        photo = os.path.join(self.dir, "comment.jpg")
+        shutil.copyfile(os.path.join(PHOTOS, "nikon-d70.jpg"), photo)
+        subprocess.run(["exiftool", "-q", "-overwrite_original", "-UserComment=padded   ", photo], check=True)
+        before = read(photo)
+        result, after = self.edit("comment", before, ["delete"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotEqual(after, before)
+        self.assertIn(b"padded   ", after)
+
 
 if __name__ == "__main__":
     unittest.main()

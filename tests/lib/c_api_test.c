@@ -19,9 +19,7 @@ static int failures = 0;
 
 static char photo_dir[1024], scratch_dir[1024];
 
-static uint8_t* load(const char* name, size_t* size) {
-    char path[2048];
-    snprintf(path, sizeof path, "%s/%s", photo_dir, name);
+static uint8_t* read_file(const char* path, size_t* size) {
     FILE* file = fopen(path, "rb");
     if (!file) return NULL;
     fseek(file, 0, SEEK_END);
@@ -31,6 +29,12 @@ static uint8_t* load(const char* name, size_t* size) {
     if (fread(bytes, 1, *size, file) != *size) *size = 0;
     fclose(file);
     return bytes;
+}
+
+static uint8_t* load(const char* name, size_t* size) {
+    char path[2048];
+    snprintf(path, sizeof path, "%s/%s", photo_dir, name);
+    return read_file(path, size);
 }
 
 /* The facts as exiftool reads them from the test photos. */
@@ -209,6 +213,66 @@ static void test_path_edits(void) {
     free(bytes);
 }
 
+/* An edit of bytes in memory gives what the same edit of a file gives: outcome, route, message and every byte. */
+static void test_bytes_match_files(void) {
+    size_t donor_size = 0;
+    uint8_t* donor = load("canon-40d.jpg", &donor_size);
+    lvx_photo* canon = NULL;
+    lvx_photo_read_bytes(donor, donor_size, &canon, NULL);
+    size_t thumb_size = 0;
+    const uint8_t* thumb = canon ? lvx_photo_thumbnail(canon, &thumb_size) : NULL;
+    const struct {
+        const char* file;
+        int replace;
+        int percent; /* of the photo kept: below 100 cuts its image data short */
+    } cases[] = {
+        {"canon-40d.jpg", 0, 100},
+        {"nikon-d70.jpg", 1, 100},
+        {"kodak-dc240-mm.jpg", 1, 100},
+        {"kodak-dc240-mm.jpg", 0, 100},
+        {"fujifilm-e500-no-thumbnail.jpg", 0, 100},
+        {"fujifilm-e500-no-thumbnail.jpg", 1, 100},
+        {"olympus-no-exif.jpg", 1, 100},
+        {"xmp-bluesquare.jpg", 0, 100},
+        {"nikon-gps.jpg", 1, 60},
+        {"canon-40d.jpg", 0, 1},
+    };
+    char path[2048];
+    snprintf(path, sizeof path, "%s/c-api-same.jpg", scratch_dir);
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        size_t size = 0;
+        uint8_t* bytes = load(cases[i].file, &size);
+        size = size * (size_t)cases[i].percent / 100;
+        FILE* file = fopen(path, "wb");
+        fwrite(bytes, 1, size, file);
+        fclose(file);
+        lvx_status on_file, in_memory;
+        const int file_code = cases[i].replace
+                                  ? lvx_replace_thumbnail_path(path, thumb, thumb_size, LVX_NO_BACKUP, &on_file)
+                                  : lvx_delete_thumbnail_path(path, LVX_NO_BACKUP, &on_file);
+        uint8_t* out = NULL;
+        size_t out_size = 0;
+        const int code = cases[i].replace
+                             ? lvx_replace_thumbnail(bytes, size, thumb, thumb_size, &out, &out_size, &in_memory)
+                             : lvx_delete_thumbnail(bytes, size, &out, &out_size, &in_memory);
+        EXPECT(code == file_code && in_memory.changed == on_file.changed, "case %zu: %d %d", i, code, file_code);
+        EXPECT(strcmp(in_memory.outcome, on_file.outcome) == 0 && strcmp(in_memory.route, on_file.route) == 0,
+               "case %zu: %s (%s) against %s (%s)", i, in_memory.outcome, in_memory.route, on_file.outcome,
+               on_file.route);
+        EXPECT(strcmp(in_memory.message, on_file.message) == 0, "case %zu: '%s' against '%s'", i, in_memory.message,
+               on_file.message);
+        size_t written_size = 0;
+        uint8_t* written = read_file(path, &written_size);
+        if (code == LVX_OK) {
+            EXPECT(out && out_size == written_size && memcmp(out, written, out_size) == 0, "case %zu: bytes differ", i);
+        }
+        lvx_free(out);
+        free(written), free(bytes);
+    }
+    lvx_photo_free(canon);
+    free(donor);
+}
+
 static void test_job(void) {
     const char* args[] = {"check", "--json", photo_dir};
     lvx_job* job = NULL;
@@ -245,6 +309,7 @@ int main(int argc, char** argv) {
     test_edits_in_memory();
     test_errors();
     test_path_edits();
+    test_bytes_match_files();
     test_job();
     if (failures)
         fprintf(stderr, "%d failures\n", failures);
