@@ -57,16 +57,17 @@ void combineVerdicts(CheckResult& result) {
 
 }  // namespace
 
-CheckResult checkPhoto(const std::string& photoPath) {
+CheckResult checkPhoto(const std::string& photoPath, bool followLinks) {
     CheckResult result;
-    const PhotoMetadata meta = readPhotoMetadata(photoPath);
+    PhotoBytes file = readPhotoBytes(photoPath, followLinks);
+    const PhotoMetadata meta = readPhotoMetadata(photoPath, file);
     result.reports = meta.reports;
     if (!meta.ok()) {
         result.verdict = "error";
         result.reason = meta.error;
         return result;
     }
-    const PhotoPreviews previews = readPhotoPreviews(photoPath);
+    const PhotoPreviews previews = previewsOfBytes(std::move(file.bytes));
     bool anyPicture = !meta.thumbnail.empty();
     for (const previews::FoundPreview& found : previews.scan.found) {
         anyPicture = anyPicture || found.copy.kind != PreviewKind::Exif;
@@ -76,10 +77,7 @@ CheckResult checkPhoto(const std::string& photoPath) {
         result.reason = "no thumbnail";
         return result;
     }
-    // The photo from the bytes already read when they were, so that the file is read once.
-    const imaging::DecodedImage photo = previews.ok()
-                                            ? imaging::decodeJpegScaled(previews.bytes, kCompareWidth, kCompareHeight)
-                                            : imaging::decodeJpegFileScaled(photoPath, kCompareWidth, kCompareHeight);
+    const imaging::DecodedImage photo = imaging::decodeJpegScaled(previews.bytes, kCompareWidth, kCompareHeight);
     if (!photo.ok()) {
         result.verdict = "error";
         result.reason = "the photo: " + photo.error;

@@ -21,7 +21,7 @@ struct CheckResult {
     imaging::Image fromPhoto;         // a thumbnail made from the photo now, for the contact sheet
 };
 
-CheckResult checkPhoto(const std::string& photoPath);
+CheckResult checkPhoto(const std::string& photoPath, bool followLinks);
 
 // The score as both the text and the JSON give it: 0.000 to 1.000.
 std::string scoreText(double score);

@@ -3,6 +3,7 @@
 #include "cli/embedded_previews.h"
 #include "cli/info_report.h"
 #include "cli/json_text.h"
+#include "cli/photo_bytes.h"
 #include "cli/preview_report.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
@@ -92,16 +93,17 @@ PhotoJob editJob(const CommandLine& line) {
 
 PhotoJob infoJob(const CommandLine& line) {
     const bool json = line.json;
-    return [json](const std::string& photo, const std::string&) {
+    return [json, line](const std::string& photo, const std::string&) {
         PhotoResult result;
         result.path = photo;
         result.operation = "info";
         std::string fatal;
         bool ok = false;
+        PhotoBytes file = readPhotoBytes(photo, linksAllowed(line, photo));
         {
             ScopedReportSink collect([&result](std::string_view text) { result.reports.append(text); });
             try {
-                ok = readPhotoFile(photo.c_str(), LoadMetadata) != 0;
+                ok = loadPhotoMetadata(photo, file);
             } catch (const FatalError& error) {
                 fatal = error.message;
             }
@@ -119,7 +121,7 @@ PhotoJob infoJob(const CommandLine& line) {
             if (result.message.empty()) result.message = "not a JPEG photo (no JPEG start, or no image data)";
             return result;  // the error object, built from the fields
         }
-        const PhotoPreviews previews = readPhotoPreviews(photo);
+        const PhotoPreviews previews = previewsOfBytes(std::move(file.bytes));
         if (json) {
             // The facts after the keys that every result line has.
             JsonLine line;

@@ -5,7 +5,6 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/photo_info.h"
 #include "engine/jpeg/sections.h"
-#include "engine/thumbnail/file_operation.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 
@@ -26,11 +25,11 @@ uint64_t roomForThumbnail(std::string& why) {
 
 }  // namespace
 
-PhotoMetadata readPhotoMetadata(const std::string& path) {
+PhotoMetadata readPhotoMetadata(const std::string& path, const PhotoBytes& photo) {
     PhotoMetadata meta;
     ScopedReportSink collect([&meta](std::string_view text) { meta.reports.append(text); });
     try {
-        if (readPhotoFile(path.c_str(), LoadMetadata) == 0) {
+        if (!loadPhotoMetadata(path, photo)) {
             meta.error = "cannot read the photo's JPEG segments";
             return meta;
         }

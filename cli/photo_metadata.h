@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/photo_bytes.h"
+
 namespace lumivex::cli {
 
 struct PhotoMetadata {
@@ -19,6 +21,7 @@ struct PhotoMetadata {
     bool ok() const { return error.empty(); }
 };
 
-PhotoMetadata readPhotoMetadata(const std::string& path);
+// From the photo's bytes, read once; path names it in the reports.
+PhotoMetadata readPhotoMetadata(const std::string& path, const PhotoBytes& photo);
 
 }  // namespace lumivex::cli

@@ -105,9 +105,9 @@ bool makeCopy(const PhotoPreviews& photo, const imaging::DecodedImage& picture, 
 }
 
 // The kind and index of every copy check calls stale.
-std::vector<std::pair<PreviewKind, int>> staleCopies(const std::string& photo) {
+std::vector<std::pair<PreviewKind, int>> staleCopies(const std::string& photo, bool followLinks) {
     std::vector<std::pair<PreviewKind, int>> stale;
-    const CheckResult checked = checkPhoto(photo);
+    const CheckResult checked = checkPhoto(photo, followLinks);
     if (checked.exif && checked.exif->verdict == "stale") stale.emplace_back(PreviewKind::Exif, 0);
     for (const CopyVerdict& v : checked.copies) {
         if (v.verdict == "stale") stale.emplace_back(v.copy.kind, v.copy.index);
@@ -232,7 +232,7 @@ PhotoResult exportPreview(const std::string& photoPath, const std::string& out, 
 EditResult regenerateWithPreviews(const std::string& path, const RegenerateOptions& options,
                                   const std::vector<std::string>& words) {
     const bool onlyStale = wantsStale(words);
-    const auto stale = onlyStale ? staleCopies(path) : std::vector<std::pair<PreviewKind, int>>{};
+    const auto stale = onlyStale ? staleCopies(path, options.followLinks) : std::vector<std::pair<PreviewKind, int>>{};
     EditResult result;
     result.outcome = EditOutcome::Done;
     // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
@@ -297,7 +297,8 @@ EditResult regenerateWithPreviews(const std::string& path, const RegenerateOptio
 PhotoResult deletePreviews(const std::string& path, const std::vector<std::string>& words, bool keepBackup,
                            bool dryRun) {
     const bool onlyStale = wantsStale(words);
-    const auto stale = onlyStale ? staleCopies(path) : std::vector<std::pair<PreviewKind, int>>{};
+    // Never through a link: the edit that follows refuses one.
+    const auto stale = onlyStale ? staleCopies(path, false) : std::vector<std::pair<PreviewKind, int>>{};
     PhotoResult result = toolResult(path, "delete", "done", "");
     result.dryRun = dryRun;
     std::string message;

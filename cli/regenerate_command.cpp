@@ -1,5 +1,6 @@
 #include "cli/regenerate_command.h"
 
+#include "cli/photo_bytes.h"
 #include "cli/photo_metadata.h"
 
 namespace lumivex::cli {
@@ -11,10 +12,10 @@ constexpr int kLowestQuality = 5;
 
 }  // namespace
 
-NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room) {
+NewThumbnail makeThumbnail(std::span<const uint8_t> photo, const RegenerateOptions& options, uint64_t room) {
     NewThumbnail out;
     // Decoding at no less than the box keeps enough detail for any photo's fit inside it.
-    const imaging::DecodedImage decoded = imaging::decodeJpegFileScaled(photoPath, options.boxWidth, options.boxHeight);
+    const imaging::DecodedImage decoded = imaging::decodeJpegScaled(photo, options.boxWidth, options.boxHeight);
     if (!decoded.ok()) {
         out.error = decoded.error;
         return out;
@@ -40,9 +41,18 @@ NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions
     return out;
 }
 
+NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room) {
+    const PhotoBytes photo = readPhotoBytes(photoPath, options.followLinks);
+    if (photo.ok()) return makeThumbnail(photo.bytes, options, room);
+    NewThumbnail out;
+    out.error = photo.error;
+    return out;
+}
+
 EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions& options) {
     EditResult result;
-    const PhotoMetadata meta = readPhotoMetadata(photoPath);
+    const PhotoBytes photo = readPhotoBytes(photoPath, options.followLinks);
+    const PhotoMetadata meta = readPhotoMetadata(photoPath, photo);
     result.reports = meta.reports;
     if (!meta.ok()) {
         result.message = meta.error;
@@ -51,11 +61,19 @@ EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions
     // No room at all: the edit itself says why (an uncompressed thumbnail, a second Exif segment...).
     constexpr uint64_t kAnySize = 65535;
     const uint64_t room = meta.thumbnailRoom > 0 ? meta.thumbnailRoom : kAnySize;
-    const NewThumbnail thumbnail = makeThumbnail(photoPath, options, room);
+    const NewThumbnail thumbnail = makeThumbnail(photo.bytes, options, room);
     if (!thumbnail.error.empty()) {
         // A thumbnail that cannot be made small enough is refused; one that cannot be made at all failed.
         if (thumbnail.tooLarge) result.outcome = EditOutcome::Refused;
         result.message = thumbnail.error;
+        return result;
+    }
+    // The edit opens the photo again by its name: a file put in its place meanwhile must not get this thumbnail.
+    platform::FileStatus now;
+    if (!platform::statFile(photoPath.c_str(), now) || now.device != photo.status.device ||
+        now.inode != photo.status.inode) {
+        result.outcome = EditOutcome::Refused;
+        result.message = "another file took the photo's name while its thumbnail was made";
         return result;
     }
     EditRequest request;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct NewThumbnail {
 // The thumbnail for a photo: its image data decoded at a reduced scale, fitted to the box with the photo's
 // aspect, in the stored pixel orientation, encoded at the highest quality from options.quality down in
 // steps of 5 whose result is at most room bytes.
+NewThumbnail makeThumbnail(std::span<const uint8_t> photo, const RegenerateOptions& options, uint64_t room);
+// The same for the photo a path names.
 NewThumbnail makeThumbnail(const std::string& photoPath, const RegenerateOptions& options, uint64_t room);
 
 // The edit's result: its message says what was made (or would be), or why not.

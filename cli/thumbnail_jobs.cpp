@@ -36,8 +36,8 @@ PhotoJob regenerateJob(const CommandLine& line) {
 
 PhotoJob checkJob(const CommandLine& line, std::shared_ptr<StaleSheet> sheet) {
     const bool json = line.json;
-    return [json, sheet](const std::string& photo, const std::string&) {
-        CheckResult checked = checkPhoto(photo);
+    return [json, sheet, line](const std::string& photo, const std::string&) {
+        CheckResult checked = checkPhoto(photo, linksAllowed(line, photo));
         PhotoResult result;
         result.path = photo;
         result.operation = "check";

@@ -245,7 +245,10 @@ bool trustedLink(int folderFd, const struct stat& link) {
 
 // Opens the folder at path (absolute, or relative to `at`) one component at a time; -1 with why set on failure.
 int openStepwise(int at, const std::string& path, int& hopsLeft, std::string& why) {
-    int current = !path.empty() && path[0] == '/' ? openFolderAt(AT_FDCWD, "/", 0) : ::fcntl(at, F_DUPFD_CLOEXEC, 0);
+    // AT_FDCWD is no descriptor to duplicate: a name relative to the working folder starts from "." opened.
+    int current = !path.empty() && path[0] == '/' ? openFolderAt(AT_FDCWD, "/", 0)
+                  : at == AT_FDCWD                ? openFolderAt(AT_FDCWD, ".", 0)
+                                                  : ::fcntl(at, F_DUPFD_CLOEXEC, 0);
     if (current < 0) {
         why = std::strerror(errno);
         return -1;

@@ -192,8 +192,6 @@ class Outputs(Workspace):
 
 
 class PhotoFifos(Workspace):
-    # The photo itself is opened by the engine; these rows hold once it opens every photo non-blocking.
-    @unittest.expectedFailure
     def test_a_fifo_given_as_the_photo_never_blocks(self):
         fifo = self.path("p.jpg")
         os.mkfifo(fifo)
