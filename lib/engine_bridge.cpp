@@ -16,6 +16,7 @@
 
 #include "cli/check_command.h"
 #include "cli/embedded_previews.h"
+#include "cli/photo_bytes.h"
 #include "cli/photo_metadata.h"
 #include "cli/preview_check.h"
 #include "cli/preview_commands.h"
@@ -130,9 +131,12 @@ std::string trimmed(const char* text, size_t room) {
     return value;
 }
 
-Outcome readFactsOf(const std::string& path, uint64_t fileSize, PhotoFacts& facts) {
+// The library follows a link the caller names, as the window does: the caller chose the path.
+Outcome readFactsOf(const std::string& path, PhotoFacts& facts) {
     routeDriverMessages();
-    const cli::PhotoMetadata meta = cli::readPhotoMetadata(path);
+    const cli::PhotoBytes photo = cli::readPhotoBytes(path, true);
+    if (!photo.ok()) return failed(LVX_E_FAILED, photo.error);
+    const cli::PhotoMetadata meta = cli::readPhotoMetadata(path, photo);
     if (!meta.ok()) return failed(LVX_E_FAILED, meta.error);
     // The engine's record of the photo this thread read last: the one just read.
     facts.make = trimmed(photoInfo.cameraMake, sizeof photoInfo.cameraMake);
@@ -141,9 +145,9 @@ Outcome readFactsOf(const std::string& path, uint64_t fileSize, PhotoFacts& fact
     facts.orientation = photoInfo.orientation;
     facts.width = meta.width;
     facts.height = meta.height;
-    facts.size = fileSize;
+    facts.size = photo.bytes.size();
     facts.thumbnail = meta.thumbnail;
-    const cli::PhotoPreviews previews = cli::readPhotoPreviews(path);
+    const cli::PhotoPreviews previews = cli::previewsOfBytes(photo.bytes);
     for (const previews::FoundPreview& found : previews.scan.found) facts.copies.push_back(copyFactsOf(found.copy));
     // The Exif thumbnail first, then the others in file order.
     std::stable_partition(facts.copies.begin(), facts.copies.end(),
@@ -298,12 +302,7 @@ void routeDriverMessages() {
     std::call_once(once, [] { setDriverMessageSink([](const char* text) { reportLine(text); }); });
 }
 
-Outcome readFacts(const std::string& path, PhotoFacts& facts) {
-    std::error_code error;
-    const uint64_t size = std::filesystem::file_size(path, error);
-    if (error) return failed(LVX_E_FAILED, "cannot read " + path + ": " + error.message());
-    return readFactsOf(path, size, facts);
-}
+Outcome readFacts(const std::string& path, PhotoFacts& facts) { return readFactsOf(path, facts); }
 
 Outcome readFacts(std::span<const uint8_t> file, PhotoFacts& facts) {
     routeDriverMessages();
@@ -372,7 +371,7 @@ Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, Ma
 
 Outcome checkPath(const std::string& path, CheckValue& value) {
     routeDriverMessages();
-    const cli::CheckResult checked = cli::checkPhoto(path);
+    const cli::CheckResult checked = cli::checkPhoto(path, true);
     if (checked.verdict == "error") return failed(LVX_E_FAILED, checked.reason);
     value.verdict = checked.verdict;
     value.reason = checked.reason;
