@@ -1,5 +1,8 @@
 #include "cli/photo_jobs.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "cli/embedded_previews.h"
 #include "cli/info_report.h"
 #include "cli/json_text.h"
@@ -126,7 +129,14 @@ PhotoJob infoJob(const CommandLine& line) {
             // The facts after the keys that every result line has.
             JsonLine line;
             line.members(jsonPathMembers(photo)).text("operation", "info").text("outcome", "done");
-            addPhotoInfo(currentPhotoReport(), line);
+            PhotoReport report = currentPhotoReport();
+            // The image data close the list, as the reader keeps them: everything after the SOS header.
+            if (previews.ok()) {
+                const uint64_t imageData = previews.map.fileSize - previews.map.imageDataOffset;
+                report.sections.push_back(
+                    {PseudoMarkerImageData, static_cast<int32_t>(std::min<uint64_t>(imageData, INT32_MAX))});
+            }
+            addPhotoInfo(report, line);
             line.raw("previews", previewsJson(previews.scan));
             result.json = line.finish();
         } else {

@@ -337,6 +337,14 @@ class PlainOutput(Workspace):
                 self.assertIn(b"a\\e]0;owned\\x07\\rFile name : x\\n.jpg", shown)
         self.assertEqual(json.loads(run("info", "--json", photo).stdout)["path"], photo)
 
+    def test_info_lists_the_image_data_last_among_the_sections(self):
+        photo = os.path.join(PHOTOS, "nikon-d70.jpg")
+        data = read(photo)
+        image_data = segments(data)[-1]
+        sections = json.loads(run("info", "--json", photo).stdout)["sections"]
+        self.assertEqual(sections[-2]["marker"], 0xDA)
+        self.assertEqual(sections[-1], {"marker": 0x123, "size": len(image_data[2])})
+
     def test_info_says_why_and_leaves_out_what_the_photo_does_not_say(self):
         text = os.path.join(self.dir, "text.jpg")
         with open(text, "wb") as f:
