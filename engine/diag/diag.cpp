@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/diag/thread_record.h"
+
 namespace lumivex {
 
-thread_local std::optional<std::string> currentFileName;
+thread_local LUMIVEX_THREAD_RECORD(std::optional<std::string>)
+    currentFileName = LUMIVEX_NEW_THREAD_RECORD(std::optional<std::string>);
 
 namespace {
 
 // One per thread, like the records of the photo being processed.
-thread_local ReportSink reportSink;
+thread_local LUMIVEX_THREAD_RECORD(ReportSink) reportSink = LUMIVEX_NEW_THREAD_RECORD(ReportSink);
 thread_local bool reportsDiscarded = false;
 
 void emit(std::string_view text) {

@@ -7,7 +7,7 @@
 
 namespace lumivex {
 
-thread_local ThumbnailOrigin thumbnailOrigin;
+thread_local LUMIVEX_THREAD_RECORD(ThumbnailOrigin) thumbnailOrigin = LUMIVEX_NEW_THREAD_RECORD(ThumbnailOrigin);
 thread_local ExifReadFacts exifReadFacts;
 
 bool thumbnailSharesBytes() {

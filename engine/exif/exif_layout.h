@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/diag/thread_record.h"
 #include "engine/exif/byte_order.h"
 #include "engine/exif/tiff_block.h"
 
@@ -42,7 +43,7 @@ struct ThumbnailOrigin {
 
 // The result of reading the photo, kept from the read to the edit. One per worker thread: the tool processes
 // photos on several threads, each one photo at a time.
-extern thread_local ThumbnailOrigin thumbnailOrigin;
+extern thread_local LUMIVEX_THREAD_RECORD(ThumbnailOrigin) thumbnailOrigin;
 
 // What else the read of the photo's Exif segments leaves for the edits and the report.
 struct ExifReadFacts {

@@ -9,7 +9,7 @@
 
 namespace lumivex {
 
-thread_local SectionList sectionList;
+thread_local LUMIVEX_THREAD_RECORD(SectionList) sectionList = LUMIVEX_NEW_THREAD_RECORD(SectionList);
 
 namespace {
 constexpr int32_t kInitialCapacity = 5;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/diag/thread_record.h"
+
 namespace lumivex {
 
 constexpr int32_t PseudoMarkerImageData = 0x123;  // everything after the SOS header, EOI and trailing bytes too
@@ -39,7 +41,7 @@ struct SectionList {
 
 // The segments of the photo being processed; one per worker thread: the tool processes photos on several
 // threads, each one photo at a time.
-extern thread_local SectionList sectionList;
+extern thread_local LUMIVEX_THREAD_RECORD(SectionList) sectionList;
 
 void resetJpegState();
 void freeSections();
