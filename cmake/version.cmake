@@ -22,7 +22,7 @@ if(TARGET lumivex_win32_resources)
     target_link_libraries(lumivex_win32_resources PRIVATE lumivex_version)
 endif()
 
-# lumivex --version prints LUMIVEX_VERSION_TEXT.
+# lumivex --version prints LUMIVEX_VERSION, the package's own.
 if(TARGET lumivex_cli_batch)
     target_link_libraries(lumivex_cli_batch PRIVATE lumivex_version)
 endif()

@@ -26,7 +26,6 @@ fail() {
 }
 pass() { echo "ok: $*"; }
 
-version_text=$(sed -n 's/^#define LUMIVEX_VERSION_TEXT "\(.*\)"$/\1/p' build/package/generated/lumivex_version.h)
 version=$(sed -n 's/^#define LUMIVEX_VERSION "\(.*\)"$/\1/p' build/package/generated/lumivex_version.h)
 
 echo "== Debian package"
@@ -116,8 +115,8 @@ if [ "$windows" = 1 ]; then
     fi
     shown=$(cd "$work/zip" && DISPLAY= wine cli/lumivex.exe --version 2>/dev/null | tr -d '\r') || true
     wineserver -w || true
-    [ "$shown" = "lumivex $version_text" ] && pass "wine cli/lumivex.exe --version: $shown" ||
-        fail "wine cli/lumivex.exe --version printed '$shown', not 'lumivex $version_text'"
+    [ "$shown" = "lumivex $version" ] && pass "wine cli/lumivex.exe --version: $shown" ||
+        fail "wine cli/lumivex.exe --version printed '$shown', not 'lumivex $version'"
 fi
 
 if [ $failures -gt 0 ]; then
