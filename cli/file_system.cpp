@@ -19,15 +19,6 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return separated ? folder + name : folder + "/" + name;
 }
 
-std::optional<std::string> firstBytes(const std::string& path, size_t n) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
-    std::string bytes(n, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, n, file));
-    std::fclose(file);
-    return bytes;
-}
-
 FileKind fileKind(const std::string& path, bool followLink) {
     platform::FileStatus status;
     if (!(followLink ? platform::statFile(path.c_str(), status) : platform::statLink(path.c_str(), status))) {

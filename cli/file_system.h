@@ -31,9 +31,6 @@ std::optional<FileIdentity> fileIdentity(const std::string& path);
 // How many names (hard links) the file the path names has; 1 when it cannot be examined.
 uint64_t nameCount(const std::string& path);
 
-// Up to n first bytes of the file; none when it cannot be opened.
-std::optional<std::string> firstBytes(const std::string& path, size_t n);
-
 // The names in a folder (no "." and ".."), sorted by their bytes so that a walk is the same every time;
 // none with `error` set when the folder cannot be read.
 std::optional<std::vector<std::string>> folderEntries(const std::string& path, std::string& error);

@@ -14,11 +14,10 @@ namespace {
 
 constexpr uint64_t kMaxSegmentLength = 65535;  // the 16-bit length value, its own two bytes included
 
-// The most bytes a new thumbnail may have: what the keep-all replacement leaves of the segment's limit; why
-// receives the edit's own reason when it would refuse any thumbnail.
-uint64_t roomForThumbnail(std::string& why) {
+// The most bytes a new thumbnail may have: what the keep-all replacement leaves of the segment's limit; 0 when
+// it would refuse any thumbnail (the edit itself then says why).
+uint64_t roomForThumbnail() {
     const ReplacePlan plan = planKeepAllReplacement(0);
-    if (plan.route == ReplaceRoute::Refused) why = plan.why;
     if (plan.route == ReplaceRoute::Refused || plan.segmentSize >= kMaxSegmentLength) return 0;
     return kMaxSegmentLength - plan.segmentSize;
 }
@@ -39,7 +38,7 @@ PhotoMetadata readPhotoMetadata(const std::string& path, const PhotoBytes& photo
     }
     meta.width = photoInfo.width;
     meta.height = photoInfo.height;
-    meta.thumbnailRoom = roomForThumbnail(meta.noRoomWhy);
+    meta.thumbnailRoom = roomForThumbnail();
     const uint8_t* bytes = nullptr;
     uint32_t length = 0;
     if (embeddedThumbnail(bytes, length)) meta.thumbnail.assign(bytes, bytes + length);

@@ -15,7 +15,6 @@ struct PhotoMetadata {
     std::string reports;             // the engine's report lines while reading
     std::vector<uint8_t> thumbnail;  // the embedded thumbnail; empty when there is none
     uint64_t thumbnailRoom = 0;      // bytes a new thumbnail may have and still fit in the Exif segment
-    std::string noRoomWhy;           // why no thumbnail can go in at all, when the edit would refuse any
     int width = 0;                   // from the frame header
     int height = 0;
     bool ok() const { return error.empty(); }

@@ -36,12 +36,6 @@ bool mpfIndexBefore(std::span<const uint8_t> head, const SegmentMap& map, uint64
 
 }  // namespace
 
-bool exifSegmentIs(std::span<const uint8_t> head, const SegmentMap& map, const uint8_t* segment, uint32_t size) {
-    const SegmentEntry* old = findSegment(map, head, kApp1, "Exif");
-    if (old == nullptr || segment == nullptr) return old == nullptr && segment == nullptr;
-    return old->length == uint64_t{size} + 2 && std::memcmp(head.data() + old->offset + 2, segment, size) == 0;
-}
-
 bool planExifSplice(std::span<const uint8_t> head, const SegmentMap& map, const uint8_t* segment, uint32_t size,
                     SplicePlan& plan, std::string& why) {
     plan = SplicePlan{};

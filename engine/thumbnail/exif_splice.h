@@ -11,11 +11,6 @@
 
 namespace lumivex {
 
-// True when the photo's first Exif segment in head (the bytes before its image data, walked into map) holds exactly
-// these bytes (segment: its 2 length bytes and payload, size: its length value); a photo the reader and the walker see
-// differently is not edited.
-bool exifSegmentIs(std::span<const uint8_t> head, const SegmentMap& map, const uint8_t* segment, uint32_t size);
-
 // The plan that puts this Exif segment (its 2 length bytes and payload; size is its length value) in place of
 // the photo's first one. Zeros after it keep the image data where it was, or move it by whole 4096-byte
 // blocks, so that a clone shares its blocks with the original. False (why says why) when the edit would move
