@@ -272,6 +272,4 @@ std::string photoInfoText(const PhotoReport& report) {
     return r.take();
 }
 
-std::string photoInfoText() { return photoInfoText(currentPhotoReport()); }
-
 }  // namespace lumivex::cli

@@ -15,7 +15,4 @@ void addPhotoInfo(const PhotoReport& report, JsonLine& json);
 // Aligned "Name : value" lines for a person.
 std::string photoInfoText(const PhotoReport& report);
 
-// The same for the photo this thread read last.
-std::string photoInfoText();
-
 }  // namespace lumivex::cli

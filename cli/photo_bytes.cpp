@@ -1,13 +1,9 @@
 #include "cli/photo_bytes.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 
 namespace lumivex::cli {
 
@@ -56,21 +52,13 @@ PhotoBytes readPhotoBytes(const std::string& path, bool followLinks) {
     return out;
 }
 
-bool loadPhotoMetadata(const std::string& path, const PhotoBytes& photo) {
-    currentFileName = path;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+std::optional<PhotoReport> loadPhotoMetadata(const std::string& path, const PhotoBytes& photo) {
     if (!photo.ok()) {
+        currentFileName = path;
         reportLine(photo.error);
-        return false;
+        return std::nullopt;
     }
-    photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
-    photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
-    std::strncpy(photoInfo.filePath, path.c_str(), sizeof photoInfo.filePath - 1);
-    if (readSectionsFromBytes(photo.bytes, LoadMetadata) != 0) return true;
-    reportLine("Not JPEG: " + path);
-    freeSections();
-    return false;
+    return readPhotoReportFromBytes(photo.bytes, path, photo.status.modifiedSeconds);
 }
 
 }  // namespace lumivex::cli

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/platform/file_services.h"
+#include "engine/report/photo_report.h"
 
 namespace lumivex::cli {
 
@@ -21,9 +23,9 @@ struct PhotoBytes {
 // and reads it whole through that one descriptor.
 PhotoBytes readPhotoBytes(const std::string& path, bool followLinks);
 
-// Reads the segments before the image data from those bytes into the engine's records, with the fresh state
-// and the report lines of a read by name (why the file could not be read is one of them). True when read; a
-// malformed segment ends it with FatalError, as that read does.
-bool loadPhotoMetadata(const std::string& path, const PhotoBytes& photo);
+// Reads the segments before the image data from those bytes, with the report lines of a read by name (why the
+// file could not be read is one of them). The photo's report when read; a malformed segment ends it with
+// FatalError, as that read does.
+std::optional<PhotoReport> loadPhotoMetadata(const std::string& path, const PhotoBytes& photo);
 
 }  // namespace lumivex::cli

@@ -101,16 +101,17 @@ PhotoJob infoJob(const CommandLine& line) {
         result.path = photo;
         result.operation = "info";
         std::string fatal;
-        bool ok = false;
+        std::optional<PhotoReport> report;
         PhotoBytes file = readPhotoBytes(photo, linksAllowed(line, photo));
         {
             ScopedReportSink collect([&result](std::string_view text) { result.reports.append(text); });
             try {
-                ok = loadPhotoMetadata(photo, file);
+                report = loadPhotoMetadata(photo, file);
             } catch (const FatalError& error) {
                 fatal = error.message;
             }
         }
+        const bool ok = report.has_value();
         result.outcome = ok ? "done" : "failed";
         result.failed = !ok;
         if (!ok) {
@@ -129,18 +130,17 @@ PhotoJob infoJob(const CommandLine& line) {
             // The facts after the keys that every result line has.
             JsonLine line;
             line.members(jsonPathMembers(photo)).text("operation", "info").text("outcome", "done");
-            PhotoReport report = currentPhotoReport();
             // The image data close the list, as the reader keeps them: everything after the SOS header.
             if (previews.ok()) {
                 const uint64_t imageData = previews.map.fileSize - previews.map.imageDataOffset;
-                report.sections.push_back(
+                report->sections.push_back(
                     {PseudoMarkerImageData, static_cast<int32_t>(std::min<uint64_t>(imageData, INT32_MAX))});
             }
-            addPhotoInfo(report, line);
+            addPhotoInfo(*report, line);
             line.raw("previews", previewsJson(previews.scan));
             result.json = line.finish();
         } else {
-            result.text = photoInfoText() + previewsText(previews.scan);
+            result.text = photoInfoText(*report) + previewsText(previews.scan);
         }
         return result;
     };

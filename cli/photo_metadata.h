@@ -17,6 +17,7 @@ struct PhotoMetadata {
     uint64_t thumbnailRoom = 0;      // bytes a new thumbnail may have and still fit in the Exif segment
     int width = 0;                   // from the frame header
     int height = 0;
+    PhotoInfo facts{};  // everything else the engine read
     bool ok() const { return error.empty(); }
 };
 

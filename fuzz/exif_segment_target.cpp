@@ -4,8 +4,6 @@
 
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "fuzz/fuzz_support.h"
@@ -17,19 +15,21 @@ namespace {
 constexpr uint32_t kTiffStart = 8;  // length bytes and "Exif\0\0"
 
 // The facts the edits rely on must stay inside the block they describe.
-void checkThumbnailFacts(const JpegSection& segment) {
+void checkThumbnailFacts(PhotoRecords& records, const JpegSection& segment) {
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const ThumbnailOrigin& thumbnailOrigin = records.thumbnailOrigin;
     if (photoInfo.thumbOffset == 0 || thumbnailOrigin.sectionIndex < 0) return;
-    if (thumbnailSection() != &segment) fuzz::failInvariant("facts of another block");
+    if (thumbnailSection(records) != &segment) fuzz::failInvariant("facts of another block");
     const uint64_t end = uint64_t{photoInfo.thumbOffset} + photoInfo.thumbLength;
     if (end > thumbnailOrigin.tiffLength) fuzz::failInvariant("thumbnail facts reach past the block");
 }
 
 // The image data block a written file needs after the segments.
-void appendImageData() {
+void appendImageData(SectionList& sectionList) {
     auto imageData = allocateBytes(2, "Could not allocate memory");
     imageData[0] = 0xFF;
     imageData[1] = 0xD9;
-    appendSection(std::move(imageData), PseudoMarkerImageData, 2);
+    appendSection(sectionList, std::move(imageData), PseudoMarkerImageData, 2);
     sectionList.imageDataRead = 1;
 }
 
@@ -39,8 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::prepareEngine();
     // A segment's length is 16 bits; the reader never hands a longer one.
     if (size > 0xFFFF) return 0;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    PhotoRecords records;
+    SectionList& sectionList = records.sectionList;
+    const PhotoInfo& photoInfo = records.photoInfo;
+    resetJpegState(sectionList);
+    clearPhotoInfoForNewFile(records);
 
     const auto length = static_cast<uint32_t>(size);
     auto buffer = allocateBytes(length, "Could not allocate memory");
@@ -51,18 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         buffer[1] = static_cast<uint8_t>(length);
     }
     uint8_t* segmentBytes = buffer.get();
-    appendSection(std::move(buffer), kMarkerApp1, static_cast<int32_t>(length));
-    appendImageData();
+    appendSection(sectionList, std::move(buffer), kMarkerApp1, static_cast<int32_t>(length));
+    appendImageData(sectionList);
     JpegSection& segment = sectionList.sections[0];
 
-    if (!fuzz::runGuarded([&] { parseExifSegment(segmentBytes, length, 0); })) fuzz::failInvariant("fatal in parse");
-    checkThumbnailFacts(segment);
+    if (!fuzz::runGuarded([&] { parseExifSegment(records, segmentBytes, length, 0); }))
+        fuzz::failInvariant("fatal in parse");
+    checkThumbnailFacts(records, segment);
 
     const uint32_t thumbLengthBefore = photoInfo.thumbLength;
     int exported = 0;
-    if (!fuzz::runGuarded([&] { exported = exportThumbnail("/dev/null"); })) fuzz::failInvariant("fatal in export");
+    if (!fuzz::runGuarded([&] { exported = exportThumbnail(records, "/dev/null"); }))
+        fuzz::failInvariant("fatal in export");
     int removed = 0;
-    if (!fuzz::runGuarded([&] { removed = swapThumbnail(nullptr); })) fuzz::failInvariant("fatal in delete");
+    if (!fuzz::runGuarded([&] { removed = swapThumbnail(records, nullptr); })) fuzz::failInvariant("fatal in delete");
     if (removed == ThumbDone) {
         if (thumbLengthBefore == 0 || photoInfo.thumbLength != 0) fuzz::failInvariant("delete left a thumbnail");
         if (segment.size < static_cast<int32_t>(kTiffStart) ||
@@ -71,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     if (exported == ThumbDone && removed == ThumbNoneToRemove) fuzz::failInvariant("exported a thumbnail that is none");
-    if (!fuzz::runGuarded([] { saveJpegFile("/dev/null"); })) fuzz::failInvariant("fatal in write");
+    if (!fuzz::runGuarded([&] { saveJpegFile(records, "/dev/null"); })) fuzz::failInvariant("fatal in write");
     return 0;
 }

@@ -52,12 +52,14 @@ bool sameBytes(const std::vector<uint8_t>& bytes, const uint8_t* data, size_t si
 }
 
 // The first Exif segment of the list read alone: the one an edit works on.
-void checkFirstExifThumbnail(const std::vector<uint8_t>& expected) {
-    const JpegSection* section = findSection(kMarkerApp1);
+void checkFirstExifThumbnail(const PhotoRecords& read, const std::vector<uint8_t>& expected) {
+    const JpegSection* section = findSection(read.sectionList, kMarkerApp1);
     if (section == nullptr) fuzz::failInvariant("written photo has no Exif segment");
     std::vector<uint8_t> segment(section->data.get(), section->data.get() + section->size);
-    clearPhotoInfoForNewFile();
-    if (!fuzz::runGuarded([&] { parseExifSegment(segment.data(), static_cast<uint32_t>(segment.size())); })) {
+    ExifRecords records;
+    const PhotoInfo& photoInfo = records.photoInfo;
+    clearPhotoInfoForNewFile(records);
+    if (!fuzz::runGuarded([&] { parseExifSegment(records, segment.data(), static_cast<uint32_t>(segment.size())); })) {
         fuzz::failInvariant("fatal while parsing the written Exif segment");
     }
     const uint64_t end = uint64_t{photoInfo.thumbOffset} + photoInfo.thumbLength;
@@ -131,13 +133,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     int reread = 0;
-    if (!fuzz::runGuarded([&] { reread = readSourceFile(paths.photo.c_str(), false); }) || reread != 1) {
+    PhotoRecords records;
+    if (!fuzz::runGuarded([&] { reread = readSourceFile(records, paths.photo.c_str(), false); }) || reread != 1) {
         fuzz::failInvariant("written photo does not read back");
     }
     if (deleting) {
-        if (photoInfo.thumbLength != 0) fuzz::failInvariant("deleted thumbnail still there");
+        if (records.photoInfo.thumbLength != 0) fuzz::failInvariant("deleted thumbnail still there");
     } else {
-        checkFirstExifThumbnail(thumbnail);
+        checkFirstExifThumbnail(records, thumbnail);
     }
     checkExport(paths, deleting, thumbnail);
     return 0;

@@ -1,9 +1,7 @@
 // The segment reader on arbitrary bytes, then the writer on whatever list it built.
 #include <cstdio>
 
-#include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "fuzz/fuzz_support.h"
 
@@ -11,14 +9,16 @@ using namespace lumivex;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::prepareEngine();
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    PhotoRecords records;
+    const SectionList& sectionList = records.sectionList;
+    resetJpegState(records.sectionList);
+    clearPhotoInfoForNewFile(records);
     // fmemopen refuses an empty buffer; an empty file is simply not a JPEG.
     if (size == 0) return 0;
     std::FILE* stream = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (stream == nullptr) return 0;
     int result = 0;
-    const bool finished = fuzz::runGuarded([&] { result = readSections(stream, LoadAll); });
+    const bool finished = fuzz::runGuarded([&] { result = readSections(records, stream, LoadAll); });
     std::fclose(stream);
     if (!finished || result == 0) return 0;
 
@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz::failInvariant("segment size differs from its length bytes");
         }
     }
-    if (!fuzz::runGuarded([] { saveJpegFile("/dev/null"); })) fuzz::failInvariant("writer failed after a full read");
+    if (!fuzz::runGuarded([&] { saveJpegFile(records, "/dev/null"); }))
+        fuzz::failInvariant("writer failed after a full read");
     return 0;
 }

@@ -23,10 +23,8 @@
 #include "cli/regenerate_command.h"
 #include "cli/result_output.h"
 #include "engine/diag/diag.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "engine/previews/previews.h"
+#include "engine/report/photo_report.h"
 #include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/photo_edit.h"
 #include "engine/thumbnail/thumbnail_file.h"
@@ -138,11 +136,11 @@ Outcome readFactsOf(const std::string& path, PhotoFacts& facts) {
     if (!photo.ok()) return failed(LVX_E_FAILED, photo.error);
     const cli::PhotoMetadata meta = cli::readPhotoMetadata(path, photo);
     if (!meta.ok()) return failed(LVX_E_FAILED, meta.error);
-    // The engine's record of the photo this thread read last: the one just read.
-    facts.make = trimmed(photoInfo.cameraMake, sizeof photoInfo.cameraMake);
-    facts.model = trimmed(photoInfo.cameraModel, sizeof photoInfo.cameraModel);
-    facts.dateTimeOriginal = std::string(photoInfo.dateTime, strnlen(photoInfo.dateTime, sizeof photoInfo.dateTime));
-    facts.orientation = photoInfo.orientation;
+    const PhotoInfo& info = meta.facts;
+    facts.make = trimmed(info.cameraMake, sizeof info.cameraMake);
+    facts.model = trimmed(info.cameraModel, sizeof info.cameraModel);
+    facts.dateTimeOriginal = std::string(info.dateTime, strnlen(info.dateTime, sizeof info.dateTime));
+    facts.orientation = info.orientation;
     facts.width = meta.width;
     facts.height = meta.height;
     facts.size = photo.bytes.size();
@@ -189,11 +187,8 @@ bool within(std::span<const uint8_t> file, uint64_t offset, uint64_t length) {
 // What reading the photo's segments says of bytes that are not a photo, as the tool's reading of a file does.
 std::string whyUnreadable(std::span<const uint8_t> file) {
     ScopedReportSink quiet([](std::string_view) {});
-    currentFileName = kUnnamed;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
     try {
-        if (readSectionsFromBytes(file, LoadMetadata) == 0) return "cannot read the photo's JPEG segments";
+        if (!readPhotoReportFromBytes(file, kUnnamed, 0)) return "cannot read the photo's JPEG segments";
     } catch (const FatalError& error) {
         return error.message;
     }

@@ -13,9 +13,9 @@ thread_local LUMIVEX_THREAD_RECORD(std::optional<std::string>)
 
 namespace {
 
-// One per thread, like the records of the photo being processed.
+// Per thread, like the current name: each worker collects the reports of its own photo without a lock.
 thread_local LUMIVEX_THREAD_RECORD(ReportSink) reportSink = LUMIVEX_NEW_THREAD_RECORD(ReportSink);
-thread_local bool reportsDiscarded = false;
+thread_local bool reportsDiscarded = false;  // belongs with the sink: the fuzz targets drop a thread's reports
 
 void emit(std::string_view text) {
     if (reportSink) {

@@ -13,7 +13,8 @@
 namespace lumivex {
 
 // Path of the file being processed, named in every report; none until the first file operation.
-// One per thread: each worker of the tool processes one photo at a time.
+// Per thread rather than passed along because every report below an operation names it: each worker of the
+// tool processes one photo at a time.
 extern thread_local LUMIVEX_THREAD_RECORD(std::optional<std::string>) currentFileName;
 
 // Carries a fatal report from where it is found to the entry point of the operation.

@@ -8,8 +8,6 @@
 
 namespace lumivex {
 
-thread_local ExifByteOrder exifByteOrder = ExifByteOrder::Intel;
-
 const int32_t bytesPerFormat[kLastExifFormat + 1] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 int exifRead16(const uint8_t* p, ExifByteOrder order) {
@@ -25,10 +23,6 @@ uint32_t exifReadU32(const uint8_t* p, ExifByteOrder order) {
 }
 
 int32_t exifRead32(const uint8_t* p, ExifByteOrder order) { return static_cast<int32_t>(exifReadU32(p, order)); }
-
-int exifRead16(const uint8_t* p) { return exifRead16(p, exifByteOrder); }
-uint32_t exifReadU32(const uint8_t* p) { return exifReadU32(p, exifByteOrder); }
-int32_t exifRead32(const uint8_t* p) { return exifRead32(p, exifByteOrder); }
 
 void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order) {
     if (order == ExifByteOrder::Motorola) {
@@ -68,8 +62,6 @@ T readLittleEndianIeee(const uint8_t* p) {
 }
 
 }  // namespace
-
-double exifValueAsDouble(const uint8_t* p, int format) { return exifValueAsDouble(p, format, exifByteOrder); }
 
 double exifValueAsDouble(const uint8_t* p, int format, ExifByteOrder order) {
     switch (format) {

@@ -8,10 +8,6 @@
 
 namespace lumivex {
 
-// The order of the Exif block being read or edited; Intel at start, set by every parsed segment.
-// One per worker thread: each thread reads one photo at a time.
-extern thread_local ExifByteOrder exifByteOrder;
-
 enum ExifFormat : int {
     FormatByte = 1,
     FormatAscii = 2,
@@ -31,10 +27,7 @@ constexpr int kLastExifFormat = 12;
 // Bytes per component of each format code 0 to 12; code 0 has none.
 extern const int32_t bytesPerFormat[kLastExifFormat + 1];
 
-int exifRead16(const uint8_t* p);
-int32_t exifRead32(const uint8_t* p);
-uint32_t exifReadU32(const uint8_t* p);
-// The same in an explicit order: the walks carry the order in force with them.
+// Numbers in the given order: the walks carry the order in force with them.
 int exifRead16(const uint8_t* p, ExifByteOrder order);
 int32_t exifRead32(const uint8_t* p, ExifByteOrder order);
 uint32_t exifReadU32(const uint8_t* p, ExifByteOrder order);
@@ -43,7 +36,6 @@ void exifWrite32(uint8_t* p, uint32_t value, ExifByteOrder order);
 void exifWrite16(uint8_t* p, uint16_t value, ExifByteOrder order);
 
 // The first component of the value at p as a double; ASCII, UNDEFINED and unknown codes give 0 and a report.
-double exifValueAsDouble(const uint8_t* p, int format);
 double exifValueAsDouble(const uint8_t* p, int format, ExifByteOrder order);
 
 // Conversions of a double the way the walker stores values: truncated to int32 (out of range gives INT32_MIN),

@@ -9,7 +9,6 @@
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/gps.h"
 #include "engine/exif/maker_note.h"
-#include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
@@ -80,11 +79,11 @@ struct DirectoryThumbnail {
     uint32_t directoryEntries = 0;
 };
 
-void raiseExifExtent(uint64_t offset) {
+void raiseExifExtent(PhotoInfo& photoInfo, uint64_t offset) {
     if (offset > photoInfo.exifExtent) photoInfo.exifExtent = static_cast<uint32_t>(offset);
 }
 
-void applyDateRule(const TiffBlock& block, const Entry& entry) {
+void applyDateRule(PhotoInfo& photoInfo, const TiffBlock& block, const Entry& entry) {
     const char first = photoInfo.dateTime[0];
     if (first < '0' || first > '9') copyBlockText(photoInfo.dateTime, block, entry.valueOff, 19);
     if (photoInfo.dateOffsetCount > kMaxDateOffsets - 1) {
@@ -94,7 +93,9 @@ void applyDateRule(const TiffBlock& block, const Entry& entry) {
     photoInfo.dateOffsets[photoInfo.dateOffsetCount++] = static_cast<uint32_t>(entry.valueOff);
 }
 
-void applyOrientationRule(double x) {
+void applyOrientationRule(ExifRecords& records, double x) {
+    PhotoInfo& photoInfo = records.photoInfo;
+    ExifParseContext& exifParseContext = records.exifParseContext;
     if (exifParseContext.orientationCount >= 2) {
         warnNonfatal("More than two orientation in Exif", 0, 0);
         return;
@@ -107,7 +108,7 @@ void applyOrientationRule(double x) {
     ++exifParseContext.orientationCount;
 }
 
-void applyUserCommentRule(const TiffBlock& block, const Entry& entry) {
+void applyUserCommentRule(PhotoInfo& photoInfo, const TiffBlock& block, const Entry& entry) {
     if (photoInfo.comment[0] != '\0') return;
     uint8_t* value = block.at(entry.valueOff);
     // Trailing blanks become NULs in the segment itself, and stay so when the file is written back.
@@ -130,7 +131,7 @@ void applyUserCommentRule(const TiffBlock& block, const Entry& entry) {
     copyBlockText(photoInfo.comment, block, entry.valueOff, n);
 }
 
-void applyWindowsCommentRule(const TiffBlock& block, const Entry& entry) {
+void applyWindowsCommentRule(PhotoInfo& photoInfo, const TiffBlock& block, const Entry& entry) {
     if (photoInfo.comment[0] != '\0' || entry.byteCount < 2) return;
     const size_t n = static_cast<size_t>(std::min<uint64_t>(entry.byteCount, sizeof photoInfo.comment));
     std::memcpy(photoInfo.comment, block.at(entry.valueOff), n);
@@ -145,6 +146,8 @@ bool linkTarget(const ExifWalk& walk, const Entry& entry, uint64_t& target) {
 
 void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail& thumbnail) {
     const TiffBlock& block = walk.block;
+    PhotoInfo& photoInfo = walk.records.photoInfo;
+    ExifParseContext& exifParseContext = walk.records.exifParseContext;
     const auto x = [&] { return walk.valueAsDouble(entry.valueOff, entry.format); };
     const auto textLength = [&](size_t limit) {
         return static_cast<size_t>(std::min<uint64_t>(entry.byteCount, limit));
@@ -157,7 +160,7 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
             copyBlockText(photoInfo.cameraModel, block, entry.valueOff, textLength(39));
             break;
         case TagOrientation:
-            applyOrientationRule(x());
+            applyOrientationRule(walk.records, x());
             break;
         case TagXResolution:
             if (depth != 0) break;
@@ -174,11 +177,11 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
             break;
         case TagDateTime:
         case TagDateTimeDigitized:
-            applyDateRule(block, entry);
+            applyDateRule(photoInfo, block, entry);
             break;
         case TagDateTimeOriginal:
             copyBlockText(photoInfo.dateTime, block, entry.valueOff, 19);
-            applyDateRule(block, entry);
+            applyDateRule(photoInfo, block, entry);
             break;
         case TagThumbnailOffset:
             thumbnail.hasOffset = true;
@@ -195,7 +198,7 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
             thumbnail.lengthCount = entry.count;
             thumbnail.lengthEntryPos = static_cast<uint32_t>(entry.entryOff);
             photoInfo.thumbLengthPos = thumbnail.lengthPos;
-            exifReadFacts.lengthSectionIndex = walk.sectionIndex;
+            walk.records.exifReadFacts.lengthSectionIndex = walk.sectionIndex;
             break;
         case TagExposureTime:
             photoInfo.exposureTime = doubleToFloat(x());
@@ -260,10 +263,10 @@ void applyTag(ExifWalk& walk, const Entry& entry, int depth, DirectoryThumbnail&
             parseMakerNote(walk, entry.valueOff, entry.byteCount);
             break;
         case TagUserComment:
-            applyUserCommentRule(block, entry);
+            applyUserCommentRule(photoInfo, block, entry);
             break;
         case TagWindowsComment:
-            applyWindowsCommentRule(block, entry);
+            applyWindowsCommentRule(photoInfo, block, entry);
             break;
         case TagExifImageWidth:
         case TagExifImageLength: {
@@ -346,12 +349,14 @@ void followNextLink(ExifWalk& walk, uint64_t dirEnd, int depth) {
     } else if (link - walk.block.length >= 20) {
         warnNonfatal("Illegal subdirectory link in Exif header", 0, 0);
     }
-    raiseExifExtent(link);
+    raiseExifExtent(walk.records.photoInfo, link);
 }
 
 void applyThumbnailFacts(ExifWalk& walk, const DirectoryThumbnail& thumbnail) {
     const TiffBlock& block = walk.block;
     if (!thumbnail.hasOffset || thumbnail.offset == 0 || thumbnail.offset > block.length) return;
+    PhotoInfo& photoInfo = walk.records.photoInfo;
+    ThumbnailOrigin& thumbnailOrigin = walk.records.thumbnailOrigin;
     photoInfo.thumbOffset = thumbnail.offset;
     const uint32_t room = block.length - thumbnail.offset;
     photoInfo.thumbLength = thumbnail.hasLength ? std::min(thumbnail.length, room) : 0;
@@ -401,7 +406,7 @@ void walkExifDirectoryAt(ExifWalk& walk, uint64_t dirOffset, int depth) {
     for (uint32_t i = 0; i < entryCount; ++i) {
         Entry entry{};
         if (!readCheckedEntry(walk, dirOffset + 2 + 12 * uint64_t{i}, kExifEntryReports, entry)) continue;
-        if (entry.byteCount > 4) raiseExifExtent(entry.valueOff);
+        if (entry.byteCount > 4) raiseExifExtent(walk.records.photoInfo, entry.valueOff);
         applyTag(walk, entry, depth, thumbnail);
     }
     followNextLink(walk, dirEnd, depth);

@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
-thread_local LUMIVEX_THREAD_RECORD(ThumbnailOrigin) thumbnailOrigin = LUMIVEX_NEW_THREAD_RECORD(ThumbnailOrigin);
-thread_local ExifReadFacts exifReadFacts;
-
-bool thumbnailSharesBytes() {
-    const uint64_t begin = photoInfo.thumbOffset;
-    const uint64_t end = begin + photoInfo.thumbLength;
-    for (const ByteRange& range : thumbnailOrigin.structure) {
+bool thumbnailSharesBytes(const ExifRecords& records) {
+    const uint64_t begin = records.photoInfo.thumbOffset;
+    const uint64_t end = begin + records.photoInfo.thumbLength;
+    for (const ByteRange& range : records.thumbnailOrigin.structure) {
         if (range.begin < end && range.end > begin) return true;
     }
     return false;
@@ -25,8 +21,7 @@ uint32_t thumbnailLengthWidth(int lengthFormat) {
     return 0;
 }
 
-void writeThumbnailLength(uint8_t* tiff, uint32_t length) {
-    const ThumbnailOrigin& origin = thumbnailOrigin;
+void writeThumbnailLength(const ThumbnailOrigin& origin, uint8_t* tiff, uint32_t length) {
     uint8_t* value = tiff + origin.lengthPos;
     switch (thumbnailLengthWidth(origin.lengthFormat)) {
         case 4:
@@ -42,8 +37,8 @@ void writeThumbnailLength(uint8_t* tiff, uint32_t length) {
     }
 }
 
-ExifWalk::ExifWalk(TiffBlock tiff, ExifByteOrder blockOrder, int32_t segmentIndex)
-    : block(tiff), order(blockOrder), sectionIndex(segmentIndex) {
+ExifWalk::ExifWalk(ExifRecords& photo, TiffBlock tiff, ExifByteOrder blockOrder, int32_t segmentIndex)
+    : records(photo), block(tiff), order(blockOrder), sectionIndex(segmentIndex) {
     recordStructure(0, 8);  // the TIFF header
 }
 
@@ -68,23 +63,6 @@ bool ExifWalk::takeEntryBudget(uint64_t entries) {
     }
     entryBudget = 0;
     return false;
-}
-
-namespace {
-void shiftIndex(int32_t& index, int32_t from, int32_t by) {
-    if (index < from) return;
-    index = (by < 0 && index == from) ? -1 : index + by;
-}
-}  // namespace
-
-void shiftSectionIndices(int32_t from, int32_t by) {
-    shiftIndex(thumbnailOrigin.sectionIndex, from, by);
-    shiftIndex(exifReadFacts.lengthSectionIndex, from, by);
-}
-
-void clearExifLayout() {
-    thumbnailOrigin = ThumbnailOrigin{};
-    exifReadFacts = ExifReadFacts{};
 }
 
 }  // namespace lumivex

@@ -8,7 +8,6 @@
 #include "engine/exif/byte_order.h"
 #include "engine/exif/directory_walker.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
@@ -17,7 +16,9 @@ namespace {
 constexpr uint32_t kExifHeaderSize = 16;  // length, "Exif\0\0", byte-order mark, 42, first directory offset
 
 // Sensor width and the 35 mm equivalent, from what the walk of this segment gathered.
-void deriveSensorSize() {
+void deriveSensorSize(ExifRecords& records) {
+    const ExifParseContext& exifParseContext = records.exifParseContext;
+    PhotoInfo& photoInfo = records.photoInfo;
     if (exifParseContext.focalPlaneXResolution == 0) return;
     const double width =
         exifParseContext.exifImageMax * exifParseContext.focalPlaneUnitMm / exifParseContext.focalPlaneXResolution;
@@ -30,17 +31,18 @@ void deriveSensorSize() {
 
 // The thumbnail is last in its block only if no directory or value read in it reaches past its first byte.
 void recordThumbnailLayout(const ExifWalk& walk) {
+    ThumbnailOrigin& thumbnailOrigin = walk.records.thumbnailOrigin;
     thumbnailOrigin.structure = walk.structure;
     thumbnailOrigin.laterStructure = false;
     for (const ByteRange& range : thumbnailOrigin.structure) {
-        if (range.end > photoInfo.thumbOffset) thumbnailOrigin.laterStructure = true;
+        if (range.end > walk.records.photoInfo.thumbOffset) thumbnailOrigin.laterStructure = true;
     }
 }
 
 }  // namespace
 
-void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex) {
-    exifParseContext = ExifParseContext{};
+void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int32_t sectionIndex) {
+    records.exifParseContext = ExifParseContext{};
     if (length < kExifHeaderSize) {
         warnNonfatal("Exif segment too short for its header (%d bytes)", static_cast<int>(length), 0);
         return;
@@ -50,19 +52,20 @@ void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex) {
         return;
     }
     if (data[8] == 'I' && data[9] == 'I') {
-        exifByteOrder = ExifByteOrder::Intel;
+        records.exifByteOrder = ExifByteOrder::Intel;
     } else if (data[8] == 'M' && data[9] == 'M') {
-        exifByteOrder = ExifByteOrder::Motorola;
+        records.exifByteOrder = ExifByteOrder::Motorola;
     } else {
         warnNonfatal("Invalid Exif alignment marker.", 0, 0);
         return;
     }
-    exifReadFacts.byteOrder = exifByteOrder;
-    if (exifRead16(data + 10) != 42) {
+    const ExifByteOrder order = records.exifByteOrder;
+    records.exifReadFacts.byteOrder = order;
+    if (exifRead16(data + 10, order) != 42) {
         warnNonfatal("Invalid Exif start (1)", 0, 0);
         return;
     }
-    const uint32_t firstOffset = exifReadU32(data + 12);
+    const uint32_t firstOffset = exifReadU32(data + 12, order);
     // 8 to 16 is the usual place and is taken without looking at the length; the walk checks the count.
     if (firstOffset < 8 || (firstOffset > 16 && firstOffset > length - 16)) {
         warnNonfatal("invalid offset for first Exif IFD value", 0, 0);
@@ -70,17 +73,18 @@ void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex) {
     }
     if (firstOffset > 16) warnNonfatal("Suspicious offset of first Exif IFD value", 0, 0);
 
-    ExifWalk walk(TiffBlock{data + 8, length - 8}, exifByteOrder, sectionIndex);
+    ExifWalk walk(records, TiffBlock{data + 8, length - 8}, order, sectionIndex);
     walkExifDirectoryAt(walk, firstOffset, 0);
     if (walk.thumbnailNamed) recordThumbnailLayout(walk);
 
-    const bool thumbnailLate = photoInfo.thumbOffset != 0 && thumbnailOrigin.laterStructure;
+    PhotoInfo& photoInfo = records.photoInfo;
+    const bool thumbnailLate = photoInfo.thumbOffset != 0 && records.thumbnailOrigin.laterStructure;
     photoInfo.thumbAtEnd = photoInfo.thumbOffset >= photoInfo.exifExtent && !thumbnailLate ? 1 : 0;
-    deriveSensorSize();
+    deriveSensorSize(records);
 }
 
-void fileTimeText(char* buffer) {
-    const std::time_t seconds = photoInfo.fileModified;
+void fileTimeText(const PhotoInfo& info, char* buffer) {
+    const std::time_t seconds = info.fileModified;
     const std::tm* local = std::localtime(&seconds);
     if (local == nullptr || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", local) != 19) {
         std::strcpy(buffer, "0000:00:00 00:00:00");

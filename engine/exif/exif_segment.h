@@ -4,16 +4,19 @@
 
 #include <cstdint>
 
+#include "engine/exif/exif_records.h"
+
 namespace lumivex {
 
 constexpr int32_t kMinimalExifSize = 134;
 constexpr uint32_t kMinimalExifThumbOffset = 126;
 
-// data is the segment's whole buffer, from its two length bytes on; length is its length value; sectionIndex
-// is the segment's place in sectionList (-1 for a segment parsed on its own), which the thumbnail facts keep.
-void parseExifSegment(uint8_t* data, uint32_t length, int32_t sectionIndex = -1);
+// Fills the photo's records from one segment. data is the segment's whole buffer, from its two length bytes
+// on; length is its length value; sectionIndex is the segment's place in the section list (-1 for a segment
+// parsed on its own), which the thumbnail facts keep.
+void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int32_t sectionIndex = -1);
 
-// The local time of photoInfo.fileModified as "YYYY:MM:DD HH:MM:SS" and a NUL, in a buffer of 20 bytes.
-void fileTimeText(char* buffer);
+// The local time of info.fileModified as "YYYY:MM:DD HH:MM:SS" and a NUL, in a buffer of 20 bytes.
+void fileTimeText(const PhotoInfo& info, char* buffer);
 
 }  // namespace lumivex

@@ -6,7 +6,6 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/directory_entry.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
@@ -66,6 +65,7 @@ bool formatGpsCoordinate(const ExifWalk& walk, uint64_t valueOff, int format, ui
 
 void parseGpsDirectory(ExifWalk& walk, uint64_t dirOffset) {
     const TiffBlock& block = walk.block;
+    PhotoInfo& photoInfo = walk.records.photoInfo;
     photoInfo.gpsPresent = 1;
     std::strcpy(photoInfo.gpsLatitude, "? ?");
     std::strcpy(photoInfo.gpsLongitude, "? ?");

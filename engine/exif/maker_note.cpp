@@ -6,7 +6,6 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/directory_entry.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
 
 namespace lumivex {
 
@@ -36,6 +35,7 @@ uint32_t element16(const ExifWalk& walk, uint64_t valueOff, uint32_t index) {
 }
 
 void applyCanonTag(const ExifWalk& walk, const DirectoryEntry& entry) {
+    PhotoInfo& photoInfo = walk.records.photoInfo;
     const uint64_t valueOff = entry.valueOff;
     const uint32_t count = entry.count;
     if (entry.tag == kCanonCameraSettings && count > 16) {
@@ -96,7 +96,7 @@ void walkCanonMakerNote(ExifWalk& walk, uint64_t dirOffset) {
 }
 
 void parseMakerNote(ExifWalk& walk, uint64_t valueOff, uint64_t /*byteCount*/) {
-    if (std::strstr(photoInfo.cameraMake, "Canon") == nullptr) return;
+    if (std::strstr(walk.records.photoInfo.cameraMake, "Canon") == nullptr) return;
     const WalkOrderScope intel(walk, ExifByteOrder::Intel);
     walkCanonMakerNote(walk, valueOff);
 }

@@ -7,8 +7,6 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 
 namespace lumivex {
 
@@ -91,7 +89,7 @@ int32_t findMarker(ByteSource& stream) {
     }
 }
 
-void readFrameHeader(const JpegSection& section) {
+void readFrameHeader(PhotoInfo& photoInfo, const JpegSection& section) {
     // The frame header needs 8 bytes: length, precision, height, width, components.
     if (section.size < 8) return;
     const uint8_t* data = section.data.get();
@@ -101,7 +99,7 @@ void readFrameHeader(const JpegSection& section) {
     photoInfo.jpegProcess = section.marker;
 }
 
-void readJfifHeader(const JpegSection& section) {
+void readJfifHeader(PhotoInfo& photoInfo, const JpegSection& section) {
     const uint8_t* data = section.data.get();
     if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) reportLine("Header missing JFIF marker");
     if (section.size < 16) {
@@ -113,29 +111,29 @@ void readJfifHeader(const JpegSection& section) {
     photoInfo.jfifYDensity = static_cast<uint16_t>(data[12] * 256 + data[13]);
 }
 
-void dropLastSection() { sectionList.sections[--sectionList.count] = JpegSection{}; }
+void dropLastSection(SectionList& sectionList) { sectionList.sections[--sectionList.count] = JpegSection{}; }
 
-int readImageData(ByteSource& stream, bool later) {
+int readImageData(SectionList& sectionList, ByteSource& stream, bool later) {
     uint64_t start = 0;
     uint64_t n = 0;
     if (!stream.position(start, n)) failFatal("could not read the rest of the image");
     if (later) {
         if (n > static_cast<uint64_t>(INT32_MAX)) failFatal("could not allocate data for entire image");
-        appendSection(nullptr, PseudoMarkerImageData, static_cast<int32_t>(n));
+        appendSection(sectionList, nullptr, PseudoMarkerImageData, static_cast<int32_t>(n));
         sectionList.imageDataOffset = static_cast<int64_t>(start);
         sectionList.imageDataRead = 1;
         return 1;
     }
     auto data = allocateBytes(n, "could not allocate data for entire image");
     if (n > 0 && stream.read(data.get(), n) != n) failFatal("could not read the rest of the image");
-    appendSection(std::move(data), PseudoMarkerImageData, static_cast<int32_t>(n));
+    appendSection(sectionList, std::move(data), PseudoMarkerImageData, static_cast<int32_t>(n));
     sectionList.imageDataRead = 1;
     return 1;
 }
 
 }  // namespace
 
-void storeJpegComment(const uint8_t* data, int32_t size) {
+void storeJpegComment(PhotoInfo& photoInfo, const uint8_t* data, int32_t size) {
     const int32_t n = size < kMaxCommentBytes ? size : kMaxCommentBytes;
     int32_t out = 0;
     for (int32_t i = 2; i < n; ++i) {
@@ -150,7 +148,11 @@ void storeJpegComment(const uint8_t* data, int32_t size) {
     photoInfo.comment[out] = '\0';
 }
 
-int readFrom(ByteSource& stream, int mode) {
+namespace {
+
+int readFrom(PhotoRecords& records, ByteSource& stream, int mode) {
+    SectionList& sectionList = records.sectionList;
+    PhotoInfo& photoInfo = records.photoInfo;
     if (stream.next() != 0xFF || stream.next() != 0xD8) return 0;
     photoInfo.jfifXDensity = 300;
     photoInfo.jfifYDensity = 300;
@@ -159,7 +161,7 @@ int readFrom(ByteSource& stream, int mode) {
     uint64_t keptBytes = 0;  // of the segments kept so far
 
     for (;;) {
-        ensureSectionCapacity();
+        ensureSectionCapacity(sectionList);
         const int32_t marker = findMarker(stream);
         const int hi = stream.next();
         const int lo = hi == EOF ? EOF : stream.next();
@@ -177,7 +179,7 @@ int readFrom(ByteSource& stream, int mode) {
         data[1] = static_cast<uint8_t>(lo);
         const size_t payload = static_cast<size_t>(length - 2);
         if (stream.read(data.get() + 2, payload) != payload) failFatal("Premature end of file?");
-        appendSection(std::move(data), marker, length);
+        appendSection(sectionList, std::move(data), marker, length);
         JpegSection& section = sectionList.sections[sectionList.count - 1];
         const int32_t countWithIt = sectionList.count;
 
@@ -187,62 +189,64 @@ int readFrom(ByteSource& stream, int mode) {
                 reportLine("No image in jpeg!");
                 return 0;
             case kMarkerSos:
-                if (mode & LoadImage) return readImageData(stream, (mode & LoadImageLater) != 0);
+                if (mode & LoadImage) return readImageData(sectionList, stream, (mode & LoadImageLater) != 0);
                 return 1;
             case kMarkerApp0:
-                readJfifHeader(section);
-                dropLastSection();
+                readJfifHeader(photoInfo, section);
+                dropLastSection(sectionList);
                 break;
             case kMarkerApp1:
                 if (keepMetadata && length >= 6 && std::memcmp(section.data.get() + 2, "Exif", 4) == 0) {
-                    parseExifSegment(section.data.get(), static_cast<uint32_t>(length), sectionList.count - 1);
+                    parseExifSegment(records, section.data.get(), static_cast<uint32_t>(length), sectionList.count - 1);
                 } else if (keepMetadata && length >= 7 && std::memcmp(section.data.get() + 2, "http:", 5) == 0) {
                     section.marker = PseudoMarkerXmp;
                 } else {
-                    dropLastSection();  // other APP1 kinds are not kept
+                    dropLastSection(sectionList);  // other APP1 kinds are not kept
                 }
                 break;
             case kMarkerApp13:
-                if (!keepMetadata) dropLastSection();
+                if (!keepMetadata) dropLastSection(sectionList);
                 break;
             case kMarkerCom:
                 if (commentTaken || !keepMetadata) {
-                    dropLastSection();
+                    dropLastSection(sectionList);
                 } else {
-                    storeJpegComment(section.data.get(), length);
+                    storeJpegComment(photoInfo, section.data.get(), length);
                     commentTaken = true;
                 }
                 break;
             default:
-                if (isFrameHeader(marker)) readFrameHeader(section);
+                if (isFrameHeader(marker)) readFrameHeader(photoInfo, section);
                 break;
         }
         if (sectionList.count == countWithIt) keptBytes += static_cast<uint64_t>(length);
     }
 }
 
-int readSections(std::FILE* stream, int mode) {
+}  // namespace
+
+int readSections(PhotoRecords& records, std::FILE* stream, int mode) {
     ByteSource source(stream);
-    return readFrom(source, mode);
+    return readFrom(records, source, mode);
 }
 
-int readSectionsFromBytes(std::span<const uint8_t> bytes, int mode) {
+int readSectionsFromBytes(PhotoRecords& records, std::span<const uint8_t> bytes, int mode) {
     ByteSource source(bytes);
-    return readFrom(source, mode);
+    return readFrom(records, source, mode);
 }
 
-int loadJpegFile(const char* path, int mode) {
+int loadJpegFile(PhotoRecords& records, const char* path, int mode) {
     FileHandle stream(std::fopen(path, "rb"));
     if (!stream) {
         reportLine(std::string("can't open '") + path + "'");
         return 0;
     }
-    const int result = readSections(stream.get(), mode);
-    if (sectionList.imageDataOffset >= 0) sectionList.imageDataSource = path;
+    const int result = readSections(records, stream.get(), mode);
+    if (records.sectionList.imageDataOffset >= 0) records.sectionList.imageDataSource = path;
     if (result != 0) return result;
     reportLine(std::string("Not JPEG: ") + path);
     stream.reset();
-    freeSections();
+    freeSections(records);
     return 0;
 }
 

@@ -4,12 +4,9 @@
 #include <utility>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
+#include "engine/jpeg/photo_records.h"
 
 namespace lumivex {
-
-thread_local LUMIVEX_THREAD_RECORD(SectionList) sectionList = LUMIVEX_NEW_THREAD_RECORD(SectionList);
 
 namespace {
 constexpr int32_t kInitialCapacity = 5;
@@ -22,7 +19,7 @@ std::unique_ptr<uint8_t[]> allocateBytes(uint64_t n, const char* message) {
     return buffer;
 }
 
-void resetJpegState() {
+void resetJpegState(SectionList& sectionList) {
     if (!sectionList.sections) {
         sectionList.sections.reset(new JpegSection[kInitialCapacity]);
         sectionList.capacity = kInitialCapacity;
@@ -34,17 +31,18 @@ void resetJpegState() {
     sectionList.imageDataSource.clear();
 }
 
-void freeSections() {
+void freeSections(PhotoRecords& records) {
+    SectionList& sectionList = records.sectionList;
     for (int32_t i = 0; i < sectionList.count; ++i) sectionList.sections[i] = JpegSection{};
-    clearPhotoInfo();
+    clearPhotoInfo(records);
     sectionList.count = 0;
     sectionList.imageDataRead = 0;
     sectionList.imageDataOffset = -1;
     sectionList.imageDataSource.clear();
 }
 
-void ensureSectionCapacity() {
-    if (!sectionList.sections) resetJpegState();
+void ensureSectionCapacity(SectionList& sectionList) {
+    if (!sectionList.sections) resetJpegState(sectionList);
     if (sectionList.count > sectionList.capacity) failFatal("allocation screwup");
     if (sectionList.count < sectionList.capacity) return;
     const int64_t grown = int64_t{sectionList.capacity} + sectionList.capacity / 2;
@@ -56,22 +54,27 @@ void ensureSectionCapacity() {
     sectionList.capacity = static_cast<int32_t>(grown);
 }
 
-void appendSection(std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size) {
-    ensureSectionCapacity();
+void appendSection(SectionList& sectionList, std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size) {
+    ensureSectionCapacity(sectionList);
     JpegSection& section = sectionList.sections[sectionList.count++];
     section.data = std::move(data);
     section.marker = marker;
     section.size = size;
 }
 
-JpegSection* findSection(int32_t marker) {
+const JpegSection* findSection(const SectionList& sectionList, int32_t marker) {
     for (int32_t i = 0; i < sectionList.count; ++i) {
         if (sectionList.sections[i].marker == marker) return &sectionList.sections[i];
     }
     return nullptr;
 }
 
-int dropSectionType(int32_t marker) {
+JpegSection* findSection(SectionList& sectionList, int32_t marker) {
+    return const_cast<JpegSection*>(findSection(static_cast<const SectionList&>(sectionList), marker));
+}
+
+int dropSectionType(PhotoRecords& records, int32_t marker) {
+    SectionList& sectionList = records.sectionList;
     // The last entry, the image data after a full read, is never a candidate.
     for (int32_t i = 0; i + 1 < sectionList.count; ++i) {
         if (sectionList.sections[i].marker != marker) continue;
@@ -79,21 +82,24 @@ int dropSectionType(int32_t marker) {
             sectionList.sections[j] = std::move(sectionList.sections[j + 1]);
         }
         sectionList.sections[--sectionList.count] = JpegSection{};
-        shiftSectionIndices(i, -1);
+        shiftSectionIndices(records, i, -1);
         return 1;
     }
     return 0;
 }
 
-void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size) {
-    ensureSectionCapacity();
+void insertSection(PhotoRecords& records, int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size) {
+    SectionList& sectionList = records.sectionList;
+    ensureSectionCapacity(sectionList);
     for (int32_t i = sectionList.count; i > 0; --i) sectionList.sections[i] = std::move(sectionList.sections[i - 1]);
     sectionList.sections[0] = JpegSection{std::move(data), marker, size};
     ++sectionList.count;
-    shiftSectionIndices(0, 1);
+    shiftSectionIndices(records, 0, 1);
 }
 
-JpegSection* thumbnailSection() {
+JpegSection* thumbnailSection(PhotoRecords& records) {
+    const SectionList& sectionList = records.sectionList;
+    const ThumbnailOrigin& thumbnailOrigin = records.thumbnailOrigin;
     const int32_t i = thumbnailOrigin.sectionIndex;
     if (i < 0 || i >= sectionList.count) return nullptr;
     JpegSection& section = sectionList.sections[i];

@@ -1,11 +1,9 @@
-// The marker segments of the file being processed, in file order, with the image data as the last entry.
+// The marker segments of a photo, in file order, with the image data as the last entry.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "engine/diag/thread_record.h"
 
 namespace lumivex {
 
@@ -39,25 +37,27 @@ struct SectionList {
     std::string imageDataSource;   // the file that holds it (the backup, once the photo has been renamed)
 };
 
-// The segments of the photo being processed; one per worker thread: the tool processes photos on several
-// threads, each one photo at a time.
-extern thread_local LUMIVEX_THREAD_RECORD(SectionList) sectionList;
+struct PhotoRecords;
 
-void resetJpegState();
-void freeSections();
-void ensureSectionCapacity();
-void appendSection(std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size);
+// An empty list, ready for a new photo.
+void resetJpegState(SectionList& sectionList);
+// The list emptied and the photo's facts cleared with it.
+void freeSections(PhotoRecords& records);
+void ensureSectionCapacity(SectionList& sectionList);
+void appendSection(SectionList& sectionList, std::unique_ptr<uint8_t[]> data, int32_t marker, int32_t size);
 
 // The first entry whose marker equals the value exactly, or nullptr.
-JpegSection* findSection(int32_t marker);
-// Removes the first entry with the marker among all but the last; 1 when one was removed.
-int dropSectionType(int32_t marker);
+JpegSection* findSection(SectionList& sectionList, int32_t marker);
+const JpegSection* findSection(const SectionList& sectionList, int32_t marker);
+// Removes the first entry with the marker among all but the last; 1 when one was removed. The Exif facts
+// that name a segment by its index follow the move.
+int dropSectionType(PhotoRecords& records, int32_t marker);
 // Puts a new entry at the front; the list takes the buffer.
-void insertSection(int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size);
+void insertSection(PhotoRecords& records, int32_t marker, std::unique_ptr<uint8_t[]> data, int32_t size);
 
 // The segment whose directory named the thumbnail (thumbnailOrigin), found by its index in the list; nullptr
 // when there is none or the list no longer holds it there.
-JpegSection* thumbnailSection();
+JpegSection* thumbnailSection(PhotoRecords& records);
 
 // A buffer of n bytes whose contents are about to be overwritten; fails fatally with message when the
 // memory cannot be had.

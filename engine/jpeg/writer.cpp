@@ -6,8 +6,6 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/byte_order.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 
 namespace lumivex {
@@ -22,7 +20,7 @@ struct JfifHeader {
     uint8_t bytes[sizeof kJfifHeaderTemplate];
 };
 
-JfifHeader jfifHeaderForPhoto() {
+JfifHeader jfifHeaderForPhoto(const PhotoInfo& photoInfo) {
     int32_t units;
     int32_t xDensity;
     int32_t yDensity;
@@ -49,7 +47,7 @@ bool writeBytes(std::FILE* out, const void* bytes, size_t n) { return n == 0 || 
 
 // Copies the image data left in its file (LoadImageLater); false when that file no longer holds exactly the
 // bytes that were there at the read (it grew or shrank meanwhile).
-bool copyImageData(std::FILE* out, std::FILE* in, uint64_t n) {
+bool copyImageData(const SectionList& sectionList, std::FILE* out, std::FILE* in, uint64_t n) {
     if (in == nullptr) return false;
     const int64_t start = sectionList.imageDataOffset;
     if (std::fseek(in, 0, SEEK_END) != 0) return false;
@@ -62,24 +60,26 @@ bool copyImageData(std::FILE* out, std::FILE* in, uint64_t n) {
 
 namespace {
 
-bool needsJfifHeader() {
+bool needsJfifHeader(const SectionList& sectionList) {
     return sectionList.count > 0 && sectionList.sections[0].marker != kMarkerApp0 &&
            sectionList.sections[0].marker != kMarkerApp1;
 }
 
 }  // namespace
 
-uint64_t jpegHeaderSize() {
-    uint64_t size = 2 + (needsJfifHeader() ? sizeof kJfifHeaderTemplate : 0);
+uint64_t jpegHeaderSize(const PhotoRecords& records) {
+    const SectionList& sectionList = records.sectionList;
+    uint64_t size = 2 + (needsJfifHeader(sectionList) ? sizeof kJfifHeaderTemplate : 0);
     for (int32_t i = 0; i + 1 < sectionList.count; ++i) size += 2 + static_cast<uint64_t>(sectionList.sections[i].size);
     return size;
 }
 
-bool writeJpegHeader(std::FILE* out) {
+bool writeJpegHeader(const PhotoRecords& records, std::FILE* out) {
+    const SectionList& sectionList = records.sectionList;
     static const uint8_t kSoi[2] = {0xFF, 0xD8};
     bool ok = writeBytes(out, kSoi, 2);
-    if (needsJfifHeader()) {
-        const JfifHeader jfif = jfifHeaderForPhoto();
+    if (needsJfifHeader(sectionList)) {
+        const JfifHeader jfif = jfifHeaderForPhoto(records.photoInfo);
         ok = ok && writeBytes(out, jfif.bytes, sizeof jfif.bytes);
     }
     for (int32_t i = 0; i + 1 < sectionList.count && ok; ++i) {
@@ -90,14 +90,15 @@ bool writeJpegHeader(std::FILE* out) {
     return ok;
 }
 
-bool writeJpeg(std::FILE* out, std::FILE* imageSource) {
+bool writeJpeg(const PhotoRecords& records, std::FILE* out, std::FILE* imageSource) {
+    const SectionList& sectionList = records.sectionList;
     if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
-    bool ok = writeJpegHeader(out);
+    bool ok = writeJpegHeader(records, out);
     const int32_t count = sectionList.count;
     if (count > 0 && ok) {
         const JpegSection& last = sectionList.sections[count - 1];
         if (last.marker == PseudoMarkerImageData && sectionList.imageDataOffset >= 0) {
-            ok = copyImageData(out, imageSource, static_cast<uint64_t>(last.size));
+            ok = copyImageData(sectionList, out, imageSource, static_cast<uint64_t>(last.size));
         } else {
             ok = writeBytes(out, last.data.get(), static_cast<size_t>(last.size));
         }
@@ -105,12 +106,13 @@ bool writeJpeg(std::FILE* out, std::FILE* imageSource) {
     return std::fflush(out) == 0 && ok;
 }
 
-bool saveJpegFile(const char* path) {
+bool saveJpegFile(const PhotoRecords& records, const char* path) {
+    const SectionList& sectionList = records.sectionList;
     if (sectionList.imageDataRead == 0) failFatal("Can't write back - didn't read all");
     std::FILE* out = std::fopen(path, "wb");
     if (out == nullptr) failFatal("Could not open file for write");
     std::FILE* in = sectionList.imageDataOffset >= 0 ? std::fopen(sectionList.imageDataSource.c_str(), "rb") : nullptr;
-    bool ok = writeJpeg(out, in);
+    bool ok = writeJpeg(records, out, in);
     if (in != nullptr) std::fclose(in);
     ok = (std::fclose(out) == 0) && ok;
     return ok;

@@ -2,10 +2,8 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
 #include "engine/jpeg/photo_head.h"
 #include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/block_view.h"
 #include "engine/thumbnail/exif_splice.h"
@@ -19,15 +17,15 @@ namespace lumivex {
 
 namespace {
 
-// Parses the bytes before the image data into this thread's working records of the engine.
-bool parseHead(std::span<const uint8_t> head, const std::string& name, uint64_t fileSize) {
+// Parses the bytes before the image data into the engine's working records of the photo.
+bool parseHead(PhotoRecords& records, std::span<const uint8_t> head, const std::string& name, uint64_t fileSize) {
     currentFileName = name;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
-    photoInfo.fileSize = static_cast<uint32_t>(fileSize);
-    std::strncpy(photoInfo.filePath, name.c_str(), sizeof photoInfo.filePath - 1);
+    resetJpegState(records.sectionList);
+    clearPhotoInfoForNewFile(records);
+    records.photoInfo.fileSize = static_cast<uint32_t>(fileSize);
+    std::strncpy(records.photoInfo.filePath, name.c_str(), sizeof records.photoInfo.filePath - 1);
     try {
-        return readSectionsFromBytes(head, LoadMetadata) != 0;
+        return readSectionsFromBytes(records, head, LoadMetadata) != 0;
     } catch (const FatalError&) {
         return false;
     }
@@ -44,8 +42,8 @@ bool sameButForBlanks(const uint8_t* original, const uint8_t* parsed, size_t n) 
 
 // The parsed Exif segment, when it is the one the walk found (never a segment the two readings disagree on),
 // with the file's own bytes put back: the tool changes nothing in the segment that its edit does not need.
-JpegSection* agreedExifSegment(const Photo& photo) {
-    JpegSection* exif = findSection(kMarkerApp1);
+JpegSection* agreedExifSegment(PhotoRecords& records, const Photo& photo) {
+    JpegSection* exif = findSection(records.sectionList, kMarkerApp1);
     const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
     if (exif == nullptr || place == nullptr || exif->size < 0 || place->length != uint64_t(exif->size) + 2) {
         return nullptr;
@@ -57,15 +55,15 @@ JpegSection* agreedExifSegment(const Photo& photo) {
     return exif;
 }
 
-void keepWhatWasParsed(Photo& photo) {
-    photo.info = photoInfo;
-    photo.byteOrder = exifReadFacts.byteOrder;
-    JpegSection* exif = agreedExifSegment(photo);
+void keepWhatWasParsed(PhotoRecords& records, Photo& photo) {
+    photo.info = records.photoInfo;
+    photo.byteOrder = records.exifReadFacts.byteOrder;
+    JpegSection* exif = agreedExifSegment(records, photo);
     const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
     if (exif == nullptr || place == nullptr) return;
     const uint8_t* bytes = nullptr;
     uint32_t length = 0;
-    if (embeddedThumbnail(bytes, length)) {
+    if (embeddedThumbnail(records, bytes, length)) {
         PreviewCopy copy;
         copy.kind = PreviewKind::Exif;
         copy.offset = place->offset + 2 + static_cast<uint64_t>(bytes - exif->data.get());
@@ -92,11 +90,12 @@ bool readHead(std::span<const uint8_t> bytes, uint64_t fileSize, const std::stri
         return false;
     }
     photo.head.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(photo.segments.imageDataOffset));
-    if (!parseHead(photo.head, name, fileSize)) {
+    PhotoRecords records;
+    if (!parseHead(records, photo.head, name, fileSize)) {
         why = "not a JPEG photo that can be read whole";
         return false;
     }
-    keepWhatWasParsed(photo);
+    keepWhatWasParsed(records, photo);
     return true;
 }
 
@@ -107,21 +106,21 @@ EditPlan refused(EditPlan plan, std::string why) {
 }
 
 // Parses the photo's head again for an edit, quietly: its reports were given when it was read.
-bool parseForEdit(const Photo& photo, EditPlan& plan) {
+bool parseForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
     ScopedReportSink quiet([](std::string_view) {});
-    if (!parseHead(photo.head, photo.name, photo.segments.fileSize)) {
+    if (!parseHead(records, photo.head, photo.name, photo.segments.fileSize)) {
         plan = refused(plan, "not a JPEG photo that can be read whole");
         return false;
     }
-    if (findSection(kMarkerApp1) != nullptr && agreedExifSegment(photo) == nullptr) {
+    if (findSection(records.sectionList, kMarkerApp1) != nullptr && agreedExifSegment(records, photo) == nullptr) {
         plan = refused(plan, "its Exif segment cannot be located unambiguously");
         return false;
     }
     return true;
 }
 
-EditPlan spliced(const Photo& photo, EditPlan plan) {
-    const JpegSection* exif = findSection(kMarkerApp1);
+EditPlan spliced(const PhotoRecords& records, const Photo& photo, EditPlan plan) {
+    const JpegSection* exif = findSection(records.sectionList, kMarkerApp1);
     std::string why;
     if (exif == nullptr) return refused(plan, "the edited Exif segment went missing");
     if (!planExifSplice(photo.head, photo.segments, exif->data.get(), static_cast<uint32_t>(exif->size), plan.splices,
@@ -161,25 +160,27 @@ EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
     std::string why;
     const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
     if (!checkThumbnailBytes(bytes, why)) return refused(plan, why);
-    if (!parseForEdit(photo, plan)) return plan;
+    PhotoRecords records;
+    if (!parseForEdit(records, photo, plan)) return plan;
     try {
-        const ReplacePlan replaced = replaceKeepingAll(bytes);
+        const ReplacePlan replaced = replaceKeepingAll(records, bytes);
         plan.route = routeName(replaced.route);
         if (replaced.route == ReplaceRoute::Refused) return refused(plan, replaced.why);
     } catch (const FatalError& error) {
         return refused(plan, error.message);
     }
-    return spliced(photo, plan);
+    return spliced(records, photo, plan);
 }
 
 EditPlan planDelete(const Photo& photo) {
     EditPlan plan;
-    if (!parseForEdit(photo, plan)) return plan;
+    PhotoRecords records;
+    if (!parseForEdit(records, photo, plan)) return plan;
     std::string why;
     try {
-        switch (removeKeepingAll(&why)) {
+        switch (removeKeepingAll(records, &why)) {
             case RemoveResult::Removed:
-                return spliced(photo, plan);
+                return spliced(records, photo, plan);
             case RemoveResult::NoThumbnail:
                 plan.outcome = EditPlan::Outcome::NothingToDo;
                 plan.why = "no thumbnail; nothing to do";

@@ -37,6 +37,7 @@ std::string nameOf(const std::string& path) {
 std::string temporaryName() {
     // Lower case only: the name must stay unique on file systems that ignore case.
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // One generator per thread, so that workers need no lock; it holds no photo state, only the letters' source.
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::string name = kTempMark;
     for (size_t i = 0; i < kRandomLetters; ++i) name += kLetters[random() % (sizeof kLetters - 1)];

@@ -8,12 +8,8 @@
 #include <vector>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/byte_order.h"
-#include "engine/exif/exif_layout.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/minimal_exif.h"
@@ -26,38 +22,26 @@ namespace lumivex {
 
 namespace {
 
-void reportTooLarge() {
-    reportLine("New thumbnail has " + std::to_string(lastTooLarge.newLength) + " bytes; at most " +
-               std::to_string(lastTooLarge.room) + " bytes fit in the Exif segment");
+void reportTooLarge(const TooLargeFacts& tooLarge) {
+    reportLine("New thumbnail has " + std::to_string(tooLarge.newLength) + " bytes; at most " +
+               std::to_string(tooLarge.room) + " bytes fit in the Exif segment");
 }
 
 // A removal must leave a segment in which no thumbnail is found any more: where a hostile block makes the
-// zeroed bytes or the cleared length read as another thumbnail, nothing is written. The photo's facts are
-// kept as read.
-bool thumbnailGoneFromEditedSegment() {
-    JpegSection* segment = findSection(kMarkerApp1);
+// zeroed bytes or the cleared length read as another thumbnail, nothing is written. The photo's records are
+// kept as read: the check parses a copy of them.
+bool thumbnailGoneFromEditedSegment(PhotoRecords& records) {
+    JpegSection* segment = findSection(records.sectionList, kMarkerApp1);
     if (segment == nullptr) return true;
-    const PhotoInfo info = photoInfo;
-    const ThumbnailOrigin origin = thumbnailOrigin;
-    const ExifReadFacts facts = exifReadFacts;
-    const ExifParseContext context = exifParseContext;
-    const ExifByteOrder order = exifByteOrder;
-    photoInfo.thumbOffset = 0;
-    photoInfo.thumbLength = 0;
-    {
-        ScopedReportSink quiet([](std::string_view) {});
-        parseExifSegment(segment->data.get(), static_cast<uint32_t>(segment->size));
-    }
-    const bool gone = photoInfo.thumbLength == 0;
-    photoInfo = info;
-    thumbnailOrigin = origin;
-    exifReadFacts = facts;
-    exifParseContext = context;
-    exifByteOrder = order;
-    return gone;
+    ExifRecords check = records;
+    check.photoInfo.thumbOffset = 0;
+    check.photoInfo.thumbLength = 0;
+    ScopedReportSink quiet([](std::string_view) {});
+    parseExifSegment(check, segment->data.get(), static_cast<uint32_t>(segment->size));
+    return check.photoInfo.thumbLength == 0;
 }
 
-int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
+int replaceOrRemove(PhotoRecords& records, PhotoFile& photo, const char* newThumbnailPath) {
     // Only a JPEG file can become the thumbnail; a folder, a device or an empty file changes nothing. A file
     // that is not there at all is the edit's own fatal report, as the window expects.
     platform::FileStatus thumbnailStatus;
@@ -69,32 +53,36 @@ int replaceOrRemove(PhotoFile& photo, const char* newThumbnailPath) {
             return 0;
         }
     }
-    int result = swapThumbnail(newThumbnailPath);
+    int result = swapThumbnail(records, newThumbnailPath);
     if (result == ThumbNotReplaceable) {
-        buildMinimalExif();
-        result = swapThumbnail(newThumbnailPath);
+        buildMinimalExif(records);
+        result = swapThumbnail(records, newThumbnailPath);
     }
     // A thumbnail that does not fit changes nothing, so the command has not been carried out.
     if (result == ThumbTooLarge) {
-        reportTooLarge();
+        reportTooLarge(records.lastTooLarge);
         return 0;
     }
     if (result != ThumbDone && result != ThumbNoneToRemove) return 0;
-    if (newThumbnailPath == nullptr && result == ThumbDone && !thumbnailGoneFromEditedSegment()) {
+    if (newThumbnailPath == nullptr && result == ThumbDone && !thumbnailGoneFromEditedSegment(records)) {
         reportLine("The thumbnail could not be removed safely; the photo was not changed");
         return 0;
     }
     std::string why;
     uint64_t newSize = 0;
-    if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, writeSectionListContent, why, newSize)) {
+    const NewContentWriter writeContent = [&records](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size,
+                                                     std::string& writeWhy) {
+        return writeSectionListContent(records, source, temp, size, writeWhy);
+    };
+    if (!replacePhotoFile(photo, BackupPolicy::ReplaceOlder, writeContent, why, newSize)) {
         reportLine(why);
         return 0;
     }
     return 1;
 }
 
-int exportOnly(const char* outPath) {
-    const int result = exportThumbnail(outPath);
+int exportOnly(PhotoRecords& records, const char* outPath) {
+    const int result = exportThumbnail(records, outPath);
     if (result == ThumbNotReplaceable) {
         showDriverMessage(driver_text::kNoThumbnail);
         return 0;
@@ -108,14 +96,15 @@ int exportOnly(const char* outPath) {
 
 }  // namespace
 
-int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
+int readSourceFile(PhotoRecords& records, const char* sourcePath, bool needWriteAccess, int loadMode) {
     if (std::strlen(sourcePath) > kMaxSourcePathBytes) {
         showDriverMessage(driver_text::kPathTooLong);
         return 0;
     }
     currentFileName = sourcePath;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    resetJpegState(records.sectionList);
+    clearPhotoInfoForNewFile(records);
+    PhotoInfo& photoInfo = records.photoInfo;
 
     platform::FileStatus status;
     if (!platform::statFile(sourcePath, status)) {
@@ -129,13 +118,14 @@ int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode) {
         return 0;
     }
     std::strncpy(photoInfo.filePath, sourcePath, sizeof photoInfo.filePath - 1);
-    return loadJpegFile(sourcePath, loadMode) != 0 ? 1 : 0;
+    return loadJpegFile(records, sourcePath, loadMode) != 0 ? 1 : 0;
 }
 
-int readPhotoFile(const char* path, int loadMode) {
+int readPhotoFile(PhotoRecords& records, const char* path, int loadMode) {
     currentFileName = path;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    resetJpegState(records.sectionList);
+    clearPhotoInfoForNewFile(records);
+    PhotoInfo& photoInfo = records.photoInfo;
     platform::FileStatus status;
     if (!platform::statFile(path, status)) {
         reportLine(std::string("Cannot find '") + path + "'");
@@ -144,7 +134,7 @@ int readPhotoFile(const char* path, int loadMode) {
     photoInfo.fileModified = static_cast<int32_t>(status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(status.size);
     std::strncpy(photoInfo.filePath, path, sizeof photoInfo.filePath - 1);
-    return loadJpegFile(path, loadMode) != 0 ? 1 : 0;
+    return loadJpegFile(records, path, loadMode) != 0 ? 1 : 0;
 }
 
 int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag, bool* fatal) {
@@ -152,10 +142,12 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
     // An export writes only the thumbnail, so the image data after SOS need not be read.
     // An edit copies it from the file when writing, so it is never held in memory.
     const int loadMode = replaceFlag != 0 ? (LoadAll | LoadImageLater) : LoadMetadata;
+    // The operation's own records of the photo: nothing of them outlives the call.
+    PhotoRecords records;
     try {
         if (replaceFlag == 0) {
-            if (!readSourceFile(sourcePath, true, loadMode)) return 0;
-            return exportOnly(secondPath);
+            if (!readSourceFile(records, sourcePath, true, loadMode)) return 0;
+            return exportOnly(records, secondPath);
         }
         // The photo is opened and locked before it is read, so that what is written is what was read.
         PhotoFile photo;
@@ -166,9 +158,9 @@ int runFileOperation(const char* sourcePath, const char* secondPath, int replace
             reportLine(why);
             return 0;
         }
-        if (!readSourceFile(photo.file.isOpen() ? photo.path.c_str() : sourcePath, true, loadMode)) return 0;
+        if (!readSourceFile(records, photo.file.isOpen() ? photo.path.c_str() : sourcePath, true, loadMode)) return 0;
         currentFileName = sourcePath;
-        return replaceOrRemove(photo, secondPath);
+        return replaceOrRemove(records, photo, secondPath);
     } catch (const FatalError&) {
         if (fatal != nullptr) *fatal = true;
         return 0;

@@ -3,7 +3,7 @@
 // the boxes it shows itself are the "driver messages".
 #pragma once
 
-#include "engine/jpeg/sections.h"
+#include "engine/jpeg/photo_records.h"
 
 namespace lumivex {
 
@@ -14,14 +14,14 @@ constexpr unsigned kMaxSourcePathBytes = 258;
 // after the clean-up and sets *fatal (when given), so that the window can end as its contract says.
 int runFileOperation(const char* sourcePath, const char* secondPath, int replaceFlag, bool* fatal = nullptr);
 
-// The first steps of every operation: path check, fresh state (list emptied, photoInfo cleared with its
+// The first steps of every operation: path check, fresh records (list emptied, photoInfo cleared with its
 // "not given" fields, currentFileName set), file status, write-access test when asked, and the read.
 // 1 when the photo is loaded; 0 after the report that says why not.
 // loadMode: LoadAll for an edit; an export needs only the segments before the image data.
-int readSourceFile(const char* sourcePath, bool needWriteAccess, int loadMode = LoadAll);
+int readSourceFile(PhotoRecords& records, const char* sourcePath, bool needWriteAccess, int loadMode = LoadAll);
 
 // The same for the tool, which reads without the window's path limit and says what is wrong in a report
-// line instead of a box: fresh state, the file's status and the read. 1 when the photo is loaded.
-int readPhotoFile(const char* path, int loadMode);
+// line instead of a box: fresh records, the file's status and the read. 1 when the photo is loaded.
+int readPhotoFile(PhotoRecords& records, const char* path, int loadMode);
 
 }  // namespace lumivex

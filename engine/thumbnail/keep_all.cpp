@@ -7,8 +7,6 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_layout.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "engine/thumbnail/block_view.h"
 #include "engine/thumbnail/directory_builder.h"
 #include "engine/thumbnail/maker_note_reach.h"
@@ -29,13 +27,13 @@ struct ExifTarget {
     bool thumbnailElsewhere = false;  // they describe another Exif segment of the file
 };
 
-ExifTarget findTarget() {
+ExifTarget findTarget(PhotoRecords& records) {
     ExifTarget target;
-    target.segment = findSection(kMarkerApp1);
+    target.segment = findSection(records.sectionList, kMarkerApp1);
     if (target.segment == nullptr) return target;
     target.block = exifBlockOf(target.segment->data.get(), static_cast<uint32_t>(target.segment->size));
-    if (!target.block || photoInfo.thumbOffset == 0 || thumbnailOrigin.sectionIndex < 0) return target;
-    target.thumbnailHere = thumbnailSection() == target.segment;
+    if (!target.block || records.photoInfo.thumbOffset == 0 || records.thumbnailOrigin.sectionIndex < 0) return target;
+    target.thumbnailHere = thumbnailSection(records) == target.segment;
     target.thumbnailElsewhere = !target.thumbnailHere;
     return target;
 }
@@ -53,8 +51,7 @@ bool writeValue(const BlockView& block, uint64_t pos, int format, uint32_t value
 }
 
 // The thumbnail's entries can be rewritten in place: both present, integers, inside the block, and wide enough.
-bool entriesWritable(const BlockView& block, uint64_t newOffset, uint64_t newLength) {
-    const ThumbnailOrigin& o = thumbnailOrigin;
+bool entriesWritable(const ThumbnailOrigin& o, const BlockView& block, uint64_t newOffset, uint64_t newLength) {
     const uint32_t offsetWidth = valueWidth(o.offsetFormat, o.offsetCount);
     const uint32_t lengthWidth = valueWidth(o.lengthFormat, o.lengthCount);
     if (!o.hasLengthEntry || offsetWidth == 0 || lengthWidth == 0) return false;
@@ -64,8 +61,9 @@ bool entriesWritable(const BlockView& block, uint64_t newOffset, uint64_t newLen
 }
 
 // Nothing the walk read reaches past the thumbnail's first byte, so the segment may be cut there.
-bool thumbnailLast(const BlockView& block) {
-    const ThumbnailOrigin& o = thumbnailOrigin;
+bool thumbnailLast(const ExifRecords& records, const BlockView& block) {
+    const ThumbnailOrigin& o = records.thumbnailOrigin;
+    const PhotoInfo& photoInfo = records.photoInfo;
     return photoInfo.thumbAtEnd != 0 && !o.laterStructure && uint64_t{o.lengthPos} + 4 <= photoInfo.thumbOffset &&
            uint64_t{o.offsetPos} + 4 <= photoInfo.thumbOffset && photoInfo.thumbOffset <= block.length;
 }
@@ -100,13 +98,13 @@ Decision withSize(Decision d) {
 
 // The minimal block for a photo without Exif: what a validator asks of a JPEG's Exif data, the file's date
 // as its modification date, and the thumbnail in a directory of its own.
-std::vector<uint8_t> minimalBlock(const std::vector<uint8_t>& thumbnail) {
+std::vector<uint8_t> minimalBlock(const PhotoInfo& photoInfo, const std::vector<uint8_t>& thumbnail) {
     const ExifByteOrder order = ExifByteOrder::Intel;
     char date[20] = {};
     if (photoInfo.dateOffsetCount != 0) {
         std::memcpy(date, photoInfo.dateTime, 19);
     } else {
-        fileTimeText(date);
+        fileTimeText(photoInfo, date);
     }
     DirectoryBuilder builder(order, 8);
     const int first = builder.addDirectory();
@@ -122,9 +120,9 @@ std::vector<uint8_t> minimalBlock(const std::vector<uint8_t>& thumbnail) {
     builder.addUndefined(exif, 0x9000, {'0', '2', '3', '1'});  // ExifVersion
     // The file's time is when it was written, not when it was taken: no capture date is made up.
     if (photoInfo.dateOffsetCount != 0) builder.addAscii(exif, 0x9003, date);  // DateTimeOriginal
-    builder.addUndefined(exif, 0x9101, {1, 2, 3, 0});          // ComponentsConfiguration: Y Cb Cr
-    builder.addUndefined(exif, 0xA000, {'0', '1', '0', '0'});  // FlashpixVersion
-    builder.addShort(exif, 0xA001, 1);                         // ColorSpace: sRGB
+    builder.addUndefined(exif, 0x9101, {1, 2, 3, 0});                          // ComponentsConfiguration: Y Cb Cr
+    builder.addUndefined(exif, 0xA000, {'0', '1', '0', '0'});                  // FlashpixVersion
+    builder.addShort(exif, 0xA001, 1);                                         // ColorSpace: sRGB
     if (photoInfo.width > 0 && photoInfo.height > 0) {
         builder.addLong(exif, 0xA002, static_cast<uint32_t>(photoInfo.width));
         builder.addLong(exif, 0xA003, static_cast<uint32_t>(photoInfo.height));
@@ -158,14 +156,15 @@ DirectoryBuilder newThumbnailDirectory(const BlockView& block, const std::vector
 // A change of the segment's size is not allowed when the maker note points past the block.
 bool sizePinned(const BlockView& block, std::string* what) { return makerNoteReachesPastBlock(block, what); }
 
-Decision decide(uint64_t newLength) {
+Decision decide(PhotoRecords& records, uint64_t newLength) {
     // Far too large for any segment; bounded here so that no sum below can wrap.
     if (newLength > UINT32_MAX) return refuse(overBy(newLength));
-    const ExifTarget target = findTarget();
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const ExifTarget target = findTarget(records);
     if (target.segment == nullptr) {
         Decision d;
         d.plan.route = ReplaceRoute::MinimalExif;
-        d.newTiffLength = minimalBlock(std::vector<uint8_t>()).size() + newLength;
+        d.newTiffLength = minimalBlock(photoInfo, std::vector<uint8_t>()).size() + newLength;
         return withSize(d);
     }
     if (!target.block) return refuse("the Exif segment's header cannot be read; it is left as it is");
@@ -176,7 +175,7 @@ Decision decide(uint64_t newLength) {
 
     if (target.thumbnailHere) {
         const uint64_t oldOffset = photoInfo.thumbOffset;
-        if (thumbnailLast(block)) {
+        if (thumbnailLast(records, block)) {
             Decision d;
             d.plan.route = ReplaceRoute::InPlace;
             d.newOffset = oldOffset;
@@ -186,12 +185,13 @@ Decision decide(uint64_t newLength) {
                               std::to_string(d.newTiffLength - block.length) + " bytes too large for its place");
             }
             if (pinned) d.newTiffLength = block.length;  // padded to the old size
-            if (!entriesWritable(block, d.newOffset, newLength)) {
+            if (!entriesWritable(records.thumbnailOrigin, block, d.newOffset, newLength)) {
                 return refuse("the thumbnail's offset or length entry cannot be rewritten");
             }
             return withSize(d);
         }
-        if (thumbnailSharesBytes()) return refuse("the thumbnail shares its bytes with another value of the block");
+        if (thumbnailSharesBytes(records))
+            return refuse("the thumbnail shares its bytes with another value of the block");
         Decision d;
         d.zeroOld = true;
         if (pinned) {
@@ -208,7 +208,7 @@ Decision decide(uint64_t newLength) {
             d.newOffset = evenOffset(block.length);
             d.newTiffLength = d.newOffset + newLength;
         }
-        if (!entriesWritable(block, d.newOffset, newLength)) {
+        if (!entriesWritable(records.thumbnailOrigin, block, d.newOffset, newLength)) {
             return refuse("the thumbnail's offset or length entry cannot be rewritten");
         }
         return withSize(d);
@@ -258,15 +258,16 @@ std::unique_ptr<uint8_t[]> resizedCopy(const JpegSection& segment, uint64_t tiff
 
 // The thumbnail facts describe the edited segment: it is parsed again, quietly, and only those facts are
 // taken from the new parse (the rest of photoInfo keeps describing the file as read).
-void refreshThumbnailFacts(JpegSection& segment) {
+void refreshThumbnailFacts(PhotoRecords& records, JpegSection& segment) {
+    PhotoInfo& photoInfo = records.photoInfo;
     const PhotoInfo before = photoInfo;
     photoInfo.thumbOffset = 0;
     photoInfo.thumbLength = 0;
     photoInfo.exifExtent = 0;
-    thumbnailOrigin = ThumbnailOrigin{};
+    records.thumbnailOrigin = ThumbnailOrigin{};
     {
         ScopedReportSink quiet([](std::string_view) {});
-        parseExifSegment(segment.data.get(), static_cast<uint32_t>(segment.size));
+        parseExifSegment(records, segment.data.get(), static_cast<uint32_t>(segment.size));
     }
     PhotoInfo after = before;
     after.thumbOffset = photoInfo.thumbOffset;
@@ -277,17 +278,18 @@ void refreshThumbnailFacts(JpegSection& segment) {
     photoInfo = after;
 }
 
-ReplacePlan carryOut(const Decision& d, const std::vector<uint8_t>& thumbnail) {
-    const ExifTarget target = findTarget();
+ReplacePlan carryOut(PhotoRecords& records, const Decision& d, const std::vector<uint8_t>& thumbnail) {
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const ExifTarget target = findTarget(records);
     if (d.plan.route == ReplaceRoute::MinimalExif) {
-        const std::vector<uint8_t> block = minimalBlock(thumbnail);
+        const std::vector<uint8_t> block = minimalBlock(photoInfo, thumbnail);
         auto buffer = allocateBytes(kTiffStartInSegment + block.size(), "Could not allocate memory");
         std::memcpy(buffer.get() + 2, "Exif\0\0", 6);
         std::memcpy(buffer.get() + kTiffStartInSegment, block.data(), block.size());
         JpegSection fresh;
         setSegment(fresh, std::move(buffer), block.size());
-        insertSection(kMarkerApp1, std::move(fresh.data), fresh.size);
-        refreshThumbnailFacts(sectionList.sections[0]);
+        insertSection(records, kMarkerApp1, std::move(fresh.data), fresh.size);
+        refreshThumbnailFacts(records, records.sectionList.sections[0]);
         return d.plan;
     }
     JpegSection& segment = *target.segment;
@@ -304,7 +306,7 @@ ReplacePlan carryOut(const Decision& d, const std::vector<uint8_t>& thumbnail) {
         const auto first = directoryAt(block, block.read32(4));
         block.write32(first->nextPos, layout.directoryOffsets[0]);
     } else {
-        const ThumbnailOrigin& o = thumbnailOrigin;
+        const ThumbnailOrigin& o = records.thumbnailOrigin;
         if (d.zeroOld) std::memset(block.tiff + photoInfo.thumbOffset, 0, photoInfo.thumbLength);
         if (d.plan.route == ReplaceRoute::InPlace && !d.zeroOld) {
             // Cut at the old thumbnail: whatever followed it goes, as it does for the window.
@@ -315,7 +317,7 @@ ReplacePlan carryOut(const Decision& d, const std::vector<uint8_t>& thumbnail) {
         writeValue(block, o.lengthPos, o.lengthFormat, static_cast<uint32_t>(thumbnail.size()));
     }
     setSegment(segment, std::move(buffer), d.newTiffLength);
-    refreshThumbnailFacts(segment);
+    refreshThumbnailFacts(records, segment);
     return d.plan;
 }
 
@@ -365,32 +367,35 @@ const char* routeName(ReplaceRoute route) {
     return "refused";
 }
 
-ReplacePlan planKeepAllReplacement(uint64_t newLength) { return decide(newLength).plan; }
-
-ReplacePlan replaceKeepingAll(const std::vector<uint8_t>& thumbnail) {
-    const Decision d = decide(thumbnail.size());
-    if (d.plan.route == ReplaceRoute::Refused) return d.plan;
-    return carryOut(d, thumbnail);
+ReplacePlan planKeepAllReplacement(PhotoRecords& records, uint64_t newLength) {
+    return decide(records, newLength).plan;
 }
 
-RemoveResult removeKeepingAll(std::string* why) {
+ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail) {
+    const Decision d = decide(records, thumbnail.size());
+    if (d.plan.route == ReplaceRoute::Refused) return d.plan;
+    return carryOut(records, d, thumbnail);
+}
+
+RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why) {
     const auto refused = [why](const std::string& text) {
         if (why != nullptr) *why = text;
         return RemoveResult::Refused;
     };
-    const ExifTarget target = findTarget();
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const ExifTarget target = findTarget(records);
     if (target.segment == nullptr || !target.block) return RemoveResult::NoThumbnail;
     if (target.thumbnailElsewhere) return refused("the thumbnail is named in a second Exif segment");
     if (!target.thumbnailHere) return RemoveResult::NoThumbnail;
     const BlockView& old = *target.block;
-    const ThumbnailOrigin& o = thumbnailOrigin;
+    const ThumbnailOrigin& o = records.thumbnailOrigin;
     const auto dir = directoryAt(old, o.directoryOffset);
     if (!dir || !old.contains(dir->nextPos, 4))
         return refused("the thumbnail's directory does not lie inside the block");
     std::string pinnedBy;
     const bool pinned = sizePinned(old, &pinnedBy);
-    const bool cut = thumbnailLast(old) && !pinned;
-    if (!cut && thumbnailSharesBytes())
+    const bool cut = thumbnailLast(records, old) && !pinned;
+    if (!cut && thumbnailSharesBytes(records))
         return refused("the thumbnail shares its bytes with another value of the block");
     // The thumbnail's bytes and entries, and a directory left with nothing else, never reach past where
     // the thumbnail began, so a cut block keeps them all.
@@ -412,7 +417,7 @@ RemoveResult removeKeepingAll(std::string* why) {
         std::memset(block.tiff + dir->offset, 0, dir->nextPos + 4 - dir->offset);
     }
     setSegment(segment, std::move(buffer), newLength);
-    refreshThumbnailFacts(segment);
+    refreshThumbnailFacts(records, segment);
     return RemoveResult::Removed;
 }
 

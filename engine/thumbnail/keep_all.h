@@ -1,4 +1,4 @@
-// The tool's edits of the Exif segment held in sectionList, which keep every field of the photo: a new
+// The tool's edits of the Exif segment held in a photo's section list, which keep every field of the photo: a new
 // thumbnail goes in place when it is last in the block, is appended after the block otherwise, and gets a
 // thumbnail directory of its own when the photo had none. Nothing already in the block moves.
 #pragma once
@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "engine/jpeg/photo_records.h"
 
 namespace lumivex {
 
@@ -27,15 +29,15 @@ struct ReplacePlan {
 const char* routeName(ReplaceRoute route);
 
 // What a replacement with a thumbnail of newLength bytes would do; changes nothing.
-ReplacePlan planKeepAllReplacement(uint64_t newLength);
+ReplacePlan planKeepAllReplacement(PhotoRecords& records, uint64_t newLength);
 
 // Carries out the plan with these thumbnail bytes; nothing changes when the plan is Refused.
-ReplacePlan replaceKeepingAll(const std::vector<uint8_t>& thumbnail);
+ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail);
 
 enum class RemoveResult { Removed, NoThumbnail, Refused };
 
 // Removes the thumbnail and its offset and length entries (the thumbnail directory too when nothing else
 // is left in it); why says what kept it when Refused.
-RemoveResult removeKeepingAll(std::string* why);
+RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why);
 
 }  // namespace lumivex

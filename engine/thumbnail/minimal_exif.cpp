@@ -4,13 +4,12 @@
 
 #include "engine/exif/byte_order.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 
 namespace lumivex {
 
-void buildMinimalExif() {
-    exifByteOrder = ExifByteOrder::Intel;
+void buildMinimalExif(PhotoRecords& records) {
+    PhotoInfo& photoInfo = records.photoInfo;
+    records.exifByteOrder = ExifByteOrder::Intel;
     uint8_t segment[kMinimalExifSize] = {
         0x00, 0x86, 'E', 'x', 'i', 'f', 0x00, 0x00, 'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,
         // first directory: DateTime, ExifOffset, next directory at 96
@@ -21,7 +20,7 @@ void buildMinimalExif() {
     if (photoInfo.dateOffsetCount != 0) {
         std::memcpy(date, photoInfo.dateTime, 19);
     } else {
-        fileTimeText(date);
+        fileTimeText(photoInfo, date);
     }
     std::memcpy(segment + 46, date, 20);
     // Exif directory: DateTimeOriginal, no next directory
@@ -35,13 +34,13 @@ void buildMinimalExif() {
                                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     std::memcpy(segment + 104, thumbnailDirectory, sizeof thumbnailDirectory);
 
-    dropSectionType(kMarkerApp1);
+    dropSectionType(records, kMarkerApp1);
     auto buffer = allocateBytes(kMinimalExifSize, "Could not allocate memory");
     std::memcpy(buffer.get(), segment, kMinimalExifSize);
     uint8_t* data = buffer.get();
-    insertSection(kMarkerApp1, std::move(buffer), kMinimalExifSize);
+    insertSection(records, kMarkerApp1, std::move(buffer), kMinimalExifSize);
     photoInfo.exifExtent = 0;
-    parseExifSegment(data, kMinimalExifSize, 0);
+    parseExifSegment(records, data, kMinimalExifSize, 0);
 }
 
 }  // namespace lumivex

@@ -8,10 +8,8 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/exif/photo_info.h"
 #include "engine/jpeg/plan_writer.h"
 #include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
@@ -44,12 +42,13 @@ bool stillNamed(const PhotoFile& photo, EditResult& result) {
     return true;
 }
 
-// Fresh per-photo state, the photo opened and locked, and with readList its segments read into the section
-// list (the image data stays in the file).
-bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit, bool readList = true) {
+// Fresh records, the photo opened and locked, and with readList its segments read into the section list (the
+// image data stays in the file).
+bool loadPhoto(PhotoRecords& records, const EditRequest& request, PhotoFile& photo, EditResult& result, bool forEdit,
+               bool readList = true) {
     currentFileName = request.photoPath;
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    resetJpegState(records.sectionList);
+    clearPhotoInfoForNewFile(records);
     platform::pauseForTest("open-photo");
     std::string why;
     if (!openPhotoForEdit(request.photoPath.c_str(), request.followLinks, photo, why)) {
@@ -62,26 +61,28 @@ bool loadPhoto(const EditRequest& request, PhotoFile& photo, EditResult& result,
         return false;
     }
     if (!readList) return true;
+    PhotoInfo& photoInfo = records.photoInfo;
     photoInfo.fileModified = static_cast<int32_t>(photo.status.modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
     std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
     // Read from the file that was opened and locked, not from whatever the name reaches now.
     const int mode = forEdit ? (LoadAll | LoadImageLater) : LoadMetadata;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::streamOf(photo.file, "rb"), std::fclose);
-    if (!stream || readSections(stream.get(), mode) == 0) {
-        freeSections();
+    if (!stream || readSections(records, stream.get(), mode) == 0) {
+        freeSections(records);
         result.message = "not a JPEG photo that can be read whole";
         return false;
     }
-    photo.imageDataOffset = sectionList.imageDataOffset;
+    photo.imageDataOffset = records.sectionList.imageDataOffset;
     return stillNamed(photo, result);
 }
 
 // Edits the segment list in memory; false with the outcome set when nothing is to be written.
-bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbnail, EditResult& result) {
+bool editInMemory(PhotoRecords& records, const EditRequest& request, const std::vector<uint8_t>& thumbnail,
+                  EditResult& result) {
     if (request.command == EditCommand::Delete) {
         std::string why;
-        switch (removeKeepingAll(&why)) {
+        switch (removeKeepingAll(records, &why)) {
             case RemoveResult::Removed:
                 result.message = "thumbnail removed";
                 return true;
@@ -96,24 +97,25 @@ bool editInMemory(const EditRequest& request, const std::vector<uint8_t>& thumbn
     }
     if (request.minimalExif) {
         // The window's replacement, byte for byte: the minimal block where the thumbnail is not last.
-        int swapped = swapThumbnail(request.secondPath.c_str());
+        int swapped = swapThumbnail(records, request.secondPath.c_str());
         if (swapped == ThumbNotReplaceable) {
-            buildMinimalExif();
+            buildMinimalExif(records);
             result.route = routeName(ReplaceRoute::MinimalExif);
-            swapped = swapThumbnail(request.secondPath.c_str());
+            swapped = swapThumbnail(records, request.secondPath.c_str());
         } else {
             result.route = routeName(ReplaceRoute::InPlace);
         }
         if (swapped == ThumbTooLarge) {
+            const TooLargeFacts& tooLarge = records.lastTooLarge;
             result = finished(result, EditOutcome::Refused,
-                              "the new thumbnail is " + std::to_string(lastTooLarge.newLength - lastTooLarge.room) +
+                              "the new thumbnail is " + std::to_string(tooLarge.newLength - tooLarge.room) +
                                   " bytes too large for the Exif segment");
             return false;
         }
         result.message = "thumbnail replaced";
         return true;
     }
-    const ReplacePlan plan = replaceKeepingAll(thumbnail);
+    const ReplacePlan plan = replaceKeepingAll(records, thumbnail);
     result.route = routeName(plan.route);
     if (plan.route == ReplaceRoute::Refused) {
         result = finished(result, EditOutcome::Refused, plan.why);
@@ -158,11 +160,14 @@ bool planSplices(const EditRequest& request, PhotoFile& photo, const std::vector
 }
 
 EditResult exportFromPhoto(const EditRequest& request, EditResult result) {
+    PhotoRecords records;
     PhotoFile photo;
-    if (!loadPhoto(request, photo, result, false)) return finished(result, EditOutcome::Failed, result.message);
+    if (!loadPhoto(records, request, photo, result, false)) {
+        return finished(result, EditOutcome::Failed, result.message);
+    }
     const uint8_t* bytes = nullptr;
     uint32_t length = 0;
-    if (!embeddedThumbnail(bytes, length)) return finished(result, EditOutcome::NothingToDo, "no thumbnail");
+    if (!embeddedThumbnail(records, bytes, length)) return finished(result, EditOutcome::NothingToDo, "no thumbnail");
     result.sizeAfter = length;
     // Export makes no backup: writing the thumbnail over the photo itself would lose the photo.
     if (request.secondPath != "-" && platform::sameFile(request.secondPath.c_str(), photo.path.c_str())) {
@@ -194,8 +199,9 @@ EditResult editSafely(const EditRequest& request) {
     }
     // The tool's own edits change the Exif segment alone: every other byte of the file is kept as it is.
     const bool asSplice = !request.minimalExif;
+    PhotoRecords records;
     PhotoFile photo;
-    if (!loadPhoto(request, photo, result, true, !asSplice)) {
+    if (!loadPhoto(records, request, photo, result, true, !asSplice)) {
         return finished(result, EditOutcome::Failed, result.message);
     }
     // A new file under one name would leave the photo's other names with the old bytes.
@@ -207,7 +213,7 @@ EditResult editSafely(const EditRequest& request) {
     }
     SplicePlan plan;
     if (asSplice && !planSplices(request, photo, thumbnail, plan, result)) return result;
-    if (!asSplice && !editInMemory(request, thumbnail, result)) return result;
+    if (!asSplice && !editInMemory(records, request, thumbnail, result)) return result;
     const std::string cutShort =
         endsWholeImage(photo) ? "" : "; warning: no end of image data: the photo seems cut short";
     if (request.dryRun) {
@@ -219,7 +225,10 @@ EditResult editSafely(const EditRequest& request) {
     std::string why;
     uint64_t newSize = 0;
     const BackupPolicy policy = request.keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None;
-    NewContentWriter writeContent = writeSectionListContent;
+    NewContentWriter writeContent = [&records](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size,
+                                               std::string& why) {
+        return writeSectionListContent(records, source, temp, size, why);
+    };
     if (asSplice) {
         writeContent = [&plan](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size, std::string& why) {
             return writePlan(source.file, plan, temp, size, why);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 
 namespace lumivex {
@@ -17,7 +16,9 @@ using Stream = std::unique_ptr<std::FILE, StreamCloser>;
 
 }  // namespace
 
-bool writeSectionListContent(const PhotoFile& photo, platform::OpenFile& temp, uint64_t& newSize, std::string& why) {
+bool writeSectionListContent(const PhotoRecords& records, const PhotoFile& photo, platform::OpenFile& temp,
+                             uint64_t& newSize, std::string& why) {
+    const SectionList& sectionList = records.sectionList;
     Stream out(platform::streamOf(temp, "wb"));
     Stream in(platform::streamOf(photo.file, "rb"));
     if (!out || !in) {
@@ -27,14 +28,14 @@ bool writeSectionListContent(const PhotoFile& photo, platform::OpenFile& temp, u
     // Where the image data stays where it was or moves by whole blocks, a clone of the photo shares its blocks
     // and only the header is written over the clone's beginning. Elsewhere (or where the file system refuses to
     // clone) the whole file is written.
-    const uint64_t header = jpegHeaderSize();
+    const uint64_t header = jpegHeaderSize(records);
     const uint64_t dataAt = static_cast<uint64_t>(sectionList.imageDataOffset);
     const uint64_t shift = header - dataAt;
     const bool cloned = sectionList.imageDataOffset >= 0 && header >= dataAt && shift % kCloneBlockBytes == 0 &&
                         platform::cloneFile(photo.file, temp, shift);
-    bool ok = cloned
-                  ? writeJpegHeader(out.get()) && std::fflush(out.get()) == 0 && std::fseek(out.get(), 0, SEEK_END) == 0
-                  : writeJpeg(out.get(), in.get());
+    bool ok = cloned ? writeJpegHeader(records, out.get()) && std::fflush(out.get()) == 0 &&
+                           std::fseek(out.get(), 0, SEEK_END) == 0
+                     : writeJpeg(records, out.get(), in.get());
     const long size = ok ? std::ftell(out.get()) : -1;
     if (cloned && static_cast<uint64_t>(size) != static_cast<uint64_t>(photo.status.size) + shift) ok = false;
     ok = std::fclose(out.release()) == 0 && ok;

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/jpeg/photo_records.h"
 #include "engine/thumbnail/safe_replace.h"
 
 namespace lumivex {
 
-bool writeSectionListContent(const PhotoFile& photo, platform::OpenFile& temp, uint64_t& newSize, std::string& why);
+bool writeSectionListContent(const PhotoRecords& records, const PhotoFile& photo, platform::OpenFile& temp,
+                             uint64_t& newSize, std::string& why);
 
 }  // namespace lumivex

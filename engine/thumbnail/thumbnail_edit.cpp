@@ -8,14 +8,10 @@
 #include "engine/diag/diag.h"
 #include "engine/exif/byte_order.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/thumbnail_file.h"
 
 namespace lumivex {
-
-thread_local TooLargeFacts lastTooLarge{};
 
 namespace {
 
@@ -24,15 +20,12 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// The Exif segment in the list whose TIFF block the thumbnail facts describe, or nullptr.
-JpegSection* thumbnailSegment() { return thumbnailSection(); }
-
 // Bytes of the length tag's value that an edit rewrites; 0 when it cannot be rewritten safely: it must be
 // the thumbnail directory's own ThumbnailLength entry, in the same segment, of an integer format wide enough.
-uint32_t lengthTagWidth() {
-    const ThumbnailOrigin& origin = thumbnailOrigin;
-    if (!origin.hasLengthEntry || origin.lengthCount == 0 || photoInfo.thumbLengthPos != origin.lengthPos ||
-        exifReadFacts.lengthSectionIndex != origin.sectionIndex) {
+uint32_t lengthTagWidth(const PhotoRecords& records) {
+    const ThumbnailOrigin& origin = records.thumbnailOrigin;
+    if (!origin.hasLengthEntry || origin.lengthCount == 0 || records.photoInfo.thumbLengthPos != origin.lengthPos ||
+        records.exifReadFacts.lengthSectionIndex != origin.sectionIndex) {
         return 0;
     }
     return thumbnailLengthWidth(origin.lengthFormat);
@@ -40,62 +33,68 @@ uint32_t lengthTagWidth() {
 
 // A length entry of byte-sized components held in the entry's own 4-byte value field: a removal writes the
 // zero length over that whole field, as a 32-bit value, which reads back as 0 whatever the format and order.
-bool byteLengthInEntry() {
-    const ThumbnailOrigin& origin = thumbnailOrigin;
+bool byteLengthInEntry(const PhotoRecords& records) {
+    const ThumbnailOrigin& origin = records.thumbnailOrigin;
     const bool byteFormat = origin.lengthFormat == FormatByte || origin.lengthFormat == FormatSByte ||
                             origin.lengthFormat == FormatUndefined;
     return byteFormat && origin.hasLengthEntry && origin.lengthCount >= 1 && origin.lengthCount <= 4 &&
-           origin.lengthPos == origin.lengthEntryPos + 8 && photoInfo.thumbLengthPos == origin.lengthPos &&
-           exifReadFacts.lengthSectionIndex == origin.sectionIndex;
+           origin.lengthPos == origin.lengthEntryPos + 8 && records.photoInfo.thumbLengthPos == origin.lengthPos &&
+           records.exifReadFacts.lengthSectionIndex == origin.sectionIndex;
 }
 
 // Bytes a removal writes over the length tag's value; 0 when it cannot be written safely.
-uint32_t removalLengthWidth() { return lengthTagWidth() != 0 ? lengthTagWidth() : (byteLengthInEntry() ? 4 : 0); }
-
-// The length tag in the thumbnail block's own byte order, whatever block was parsed last.
-void writeLengthTag(uint8_t* tiff, uint32_t length) {
-    if (lengthTagWidth() == 0 && byteLengthInEntry()) {
-        exifWrite32(tiff + thumbnailOrigin.lengthPos, length, thumbnailOrigin.byteOrder);
-        return;
-    }
-    writeThumbnailLength(tiff, length);
+uint32_t removalLengthWidth(const PhotoRecords& records) {
+    return lengthTagWidth(records) != 0 ? lengthTagWidth(records) : (byteLengthInEntry(records) ? 4 : 0);
 }
 
-void setSegmentSize(JpegSection& segment, uint32_t size) {
+// The length tag in the thumbnail block's own byte order, whatever block was parsed last.
+void writeLengthTag(const PhotoRecords& records, uint8_t* tiff, uint32_t length) {
+    const ThumbnailOrigin& origin = records.thumbnailOrigin;
+    if (lengthTagWidth(records) == 0 && byteLengthInEntry(records)) {
+        exifWrite32(tiff + origin.lengthPos, length, origin.byteOrder);
+        return;
+    }
+    writeThumbnailLength(origin, tiff, length);
+}
+
+void setSegmentSize(PhotoRecords& records, JpegSection& segment, uint32_t size) {
     segment.data[0] = static_cast<uint8_t>(size >> 8);
     segment.data[1] = static_cast<uint8_t>(size);
     segment.size = static_cast<int32_t>(size);
-    thumbnailOrigin.tiffLength = size - kTiffStartInSegment;
+    records.thumbnailOrigin.tiffLength = size - kTiffStartInSegment;
 }
 
 // The thumbnail may be cut off (or replaced at) the end of the segment that findSection gives.
-bool thumbnailAtEndOfFoundSegment(const JpegSection* own, uint32_t width) {
+bool thumbnailAtEndOfFoundSegment(const PhotoRecords& records, const JpegSection* own, uint32_t width) {
+    const PhotoInfo& photoInfo = records.photoInfo;
     return photoInfo.thumbOffset != 0 && photoInfo.thumbAtEnd != 0 && own != nullptr &&
-           own == findSection(kMarkerApp1) && width != 0 &&
-           uint64_t{thumbnailOrigin.lengthPos} + width <= photoInfo.thumbOffset;
+           own == findSection(records.sectionList, kMarkerApp1) && width != 0 &&
+           uint64_t{records.thumbnailOrigin.lengthPos} + width <= photoInfo.thumbOffset;
 }
 
-int removeThumbnail(JpegSection* own) {
+int removeThumbnail(PhotoRecords& records, JpegSection* own) {
+    PhotoInfo& photoInfo = records.photoInfo;
     if (photoInfo.thumbOffset == 0 || own == nullptr) return ThumbNoneToRemove;
     if (photoInfo.thumbLength == 0) return ThumbNothingDone;
     uint8_t* tiff = own->data.get() + kTiffStartInSegment;
-    if (thumbnailAtEndOfFoundSegment(own, removalLengthWidth())) {
-        writeLengthTag(tiff, 0);
-        setSegmentSize(*own, photoInfo.thumbOffset + kTiffStartInSegment);
+    if (thumbnailAtEndOfFoundSegment(records, own, removalLengthWidth(records))) {
+        writeLengthTag(records, tiff, 0);
+        setSegmentSize(records, *own, photoInfo.thumbOffset + kTiffStartInSegment);
         photoInfo.thumbLength = 0;
         return ThumbDone;
     }
     // Not last in its block: the segment cannot be cut there, so the thumbnail's bytes are zeroed in place,
     // unless a directory or another value lives in them too.
-    if (removalLengthWidth() == 0 || thumbnailSharesBytes()) return ThumbNothingDone;
+    if (removalLengthWidth(records) == 0 || thumbnailSharesBytes(records)) return ThumbNothingDone;
     std::memset(tiff + photoInfo.thumbOffset, 0, photoInfo.thumbLength);
-    writeLengthTag(tiff, 0);
+    writeLengthTag(records, tiff, 0);
     photoInfo.thumbLength = 0;
     return ThumbDone;
 }
 
-int replaceThumbnail(JpegSection* own, const char* newPath) {
-    if (!thumbnailAtEndOfFoundSegment(own, lengthTagWidth())) {
+int replaceThumbnail(PhotoRecords& records, JpegSection* own, const char* newPath) {
+    PhotoInfo& photoInfo = records.photoInfo;
+    if (!thumbnailAtEndOfFoundSegment(records, own, lengthTagWidth(records))) {
         reportLine("Image contains no thumbnail to replace - add is not possible");
         return ThumbNotReplaceable;
     }
@@ -106,7 +105,7 @@ int replaceThumbnail(JpegSection* own, const char* newPath) {
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) failFatal("Could not read thumbnail file");
     const uint64_t n = static_cast<uint64_t>(size);
     if (photoInfo.thumbOffset + n > kMaxThumbnailEnd) {
-        lastTooLarge = {n, kMaxThumbnailEnd - photoInfo.thumbOffset};
+        records.lastTooLarge = {n, kMaxThumbnailEnd - photoInfo.thumbOffset};
         return ThumbTooLarge;
     }
     const uint32_t newSize = photoInfo.thumbOffset + static_cast<uint32_t>(n) + kTiffStartInSegment;
@@ -117,24 +116,26 @@ int replaceThumbnail(JpegSection* own, const char* newPath) {
     file.reset();
 
     own->data = std::move(buffer);
-    setSegmentSize(*own, newSize);
+    setSegmentSize(records, *own, newSize);
     photoInfo.thumbLength = static_cast<uint32_t>(n);
-    writeLengthTag(own->data.get() + kTiffStartInSegment, photoInfo.thumbLength);
+    writeLengthTag(records, own->data.get() + kTiffStartInSegment, photoInfo.thumbLength);
     return ThumbDone;
 }
 
 }  // namespace
 
-int swapThumbnail(const char* newPath) {
-    JpegSection* own = thumbnailSegment();
-    if (newPath == nullptr) return removeThumbnail(own);
-    return replaceThumbnail(own, newPath);
+int swapThumbnail(PhotoRecords& records, const char* newPath) {
+    JpegSection* own = thumbnailSection(records);
+    if (newPath == nullptr) return removeThumbnail(records, own);
+    return replaceThumbnail(records, own, newPath);
 }
 
-bool embeddedThumbnail(const uint8_t*& bytes, uint32_t& length) {
-    const JpegSection* own = thumbnailSegment();
+bool embeddedThumbnail(PhotoRecords& records, const uint8_t*& bytes, uint32_t& length) {
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const JpegSection* own = thumbnailSection(records);
     // Facts that describe another segment than the Exif segment of the photo count as no thumbnail.
-    if (photoInfo.thumbOffset == 0 || photoInfo.thumbLength == 0 || own == nullptr || own != findSection(kMarkerApp1)) {
+    if (photoInfo.thumbOffset == 0 || photoInfo.thumbLength == 0 || own == nullptr ||
+        own != findSection(records.sectionList, kMarkerApp1)) {
         return false;
     }
     bytes = own->data.get() + kTiffStartInSegment + photoInfo.thumbOffset;
@@ -142,10 +143,10 @@ bool embeddedThumbnail(const uint8_t*& bytes, uint32_t& length) {
     return true;
 }
 
-int exportThumbnail(const char* outPath) {
+int exportThumbnail(PhotoRecords& records, const char* outPath) {
     const uint8_t* thumbnail = nullptr;
     uint32_t length = 0;
-    if (!embeddedThumbnail(thumbnail, length)) {
+    if (!embeddedThumbnail(records, thumbnail, length)) {
         reportLine("Image contains no thumbnail");
         return ThumbNotReplaceable;
     }

@@ -1,7 +1,9 @@
-// Replace, delete and export the thumbnail inside the Exif segment held in sectionList.
+// Replace, delete and export the thumbnail inside the Exif segment held in a photo's section list.
 #pragma once
 
 #include <cstdint>
+
+#include "engine/jpeg/photo_records.h"
 
 namespace lumivex {
 
@@ -18,20 +20,12 @@ enum ThumbnailResult : int {
 constexpr uint32_t kMaxThumbnailEnd = 65516;
 
 // newPath: the new thumbnail file, or nullptr to remove the thumbnail.
-int swapThumbnail(const char* newPath);
+int swapThumbnail(PhotoRecords& records, const char* newPath);
 
 // The embedded thumbnail of the photo's Exif segment; false when it has none.
-bool embeddedThumbnail(const uint8_t*& bytes, uint32_t& length);
+bool embeddedThumbnail(PhotoRecords& records, const uint8_t*& bytes, uint32_t& length);
 
 // outPath: the output file, or "-" for standard output.
-int exportThumbnail(const char* outPath);
-
-// Sizes behind the last ThumbTooLarge, for the message that says how much fits.
-struct TooLargeFacts {
-    uint64_t newLength;  // bytes in the new thumbnail file
-    uint32_t room;       // bytes that fit at the thumbnail's place
-};
-// Left beside the result code, whose form the window relies on; one per worker thread, like the records.
-extern thread_local TooLargeFacts lastTooLarge;
+int exportThumbnail(PhotoRecords& records, const char* outPath);
 
 }  // namespace lumivex

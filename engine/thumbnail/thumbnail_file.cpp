@@ -27,6 +27,7 @@ std::string quoted(const char* path) { return std::string("'") + path + "'"; }
 // ".NAME.lumivex-XXXXXXXXXXXX" in the folder of path: the tool's own temporary name, never predictable.
 std::string tempNameBeside(const std::string& path) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // One generator per thread, so that workers need no lock; it holds no photo state, only the letters' source.
     thread_local std::mt19937_64 random{std::random_device{}()};
 #ifdef _WIN32
     const size_t cut = path.find_last_of("/\\:");

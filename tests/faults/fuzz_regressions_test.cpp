@@ -62,7 +62,8 @@ TEST_P(SegmentReaderRegression, ReadsWithTheExactOutcome) {
     // A fatal report ends the read with FatalError, which the child turns into its exit status 1.
     const ChildOutcome outcome = runInChild([&] {
         try {
-            return readSourceFile(photo.c_str(), false);
+            PhotoRecords records;
+            return readSourceFile(records, photo.c_str(), false);
         } catch (const FatalError&) {
             std::fflush(nullptr);
             std::_Exit(1);
@@ -95,10 +96,12 @@ ChildOutcome parseSegmentInChild(const std::string& file) {
     std::vector<uint8_t> segment = fileBytes(regression("exif_segment", file));
     return runInChild([&] {
         currentFileName.reset();
-        clearPhotoInfoForNewFile();
+        ExifRecords records;
+        clearPhotoInfoForNewFile(records);
         segment[0] = static_cast<uint8_t>(segment.size() >> 8);
         segment[1] = static_cast<uint8_t>(segment.size());
-        parseExifSegment(segment.data(), static_cast<uint32_t>(segment.size()));
+        parseExifSegment(records, segment.data(), static_cast<uint32_t>(segment.size()));
+        const PhotoInfo& photoInfo = records.photoInfo;
         std::printf("thumbOffset %u thumbLength %u thumbAtEnd %u\n", photoInfo.thumbOffset, photoInfo.thumbLength,
                     photoInfo.thumbAtEnd);
         return 1;

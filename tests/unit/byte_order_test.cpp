@@ -9,34 +9,28 @@
 namespace lumivex {
 namespace {
 
-class ByteOrderTest : public ::testing::Test {
-  protected:
-    void TearDown() override { exifByteOrder = ExifByteOrder::Intel; }
-};
+class ByteOrderTest : public ::testing::Test {};
 
-TEST_F(ByteOrderTest, ReadsNumbersInTheCurrentOrder) {
+TEST_F(ByteOrderTest, ReadsNumbersInTheGivenOrder) {
     const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04};
-    exifByteOrder = ExifByteOrder::Intel;
-    EXPECT_EQ(exifRead16(bytes), 513);
-    EXPECT_EQ(exifReadU32(bytes), 0x04030201u);
-    exifByteOrder = ExifByteOrder::Motorola;
-    EXPECT_EQ(exifRead16(bytes), 258);
-    EXPECT_EQ(exifReadU32(bytes), 0x01020304u);
+    EXPECT_EQ(exifRead16(bytes, ExifByteOrder::Intel), 513);
+    EXPECT_EQ(exifReadU32(bytes, ExifByteOrder::Intel), 0x04030201u);
+    EXPECT_EQ(exifRead16(bytes, ExifByteOrder::Motorola), 258);
+    EXPECT_EQ(exifReadU32(bytes, ExifByteOrder::Motorola), 0x01020304u);
 }
 
 TEST_F(ByteOrderTest, AllOnesReadSignedAndUnsigned) {
     const uint8_t ones[] = {0xFF, 0xFF, 0xFF, 0xFF};
     for (ExifByteOrder order : {ExifByteOrder::Intel, ExifByteOrder::Motorola}) {
-        exifByteOrder = order;
-        EXPECT_EQ(exifRead16(ones), 65535);
-        EXPECT_EQ(exifRead32(ones), -1);
-        EXPECT_EQ(exifReadU32(ones), 4294967295u);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatLong), 4294967295.0);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatSLong), -1.0);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatShort), 65535.0);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatSShort), -1.0);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatByte), 255.0);
-        EXPECT_EQ(exifValueAsDouble(ones, FormatSByte), -1.0);
+        EXPECT_EQ(exifRead16(ones, order), 65535);
+        EXPECT_EQ(exifRead32(ones, order), -1);
+        EXPECT_EQ(exifReadU32(ones, order), 4294967295u);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatLong, order), 4294967295.0);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatSLong, order), -1.0);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatShort, order), 65535.0);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatSShort, order), -1.0);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatByte, order), 255.0);
+        EXPECT_EQ(exifValueAsDouble(ones, FormatSByte, order), -1.0);
     }
 }
 
@@ -54,7 +48,7 @@ struct RationalCase {
 };
 
 TEST_F(ByteOrderTest, RationalsAreSignedAndZeroDenominatorGivesZero) {
-    exifByteOrder = ExifByteOrder::Motorola;
+    const ExifByteOrder motorola = ExifByteOrder::Motorola;
     const RationalCase cases[] = {
         {{0, 0, 0, 72, 0, 0, 0, 1}, 72.0},
         {{0, 0, 0, 1, 0, 0, 0, 0}, 0.0},
@@ -62,8 +56,8 @@ TEST_F(ByteOrderTest, RationalsAreSignedAndZeroDenominatorGivesZero) {
         {{0, 0, 0x0B, 0x7C, 0, 0, 0, 100}, 29.4},
     };
     for (const RationalCase& c : cases) {
-        EXPECT_DOUBLE_EQ(exifValueAsDouble(c.bytes, FormatRational), c.expected);
-        EXPECT_DOUBLE_EQ(exifValueAsDouble(c.bytes, FormatSRational), c.expected);
+        EXPECT_DOUBLE_EQ(exifValueAsDouble(c.bytes, FormatRational, motorola), c.expected);
+        EXPECT_DOUBLE_EQ(exifValueAsDouble(c.bytes, FormatSRational, motorola), c.expected);
     }
 }
 
@@ -71,9 +65,8 @@ TEST_F(ByteOrderTest, FloatsAreLittleEndianWhateverTheBlockSays) {
     const uint8_t one[] = {0x00, 0x00, 0x80, 0x3F};
     const uint8_t two[] = {0, 0, 0, 0, 0, 0, 0x00, 0x40};
     for (ExifByteOrder order : {ExifByteOrder::Intel, ExifByteOrder::Motorola}) {
-        exifByteOrder = order;
-        EXPECT_EQ(exifValueAsDouble(one, FormatFloat), 1.0);
-        EXPECT_EQ(exifValueAsDouble(two, FormatDouble), 2.0);
+        EXPECT_EQ(exifValueAsDouble(one, FormatFloat, order), 1.0);
+        EXPECT_EQ(exifValueAsDouble(two, FormatDouble, order), 2.0);
     }
 }
 
@@ -81,7 +74,7 @@ TEST_F(ByteOrderTest, NonNumericFormatsReadAsZeroWithAReport) {
     const uint8_t bytes[8] = {'1', '2', '3', 0};
     for (int format : {0, int{FormatAscii}, int{FormatUndefined}, 13}) {
         ::testing::internal::CaptureStderr();
-        EXPECT_EQ(exifValueAsDouble(bytes, format), 0.0);
+        EXPECT_EQ(exifValueAsDouble(bytes, format, ExifByteOrder::Intel), 0.0);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(),
                   "\nNonfatal Error : Illegal format code " + std::to_string(format) + " in Exif header\n");
     }

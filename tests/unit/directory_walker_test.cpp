@@ -59,8 +59,7 @@ TEST_P(WalkerTest, TypicalCameraBlock) {
     EXPECT_EQ(photoInfo.thumbLength, 100u);
     EXPECT_LT(photoInfo.exifExtent, photoInfo.thumbOffset);
     EXPECT_EQ(photoInfo.thumbAtEnd, 1);
-    exifByteOrder = GetParam();
-    EXPECT_EQ(exifReadU32(segment.data() + 8 + photoInfo.thumbLengthPos), 100u);
+    EXPECT_EQ(exifReadU32(segment.data() + 8 + photoInfo.thumbLengthPos, GetParam()), 100u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, WalkerTest, ::testing::Values(ExifByteOrder::Intel, ExifByteOrder::Motorola));

@@ -256,6 +256,6 @@ bool fileExists(const std::string& path) { return std::filesystem::exists(path);
 
 std::string testDataPath(const std::string& relative) { return std::string(LUMIVEX_TEST_DATA) + "/" + relative; }
 
-int loadForTest(const std::string& path) { return readSourceFile(path.c_str(), false); }
+int loadForTest(PhotoRecords& records, const std::string& path) { return readSourceFile(records, path.c_str(), false); }
 
 }  // namespace lumivex::test

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/exif/byte_order.h"
+#include "engine/jpeg/photo_records.h"
 
 namespace lumivex::test {
 
@@ -107,6 +108,6 @@ bool fileExists(const std::string& path);
 std::string testDataPath(const std::string& relative);
 
 // Runs the engine's first steps on a file as every operation does, and loads it.
-int loadForTest(const std::string& path);
+int loadForTest(PhotoRecords& records, const std::string& path);
 
 }  // namespace lumivex::test

@@ -4,7 +4,6 @@
 #include <ctime>
 
 #include "engine/exif/exif_layout.h"
-#include "engine/jpeg/sections.h"
 #include "engine/thumbnail/minimal_exif.h"
 #include "tests/unit/exif_test_support.h"
 
@@ -98,11 +97,11 @@ TEST_F(ExifSegmentTest, ADirectoryAfterTheThumbnailKeepsItFromTheEnd) {
 }
 
 TEST_F(ExifSegmentTest, MinimalExifSegmentIsExactAndParsed) {
-    resetJpegState();
+    resetJpegState(records.sectionList);
     photoInfo.dateOffsetCount = 1;
     std::memcpy(photoInfo.dateTime, "2020:02:29 12:34:56", 20);
-    buildMinimalExif();
-    const JpegSection* seg = findSection(0xE1);
+    buildMinimalExif(records);
+    const JpegSection* seg = findSection(records.sectionList, 0xE1);
     ASSERT_NE(seg, nullptr);
     ASSERT_EQ(seg->size, 134);
     const Bytes expected = {
@@ -125,16 +124,16 @@ TEST_F(ExifSegmentTest, MinimalExifSegmentIsExactAndParsed) {
 }
 
 TEST_F(ExifSegmentTest, MinimalExifTakesTheFileTimeWhenTheFileHasNoDate) {
-    resetJpegState();
+    resetJpegState(records.sectionList);
     photoInfo.fileModified = 86400 * 365;
     char expected[20];
     const std::time_t t = photoInfo.fileModified;
     std::strftime(expected, sizeof expected, "%Y:%m:%d %H:%M:%S", std::localtime(&t));
     char text[20];
-    fileTimeText(text);
+    fileTimeText(photoInfo, text);
     EXPECT_STREQ(text, expected);
-    buildMinimalExif();
-    EXPECT_EQ(0, std::memcmp(findSection(0xE1)->data.get() + 46, expected, 20));
+    buildMinimalExif(records);
+    EXPECT_EQ(0, std::memcmp(findSection(records.sectionList, 0xE1)->data.get() + 46, expected, 20));
 }
 
 }  // namespace

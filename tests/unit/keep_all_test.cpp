@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "engine/jpeg/writer.h"
 #include "engine/thumbnail/block_view.h"
 #include "tests/unit/exif_builder.h"
@@ -136,22 +134,23 @@ class KeepAllTest : public ::testing::Test {
         if (!exifSegment.empty()) jpeg.exif(exifSegment);
         test::writeFile(photo, jpeg.image().bytes());
         ::testing::internal::CaptureStderr();
-        ASSERT_EQ(test::loadForTest(photo), 1);
+        ASSERT_EQ(test::loadForTest(records, photo), 1);
         ::testing::internal::GetCapturedStderr();
     }
     // Writes the edited list and reads the written file again, as the next run of the tool would.
     void saveAndReload() {
-        ASSERT_TRUE(saveJpegFile(edited.c_str()));
+        ASSERT_TRUE(saveJpegFile(records, edited.c_str()));
         ::testing::internal::CaptureStderr();
-        ASSERT_EQ(test::loadForTest(edited), 1);
+        ASSERT_EQ(test::loadForTest(records, edited), 1);
         ::testing::internal::GetCapturedStderr();
     }
-    static BlockView block() {
+    JpegSection* findSection(int32_t marker) { return lumivex::findSection(records.sectionList, marker); }
+    BlockView block() {
         JpegSection* seg = findSection(kMarkerApp1);
         return *exifBlockOf(seg->data.get(), static_cast<uint32_t>(seg->size));
     }
     // The value bytes of a tag in the directory that the first directory links to with linkTag.
-    static Bytes linkedValue(uint16_t linkTag, uint16_t tag) {
+    Bytes linkedValue(uint16_t linkTag, uint16_t tag) {
         const BlockView b = block();
         const auto first = directoryAt(b, b.read32(4));
         const auto link = findValue(b, *first, linkTag);
@@ -160,11 +159,11 @@ class KeepAllTest : public ::testing::Test {
         if (!value) return {};
         return Bytes(b.tiff + value->offset, b.tiff + value->offset + value->bytes);
     }
-    static uint32_t firstNext() {
+    uint32_t firstNext() {
         const BlockView b = block();
         return b.read32(directoryAt(b, b.read32(4))->nextPos);
     }
-    static Bytes thumbnailNow() {
+    Bytes thumbnailNow() {
         const BlockView b = block();
         return Bytes(b.tiff + photoInfo.thumbOffset, b.tiff + photoInfo.thumbOffset + photoInfo.thumbLength);
     }
@@ -172,6 +171,8 @@ class KeepAllTest : public ::testing::Test {
     test::TempDir dir;
     std::string photo = dir.path("photo.jpg");
     std::string edited = dir.path("edited.jpg");
+    PhotoRecords records;
+    const PhotoInfo& photoInfo = records.photoInfo;
 };
 
 TEST_F(KeepAllTest, ReplaceKeepsEveryFieldOnEachRoute) {
@@ -205,8 +206,8 @@ TEST_F(KeepAllTest, ReplaceKeepsEveryFieldOnEachRoute) {
             const std::string latitude = photoInfo.gpsLatitude;
             const Bytes thumbnail = jpegThumbnail(c.newLength);
 
-            EXPECT_EQ(planKeepAllReplacement(thumbnail.size()).route, c.route);
-            const ReplacePlan plan = replaceKeepingAll(thumbnail);
+            EXPECT_EQ(planKeepAllReplacement(records, thumbnail.size()).route, c.route);
+            const ReplacePlan plan = replaceKeepingAll(records, thumbnail);
             ASSERT_EQ(plan.route, c.route) << plan.why;
             if (c.route == ReplaceRoute::Refused) {
                 EXPECT_FALSE(plan.why.empty());
@@ -241,7 +242,7 @@ TEST_F(KeepAllTest, PhotoWithoutExifGetsABlockAValidatorAccepts) {
     for (size_t length : {size_t{0}, size_t{500}}) {
         load({});
         const Bytes thumbnail = length == 0 ? Bytes() : jpegThumbnail(length);
-        const ReplacePlan plan = replaceKeepingAll(thumbnail);
+        const ReplacePlan plan = replaceKeepingAll(records, thumbnail);
         ASSERT_EQ(plan.route, ReplaceRoute::MinimalExif);
         saveAndReload();
         EXPECT_EQ(thumbnailNow(), thumbnail);
@@ -255,15 +256,15 @@ TEST_F(KeepAllTest, SegmentLimitOneByteUnderAndOver) {
     for (ExifByteOrder order : kOrders) {
         for (Shape shape : {Shape::Last, Shape::BeforeMakerNote, Shape::Absent}) {
             load(cameraBlock(shape, order, 100, 20000));
-            const ReplacePlan probe = planKeepAllReplacement(0);
+            const ReplacePlan probe = planKeepAllReplacement(records, 0);
             ASSERT_NE(probe.route, ReplaceRoute::Refused) << probe.why;
             const uint64_t fits = 65535 - probe.segmentSize;
-            EXPECT_EQ(planKeepAllReplacement(fits).segmentSize, 65535u);
-            const ReplacePlan over = planKeepAllReplacement(fits + 1);
+            EXPECT_EQ(planKeepAllReplacement(records, fits).segmentSize, 65535u);
+            const ReplacePlan over = planKeepAllReplacement(records, fits + 1);
             EXPECT_EQ(over.route, ReplaceRoute::Refused);
             EXPECT_NE(over.why.find("1 bytes over"), std::string::npos) << over.why;
-            EXPECT_EQ(planKeepAllReplacement(UINT64_MAX).route, ReplaceRoute::Refused);
-            const ReplacePlan done = replaceKeepingAll(jpegThumbnail(fits));
+            EXPECT_EQ(planKeepAllReplacement(records, UINT64_MAX).route, ReplaceRoute::Refused);
+            const ReplacePlan done = replaceKeepingAll(records, jpegThumbnail(fits));
             EXPECT_EQ(done.route, probe.route);
             EXPECT_EQ(findSection(kMarkerApp1)->size, 65535);
         }
@@ -296,7 +297,7 @@ TEST_F(KeepAllTest, DeleteTakesTheEntriesAndAnEmptyDirectoryOut) {
             const JpegSection* seg = findSection(kMarkerApp1);
             const Bytes before(seg->data.get(), seg->data.get() + seg->size);
             std::string why;
-            ASSERT_EQ(removeKeepingAll(&why), c.result) << why;
+            ASSERT_EQ(removeKeepingAll(records, &why), c.result) << why;
             if (c.result != RemoveResult::Removed) {
                 EXPECT_EQ(Bytes(seg->data.get(), seg->data.get() + seg->size), before);
                 EXPECT_EQ(why.empty(), c.result == RemoveResult::NoThumbnail);
@@ -324,7 +325,7 @@ TEST_F(KeepAllTest, DeleteTakesTheEntriesAndAnEmptyDirectoryOut) {
                 EXPECT_TRUE(
                     std::all_of(b.tiff + oldOffset, b.tiff + oldOffset + 100, [](uint8_t x) { return x == 0; }));
             }
-            EXPECT_EQ(removeKeepingAll(&why), RemoveResult::NoThumbnail);
+            EXPECT_EQ(removeKeepingAll(records, &why), RemoveResult::NoThumbnail);
         }
     }
 }
@@ -349,10 +350,10 @@ TEST_F(KeepAllTest, RealPhotosKeepTheirFacts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         ::testing::internal::CaptureStderr();
-        ASSERT_EQ(test::loadForTest(test::testDataPath(c.file)), 1);
+        ASSERT_EQ(test::loadForTest(records, test::testDataPath(c.file)), 1);
         ::testing::internal::GetCapturedStderr();
         const PhotoInfo before = photoInfo;
-        ASSERT_EQ(replaceKeepingAll(thumbnail).route, c.route);
+        ASSERT_EQ(replaceKeepingAll(records, thumbnail).route, c.route);
         saveAndReload();
         EXPECT_EQ(thumbnailNow(), thumbnail);
         EXPECT_STREQ(photoInfo.cameraMake, before.cameraMake);

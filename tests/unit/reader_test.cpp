@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/photo_info.h"
-#include "engine/jpeg/sections.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {
@@ -22,7 +20,7 @@ class ReaderTest : public ::testing::Test {
     int load(const Bytes& bytes) {
         test::writeFile(path, bytes);
         ::testing::internal::CaptureStderr();
-        const int result = test::loadForTest(path);
+        const int result = test::loadForTest(records, path);
         errors = ::testing::internal::GetCapturedStderr();
         return result;
     }
@@ -35,6 +33,9 @@ class ReaderTest : public ::testing::Test {
     test::TempDir dir;
     std::string path = dir.path("photo.jpg");
     std::string errors;
+    PhotoRecords records;
+    const SectionList& sectionList = records.sectionList;
+    const PhotoInfo& photoInfo = records.photoInfo;
 };
 
 TEST_F(ReaderTest, NotAJpeg) {
@@ -46,7 +47,7 @@ TEST_F(ReaderTest, NotAJpeg) {
 
 TEST_F(ReaderTest, MissingFileCannotBeOpened) {
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(loadJpegFile(dir.path("absent.jpg").c_str(), LoadAll), 0);
+    EXPECT_EQ(loadJpegFile(records, dir.path("absent.jpg").c_str(), LoadAll), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "can't open '" + dir.path("absent.jpg") + "'\n");
 }
 
@@ -119,7 +120,7 @@ TEST_F(ReaderTest, App1KeptOnlyForExifAndXmp) {
     const Bytes other = {'O', 't', 'h', 'e', 'r', 0};
     ASSERT_EQ(load(JpegBuilder().segment(0xE1, other).segment(0xE1, xmp).segment(0xED, {1, 2}).image().bytes()), 1);
     EXPECT_EQ(markers(), (std::vector<int32_t>{PseudoMarkerXmp, 0xED, 0xDB, 0xC0, 0xC4, 0xDA, PseudoMarkerImageData}));
-    EXPECT_EQ(findSection(0xE1), nullptr);
+    EXPECT_EQ(findSection(sectionList, 0xE1), nullptr);
 }
 
 TEST_F(ReaderTest, EoiBeforeSosIsNoImage) {
@@ -153,7 +154,7 @@ TEST_P(ReaderFatalTest, EndsTheReadWithTheReport) {
     std::string written;
     ScopedReportSink sink([&written](std::string_view text) { written.append(text); });
     try {
-        test::loadForTest(path);
+        test::loadForTest(records, path);
         ADD_FAILURE() << "the read ended normally";
     } catch (const FatalError& error) {
         EXPECT_EQ(error.message, c.message);

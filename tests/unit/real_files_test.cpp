@@ -49,8 +49,9 @@ TEST(RealFiles, WrittenBackUnchangedButForWhatTheReaderDrops) {
         ++photos;
         const Bytes input = test::readFile(entry.path().string());
         ::testing::internal::CaptureStderr();
-        ASSERT_EQ(test::loadForTest(entry.path().string()), 1);
-        ASSERT_TRUE(saveJpegFile(dir.path("out.jpg").c_str()));
+        PhotoRecords records;
+        ASSERT_EQ(test::loadForTest(records, entry.path().string()), 1);
+        ASSERT_TRUE(saveJpegFile(records, dir.path("out.jpg").c_str()));
         ::testing::internal::GetCapturedStderr();
         const Bytes output = test::readFile(dir.path("out.jpg"));
 

@@ -5,9 +5,7 @@
 #include <cstring>
 
 #include "engine/exif/exif_layout.h"
-#include "engine/jpeg/sections.h"
 #include "tests/unit/exif_builder.h"
-#include "tests/unit/exif_test_support.h"
 
 namespace lumivex {
 namespace {
@@ -24,7 +22,7 @@ class ThumbnailEditTest : public ::testing::Test {
         for (const Bytes& seg : exifSegments) jpeg.exif(seg);
         test::writeFile(photo, jpeg.image().bytes());
         ::testing::internal::CaptureStderr();
-        ASSERT_EQ(test::loadForTest(photo), 1);
+        ASSERT_EQ(test::loadForTest(records, photo), 1);
         errors = ::testing::internal::GetCapturedStderr();
     }
     std::string newThumbnail(size_t size) {
@@ -35,23 +33,23 @@ class ThumbnailEditTest : public ::testing::Test {
     }
     int swap(const char* path) {
         ::testing::internal::CaptureStderr();
-        const int result = swapThumbnail(path);
+        const int result = swapThumbnail(records, path);
         errors = ::testing::internal::GetCapturedStderr();
         return result;
     }
     static Bytes bytesOf(const JpegSection* seg) { return Bytes(seg->data.get(), seg->data.get() + seg->size); }
-    static uint32_t read32(const uint8_t* p, ExifByteOrder order) {
-        const ExifByteOrder saved = exifByteOrder;
-        exifByteOrder = order;
-        const uint32_t value = exifReadU32(p);
-        exifByteOrder = saved;
-        return value;
-    }
+    static uint32_t read32(const uint8_t* p, ExifByteOrder order) { return exifReadU32(p, order); }
+    JpegSection* findSection(int32_t marker) { return lumivex::findSection(records.sectionList, marker); }
+    int exportThumbnail(const char* outPath) { return lumivex::exportThumbnail(records, outPath); }
 
     test::TempDir dir;
     std::string photo = dir.path("photo.jpg");
     std::string thumb = dir.path("thumb.jpg");
     std::string errors;
+    PhotoRecords records;
+    const PhotoInfo& photoInfo = records.photoInfo;
+    const SectionList& sectionList = records.sectionList;
+    const ThumbnailOrigin& thumbnailOrigin = records.thumbnailOrigin;
 };
 
 // A block whose thumbnail starts at `thumbOffset` and is the last thing in it.
@@ -86,8 +84,8 @@ TEST_F(ThumbnailEditTest, SizeLimitOfTheSegment) {
             EXPECT_EQ(seg->data[0] * 256 + seg->data[1], 65524);
         } else {
             EXPECT_EQ(bytesOf(seg), before);
-            EXPECT_EQ(lastTooLarge.newLength, 50517u);
-            EXPECT_EQ(lastTooLarge.room, 50516u);
+            EXPECT_EQ(records.lastTooLarge.newLength, 50517u);
+            EXPECT_EQ(records.lastTooLarge.room, 50516u);
         }
     }
 }
@@ -176,7 +174,7 @@ TEST_F(ThumbnailEditTest, LengthIsWrittenInTheThumbnailSegmentsOwnOrder) {
     ExifBuilder second(ExifByteOrder::Intel);
     second.addAscii(second.addDirectory(), 0x010F, "Maker");
     loadWith({blockWithThumbnailAt(300, ExifByteOrder::Motorola).segment(), second.segment()});
-    ASSERT_EQ(exifByteOrder, ExifByteOrder::Intel);
+    ASSERT_EQ(records.exifByteOrder, ExifByteOrder::Intel);
     ASSERT_EQ(swap(newThumbnail(500).c_str()), ThumbDone);
     EXPECT_EQ(read32(findSection(0xE1)->data.get() + 8 + photoInfo.thumbLengthPos, ExifByteOrder::Motorola), 500u);
 }
@@ -218,11 +216,11 @@ TEST_F(ThumbnailEditTest, LengthEntryFormats) {
         loadWith({exif.segment()});
         ASSERT_EQ(thumbnailOrigin.lengthFormat, c.format);
         EXPECT_EQ(thumbnailLengthWidth(c.format), c.width) << c.format;
-        JpegSection* seg = thumbnailSection();
+        JpegSection* seg = thumbnailSection(records);
         ASSERT_NE(seg, nullptr);
         if (c.width == 0) continue;
         uint8_t* tiff = seg->data.get() + 8;
-        writeThumbnailLength(tiff, 40000);
+        writeThumbnailLength(thumbnailOrigin, tiff, 40000);
         const uint8_t* entry = tiff + thumbnailOrigin.lengthEntryPos;
         EXPECT_EQ(entry[2] * 256 + entry[3], c.formatAfter) << c.format;
         const uint8_t* value = tiff + photoInfo.thumbLengthPos;

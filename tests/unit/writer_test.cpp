@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/diag/diag.h"
-#include "engine/exif/photo_info.h"
 #include "engine/jpeg/reader.h"
-#include "engine/jpeg/sections.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {
@@ -42,14 +40,16 @@ class WriterTest : public ::testing::Test {
     Bytes roundTrip(const Bytes& input) {
         test::writeFile(in, input);
         ::testing::internal::CaptureStderr();
-        EXPECT_EQ(test::loadForTest(in), 1);
-        EXPECT_TRUE(saveJpegFile(out.c_str()));
+        EXPECT_EQ(test::loadForTest(records, in), 1);
+        EXPECT_TRUE(saveJpegFile(records, out.c_str()));
         ::testing::internal::GetCapturedStderr();
         return test::readFile(out);
     }
     test::TempDir dir;
     std::string in = dir.path("in.jpg");
     std::string out = dir.path("out.jpg");
+    PhotoRecords records;
+    SectionList& sectionList = records.sectionList;
 };
 
 ExifBuilder resolutionBlock(uint16_t unit, int32_t xNumerator, int32_t xDenominator) {
@@ -115,53 +115,54 @@ TEST_F(WriterTest, XmpIsWrittenBackAsApp1) {
 TEST_F(WriterTest, DropAndInsert) {
     roundTrip(JpegBuilder().exif(resolutionBlock(2, 72, 1).segment()).image().bytes());
     const int32_t count = sectionList.count;
-    EXPECT_EQ(dropSectionType(0xFE), 0);
+    EXPECT_EQ(dropSectionType(records, 0xFE), 0);
     auto buffer = std::make_unique<uint8_t[]>(4);
     uint8_t* inserted = buffer.get();
-    insertSection(0xE1, std::move(buffer), 4);
-    EXPECT_EQ(findSection(0xE1)->data.get(), inserted);  // the new one comes first
+    insertSection(records, 0xE1, std::move(buffer), 4);
+    EXPECT_EQ(findSection(sectionList, 0xE1)->data.get(), inserted);  // the new one comes first
     EXPECT_EQ(sectionList.count, count + 1);
-    EXPECT_EQ(dropSectionType(0xE1), 1);
-    EXPECT_EQ(dropSectionType(0xE1), 1);
-    EXPECT_EQ(dropSectionType(0xE1), 0);
+    EXPECT_EQ(dropSectionType(records, 0xE1), 1);
+    EXPECT_EQ(dropSectionType(records, 0xE1), 1);
+    EXPECT_EQ(dropSectionType(records, 0xE1), 0);
     EXPECT_EQ(sectionList.count, count - 1);
 }
 
 TEST_F(WriterTest, DropNeverTakesTheLastEntry) {
-    resetJpegState();
-    appendSection(std::make_unique<uint8_t[]>(2), 0xDB, 2);
-    appendSection(std::make_unique<uint8_t[]>(2), 0xE1, 2);
-    EXPECT_EQ(dropSectionType(0xE1), 0);
-    resetJpegState();
-    appendSection(std::make_unique<uint8_t[]>(2), 0xE1, 2);
-    EXPECT_EQ(dropSectionType(0xE1), 0);
+    resetJpegState(sectionList);
+    appendSection(sectionList, std::make_unique<uint8_t[]>(2), 0xDB, 2);
+    appendSection(sectionList, std::make_unique<uint8_t[]>(2), 0xE1, 2);
+    EXPECT_EQ(dropSectionType(records, 0xE1), 0);
+    resetJpegState(sectionList);
+    appendSection(sectionList, std::make_unique<uint8_t[]>(2), 0xE1, 2);
+    EXPECT_EQ(dropSectionType(records, 0xE1), 0);
 }
 
 TEST_F(WriterTest, ImageDataLeftInTheFileIsCopiedFromIt) {
     const Bytes input = JpegBuilder().exif(resolutionBlock(2, 72, 1).segment()).image(16, 8, Bytes(3000, 0x77)).bytes();
     const Bytes inMemory = roundTrip(input);
     test::writeFile(in, input);
-    resetJpegState();
-    clearPhotoInfoForNewFile();
+    resetJpegState(sectionList);
+    clearPhotoInfoForNewFile(records);
     ::testing::internal::CaptureStderr();
-    ASSERT_EQ(loadJpegFile(in.c_str(), LoadAll | LoadImageLater), 1);
+    ASSERT_EQ(loadJpegFile(records, in.c_str(), LoadAll | LoadImageLater), 1);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(sectionList.sections[sectionList.count - 1].data, nullptr);  // not held in memory
-    ASSERT_TRUE(saveJpegFile(out.c_str()));
+    ASSERT_TRUE(saveJpegFile(records, out.c_str()));
     EXPECT_EQ(test::readFile(out), inMemory);
 
     // The file that holds the image data changed since it was read: nothing is taken from it.
     test::writeFile(in, Bytes(input.begin(), input.end() - 10));
-    EXPECT_FALSE(saveJpegFile(out.c_str()));
+    EXPECT_FALSE(saveJpegFile(records, out.c_str()));
 }
 
 TEST(WriterFatalTest, RefusesToWriteWithoutTheImageData) {
-    resetJpegState();
+    PhotoRecords records;
+    resetJpegState(records.sectionList);
     currentFileName.reset();
     std::string written;
     ScopedReportSink sink([&written](std::string_view text) { written.append(text); });
     try {
-        saveJpegFile("/nonexistent/out.jpg");
+        saveJpegFile(records, "/nonexistent/out.jpg");
         ADD_FAILURE() << "the writer wrote without the image data";
     } catch (const FatalError& error) {
         EXPECT_EQ(error.message, "Can't write back - didn't read all");
