@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "engine/platform/file_services.h"
-#include "engine/thumbnail/thumbnail_file.h"
 #include "cli/terminal_text.h"
+#include "lumivex/file_services.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex::cli {
 

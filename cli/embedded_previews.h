@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/previews/previews.h"
+#include "lumivex/previews.h"
 
 namespace lumivex::cli {
 

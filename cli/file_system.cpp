@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
 
 namespace lumivex::cli {
 

@@ -8,7 +8,7 @@
 
 #include "cli/json_text.h"
 #include "cli/terminal_text.h"
-#include "engine/report/photo_report.h"
+#include "lumivex/photo_report.h"
 
 namespace lumivex::cli {
 

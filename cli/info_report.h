@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/report/photo_report.h"
+#include "lumivex/photo_report.h"
 
 namespace lumivex::cli {
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "engine/platform/temp_files.h"
+#include "lumivex/file_services.h"
 
 namespace lumivex::cli {
 

@@ -19,8 +19,8 @@
 #include "cli/progress_line.h"
 #include "cli/result_output.h"
 #include "cli/thumbnail_jobs.h"
-#include "engine/diag/diag.h"
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
+#include "lumivex/report_sink.h"
 
 namespace {
 

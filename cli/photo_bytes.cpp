@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "engine/diag/diag.h"
+#include "lumivex/report_sink.h"
 
 namespace lumivex::cli {
 
@@ -54,7 +54,6 @@ PhotoBytes readPhotoBytes(const std::string& path, bool followLinks) {
 
 std::optional<PhotoReport> loadPhotoMetadata(const std::string& path, const PhotoBytes& photo) {
     if (!photo.ok()) {
-        currentFileName = path;
         reportLine(photo.error);
         return std::nullopt;
     }

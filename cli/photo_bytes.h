@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/platform/file_services.h"
-#include "engine/report/photo_report.h"
+#include "lumivex/file_services.h"
+#include "lumivex/photo_report.h"
 
 namespace lumivex::cli {
 

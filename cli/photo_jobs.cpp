@@ -9,12 +9,10 @@
 #include "cli/photo_bytes.h"
 #include "cli/preview_report.h"
 #include "cli/result_output.h"
-#include "engine/diag/diag.h"
-#include "engine/jpeg/sections.h"
-#include "engine/thumbnail/file_operation.h"
-#include "engine/thumbnail/photo_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
 #include "imaging/image.h"
+#include "lumivex/photo_edit.h"
+#include "lumivex/report_sink.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex::cli {
 

@@ -4,7 +4,7 @@
 
 #include "cli/command_line.h"
 #include "cli/photo_result.h"
-#include "engine/thumbnail/photo_edit.h"
+#include "lumivex/photo_edit.h"
 
 namespace lumivex::cli {
 

@@ -6,7 +6,7 @@
 
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
 
 namespace lumivex::cli {
 

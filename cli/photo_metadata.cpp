@@ -1,6 +1,6 @@
 #include "cli/photo_metadata.h"
 
-#include "engine/diag/diag.h"
+#include "lumivex/report_sink.h"
 
 namespace lumivex::cli {
 

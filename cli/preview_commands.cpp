@@ -7,10 +7,10 @@
 #include "cli/embedded_previews.h"
 #include "cli/preview_check.h"
 #include "cli/preview_writer.h"
-#include "engine/platform/file_services.h"
-#include "engine/thumbnail/photo_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
 #include "imaging/image.h"
+#include "lumivex/file_services.h"
+#include "lumivex/photo_edit.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex::cli {
 
@@ -19,7 +19,7 @@ namespace {
 constexpr int kLowestQuality = 5;
 constexpr uint64_t kSegmentPayload = 0xFFFF - 2;
 constexpr uint64_t kMaxCopyPixels = uint64_t{4096} * 4096;  // a hostile size must not make the rebuild take gigabytes
-constexpr int kDefaultWidth = 160;                // for a copy that does not say its size
+constexpr int kDefaultWidth = 160;                          // for a copy that does not say its size
 constexpr int kDefaultHeight = 120;
 
 bool wantsStale(const std::vector<std::string>& words) {

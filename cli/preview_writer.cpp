@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "engine/jpeg/plan_writer.h"
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
+#include "lumivex/plan_writer.h"
 
 namespace lumivex::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/thumbnail/safe_replace.h"
+#include "lumivex/safe_replace.h"
 #include "lumivex/splice.h"
 
 namespace lumivex::cli {

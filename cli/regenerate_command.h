@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/thumbnail/photo_edit.h"
 #include "imaging/image.h"
+#include "lumivex/photo_edit.h"
 
 namespace lumivex::cli {
 

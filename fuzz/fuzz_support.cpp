@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "engine/diag/diag.h"
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
 
 namespace lumivex::fuzz {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/previews/previews.h"
 #include "fuzz/fuzz_support.h"
+#include "lumivex/previews.h"
 
 using namespace lumivex;
 

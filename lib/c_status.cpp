@@ -5,7 +5,7 @@
 #include <new>
 
 #include "cli/result_output.h"
-#include "engine/diag/diag.h"
+#include "lumivex/report_sink.h"
 
 namespace lumivex::lib {
 

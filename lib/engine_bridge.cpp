@@ -22,17 +22,17 @@
 #include "cli/preview_commands.h"
 #include "cli/regenerate_command.h"
 #include "cli/result_output.h"
-#include "engine/diag/diag.h"
-#include "engine/previews/previews.h"
-#include "engine/report/photo_report.h"
-#include "engine/thumbnail/driver_messages.h"
-#include "engine/thumbnail/photo_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/driver_messages.h"
 #include "lumivex/lumivex.h"
 #include "lumivex/photo.h"
+#include "lumivex/photo_edit.h"
+#include "lumivex/photo_report.h"
 #include "lumivex/preview.h"
+#include "lumivex/previews.h"
+#include "lumivex/report_sink.h"
 #include "lumivex/segment_map.h"
 #include "lumivex/splice.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex::lib {
 

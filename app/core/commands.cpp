@@ -6,7 +6,7 @@
 #include "app/core/controls.h"
 #include "app/core/file_names.h"
 #include "app/core/shake.h"
-#include "engine/thumbnail/file_operation.h"
+#include "lumivex/window_operation.h"
 
 namespace lumivex::app {
 

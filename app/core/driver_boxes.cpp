@@ -1,7 +1,7 @@
 #include "app/core/driver_boxes.h"
 
 #include "app/core/utf16.h"
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
 
 namespace lumivex::app {
 

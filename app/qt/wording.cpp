@@ -4,7 +4,7 @@
 
 #include "app/core/controls.h"
 #include "app/core/utf16.h"
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
 
 namespace lumivex::qt::wording {
 namespace {

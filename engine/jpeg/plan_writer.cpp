@@ -1,9 +1,11 @@
-#include "engine/jpeg/plan_writer.h"
+#include "lumivex/plan_writer.h"
 
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
+
+#include "engine/platform/file_services.h"
 
 namespace lumivex {
 

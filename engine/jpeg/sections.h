@@ -5,10 +5,9 @@
 #include <memory>
 #include <string>
 
-namespace lumivex {
+#include "lumivex/segment_map.h"
 
-constexpr int32_t PseudoMarkerImageData = 0x123;  // everything after the SOS header, EOI and trailing bytes too
-constexpr int32_t PseudoMarkerXmp = 0x10E1;       // an APP1 holding XMP: never taken for the Exif segment
+namespace lumivex {
 
 // LoadImageLater with LoadImage: the image data stays in the file and is copied from it when the list is
 // written, so an edit reads and writes it once and never holds it in memory.

@@ -10,8 +10,8 @@
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/maker_note_reach.h"
 #include "engine/thumbnail/thumbnail_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
 #include "lumivex/photo.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
 

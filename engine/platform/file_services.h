@@ -1,5 +1,6 @@
 // The few file-system services the engine needs beyond the C++ standard library. The engine reaches the
-// platform only through this header; file_services_posix.cpp and file_services_windows.cpp provide it.
+// platform only through this header (the part the front ends use too is lumivex/file_services.h);
+// file_services_posix.cpp and file_services_windows.cpp provide it.
 // Edits go by descriptor wherever they can: every step by path between a check and a use is a race that
 // another user of a shared folder can win.
 #pragma once
@@ -9,75 +10,20 @@
 #include <cstdio>
 #include <string>
 
+#include "lumivex/file_services.h"
+
 namespace lumivex::platform {
-
-struct FileStatus {
-    int64_t modifiedSeconds = 0;  // modification time, seconds since 1970-01-01 UTC
-    int64_t modifiedNanos = 0;    // the part of a second, where the file system keeps it
-    int64_t changedSeconds = 0;   // last change of the file's data or attributes (a write moves it)
-    int64_t changedNanos = 0;
-    int64_t size = 0;   // bytes
-    uint32_t mode = 0;  // permission bits as the platform reports them
-    bool isDirectory = false;
-    bool isRegular = false;  // a plain file: not a folder, device, FIFO or socket
-    bool isLink = false;     // a symbolic link (only from statLink)
-    uint64_t device = 0;     // device and inode together name the file, whatever path reached it
-    uint64_t inode = 0;
-    uint32_t owner = 0;
-    uint32_t group = 0;
-    uint64_t links = 1;  // the file's names (hard links)
-};
-
-// False when the path does not exist or cannot be examined. statFile follows links, statLink does not.
-bool statFile(const char* path, FileStatus& status);
-bool statLink(const char* path, FileStatus& status);
-
-// True when this process may rewrite the file. A file whose permission bits let no one write it counts as
-// read-only even for an administrator: the owner marked it so on purpose.
-bool canWriteFile(const char* path);
 
 bool setFileMode(const char* path, uint32_t mode);
 
 // Sets both the access and the modification time.
 bool setFileTimes(const char* path, int64_t seconds, int64_t nanos);
 
-// True when both paths name one existing file (the same file reached by two names counts too).
-bool sameFile(const char* a, const char* b);
-
 // The longest path, in bytes, that every file service here accepts.
 size_t maxPathBytes();
 
 // Standard output as a byte stream (no newline translation), for thumbnails exported to "-".
 void useBinaryStdout();
-
-// The file a path finally names, every symbolic link resolved; false when it cannot be resolved.
-bool resolvePath(const char* path, std::string& resolved);
-
-// An open file, closed with the object; fd is -1 when none.
-class OpenFile {
-  public:
-    OpenFile() = default;
-    explicit OpenFile(int fd) : fd_(fd) {}
-    ~OpenFile();
-    OpenFile(OpenFile&& other) noexcept : fd_(other.release()) {}
-    OpenFile& operator=(OpenFile&& other) noexcept;
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_ = -1;
-};
-
-// Opens an existing file for reading; never blocks on a FIFO or a device, never follows a final link.
-OpenFile openForReading(const char* path);
-bool statOpenFile(const OpenFile& file, FileStatus& status);
 
 // Waits for the exclusive edit lock of an open file (advisory: two runs of this program on one photo take
 // turns). True when held; the lock goes with the descriptor.
@@ -108,13 +54,6 @@ bool removeFile(const char* path);
 // or the system cannot.
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset);
 
-// A folder held open, so that every step of an edit inside it reaches this folder, whatever is done to its
-// name meanwhile. Systems without folder descriptors work by the path.
-struct Folder {
-    OpenFile handle;
-    std::string path;
-};
-
 // Opens the folder at path. Unless followAnyLink, a symbolic link on the way is followed only where no other
 // user could have put it: the link and the folder holding it belong to the administrator or to this user, and
 // no one else may rename in that folder. why says what is wrong when it returns false.
@@ -143,9 +82,6 @@ void removeStaleTemporaries(const Folder& folder);
 
 // Rewrites the whole of `to` with the bytes of `from` (the same file keeps its identity and every name).
 bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size);
-
-// A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
-std::FILE* streamOf(const OpenFile& file, const char* mode);
 
 // Copies n bytes from offset of `in` to the end of `out`, kernel-side where the system can; false on a short
 // copy or an error.

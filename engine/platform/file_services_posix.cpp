@@ -102,14 +102,6 @@ OpenFile::~OpenFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
-
 OpenFile openForReading(const char* path) {
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     // Reading a photo to decide is not using it: where we may, its access time stays as it was.

@@ -116,14 +116,6 @@ OpenFile::~OpenFile() {
     if (fd_ >= 0) ::_close(fd_);
 }
 
-OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::_close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
-
 // Shared for reading only: while it is open no one may open the photo for writing, which is the edit lock here.
 OpenFile openForReading(const char* path) {
     int fd = -1;

@@ -2,14 +2,13 @@
 // second Ctrl-C) leaves none of them behind. Filled by the file services; emptied from a signal handler.
 #pragma once
 
+#include "lumivex/file_services.h"
+
 namespace lumivex::platform {
 
 // Paths longer than the registry holds, or more files at once than it has places for, are not remembered:
 // they are left as a killed run would leave them.
 void rememberTempFile(const char* path);
 void forgetTempFile(const char* path);
-
-// Removes every remembered file. Async-signal-safe: atomics and unlink only.
-void removeTempFilesNow();
 
 }  // namespace lumivex::platform

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "engine/previews/bytes_in.h"
-#include "engine/previews/previews.h"
 #include "engine/previews/tiff_view.h"
+#include "lumivex/previews.h"
 
 namespace lumivex::previews {
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "engine/previews/bytes_in.h"
-#include "engine/previews/previews.h"
+#include "lumivex/previews.h"
 
 namespace lumivex::previews {
 

@@ -1,4 +1,4 @@
-#include "engine/previews/previews.h"
+#include "lumivex/previews.h"
 
 #include "engine/previews/finders.h"
 

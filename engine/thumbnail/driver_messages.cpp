@@ -1,4 +1,4 @@
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
 
 #include "engine/diag/diag.h"
 

@@ -11,12 +11,12 @@
 #include "engine/exif/exif_segment.h"
 #include "engine/jpeg/reader.h"
 #include "engine/platform/file_services.h"
-#include "engine/thumbnail/driver_messages.h"
 #include "engine/thumbnail/minimal_exif.h"
-#include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/driver_messages.h"
+#include "lumivex/safe_replace.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
 

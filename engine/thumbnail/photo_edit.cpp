@@ -1,4 +1,4 @@
-#include "engine/thumbnail/photo_edit.h"
+#include "lumivex/photo_edit.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,18 +8,18 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_segment.h"
-#include "engine/jpeg/plan_writer.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/writer.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
 #include "engine/thumbnail/keep_all.h"
 #include "engine/thumbnail/minimal_exif.h"
-#include "engine/thumbnail/safe_replace.h"
 #include "engine/thumbnail/section_content.h"
 #include "engine/thumbnail/thumbnail_edit.h"
-#include "engine/thumbnail/thumbnail_file.h"
 #include "lumivex/photo.h"
+#include "lumivex/plan_writer.h"
+#include "lumivex/safe_replace.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
 

@@ -1,4 +1,4 @@
-#include "engine/thumbnail/safe_replace.h"
+#include "lumivex/safe_replace.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/platform/file_names.h"
+#include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
 
 namespace lumivex {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/jpeg/writer.h"
+#include "engine/platform/file_services.h"
 
 namespace lumivex {
 

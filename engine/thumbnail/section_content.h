@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/jpeg/photo_records.h"
-#include "engine/thumbnail/safe_replace.h"
+#include "lumivex/safe_replace.h"
 
 namespace lumivex {
 

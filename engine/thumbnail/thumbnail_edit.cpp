@@ -9,7 +9,7 @@
 #include "engine/exif/byte_order.h"
 #include "engine/exif/exif_layout.h"
 #include "engine/platform/file_services.h"
-#include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
 

@@ -1,4 +1,4 @@
-#include "engine/thumbnail/thumbnail_file.h"
+#include "lumivex/thumbnail_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "engine/thumbnail/file_operation.h"
-#include "engine/thumbnail/photo_edit.h"
 #include "fault_support.h"
+#include "lumivex/photo_edit.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/thumbnail/photo_edit.h"
 #include "failing_calls.h"
 #include "fault_support.h"
+#include "lumivex/photo_edit.h"
 
 namespace lumivex::faults {
 namespace {

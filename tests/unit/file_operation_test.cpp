@@ -10,7 +10,7 @@
 
 #include "engine/exif/photo_info.h"
 #include "engine/platform/file_services.h"
-#include "engine/thumbnail/driver_messages.h"
+#include "lumivex/driver_messages.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {

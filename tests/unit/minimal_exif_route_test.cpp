@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/thumbnail/file_operation.h"
-#include "engine/thumbnail/photo_edit.h"
+#include "lumivex/photo_edit.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {

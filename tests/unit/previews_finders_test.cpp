@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/previews/finders.h"
-#include "engine/previews/previews.h"
+#include "lumivex/previews.h"
 #include "previews_test_files.h"
 
 namespace lumivex {

@@ -1,7 +1,7 @@
 // Plans for rebuilding and removing copies: applied in memory, then the result scanned again.
 #include <gtest/gtest.h>
 
-#include "engine/previews/previews.h"
+#include "lumivex/previews.h"
 #include "previews_test_files.h"
 
 namespace lumivex {

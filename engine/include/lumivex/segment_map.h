@@ -26,6 +26,10 @@ struct SegmentMap {
     uint64_t fileSize = 0;               // bytes in the whole file (what follows the image data included)
 };
 
+// What the engine's lists of a photo's segments put beside the real markers.
+constexpr int32_t PseudoMarkerImageData = 0x123;  // everything after the SOS header, EOI and trailing bytes too
+constexpr int32_t PseudoMarkerXmp = 0x10E1;       // an APP1 holding XMP: never taken for the Exif segment
+
 // Limits that keep a hostile file from making the walk hold or search through gigabytes.
 constexpr size_t kMaxSegments = 4096;
 constexpr uint64_t kMaxHeadBytes = uint64_t{16} << 20;  // everything before the image data

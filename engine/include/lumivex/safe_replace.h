@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
 
 namespace lumivex {
 

@@ -1,4 +1,4 @@
-// The boxes of the driver (runFileOperation, the per-command entry of file_operation.h) go through this seam:
+// The boxes of the driver (runFileOperation, the per-command entry of window_operation.h) go through this seam:
 // the window shows them as boxes, the command-line tool as one line on standard error.
 #pragma once
 

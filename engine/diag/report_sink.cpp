@@ -1,9 +1,10 @@
-#include "engine/diag/diag.h"
+#include "lumivex/report_sink.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
 
+#include "engine/diag/diag.h"
 #include "engine/diag/thread_record.h"
 
 namespace lumivex {

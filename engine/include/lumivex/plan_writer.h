@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
 #include "lumivex/splice.h"
 
 namespace lumivex {
