@@ -172,8 +172,9 @@ size_t lvx_edit_size(const lvx_edit* edit) { return edit ? static_cast<size_t>(e
 
 int lvx_edit_write(const lvx_edit* edit, const uint8_t* photo, size_t photoSize, uint8_t* out, size_t outSize,
                    lvx_status* status) {
-    if (edit == nullptr || photo == nullptr || out == nullptr)
+    if (edit == nullptr || photo == nullptr || out == nullptr) {
         return report(status, argumentError("no edit, photo or buffer given"));
+    }
     if (photoSize != edit->planned.sourceSize) {
         return report(status, argumentError("not the photo the edit was planned on"));
     }
