@@ -18,7 +18,7 @@ constexpr const char* kPhoto = "nikon-d70.jpg";
 constexpr const char* kNewThumbnail = "canon-40d.jpg";
 
 enum class ThumbnailPane { None, Chosen, ChosenThenRemoved, SameAsSource };
-enum class Outcome { Unchanged, ReplacedWithBackup };
+enum class Outcome { Unchanged, Replaced };  // replaced: the file is in the photo, the old photo its backup
 
 struct ExpectedBox {
     BoxKind kind;
@@ -31,9 +31,9 @@ struct Rule {
     ThumbnailPane thumbnail;
     int command;
     Reply answer;  // to the question, when one is asked
-    std::vector<ExpectedBox> boxes;
     bool shakes;
     Outcome outcome;
+    std::vector<ExpectedBox> boxes;
 };
 
 void PrintTo(const Rule& rule, std::ostream* out) { *out << rule.name; }
@@ -41,71 +41,37 @@ void PrintTo(const Rule& rule, std::ostream* out) { *out << rule.name; }
 const char* const kInvalidName = "正しいファイル名が指定されていません。";
 const char* const kReplaceQuestion = "{photo}\nのサムネイルを\n{thumbnail}\nに差し替えますか?";
 
+const char* const kReplaceDone =
+    "サムネイルの差し替えが完了しました。\n\n【注意】元画像とサムネイル画像の縦横比などが異なる場合、正常に処理"
+    "されていない場合があります。";
+
 const std::vector<Rule>& rules() {
+    using enum ThumbnailPane;
+    using enum Outcome;
+    constexpr bool kShakes = true;
+    constexpr int kReplace = app::kReplaceButtonId;
+    constexpr int kDelete = app::kDeleteButtonId;
+    // clang-format off
     static const std::vector<Rule> table = {
         // Replace needs two different files that exist, and says so before asking anything.
-        {"ReplaceWithNothingChosen",
-         false,
-         ThumbnailPane::None,
-         app::kReplaceButtonId,
-         Reply::Yes,
-         {{BoxKind::Error, kInvalidName}},
-         true,
-         Outcome::Unchanged},
-        {"ReplaceWithoutAThumbnailFile",
-         true,
-         ThumbnailPane::None,
-         app::kReplaceButtonId,
-         Reply::Yes,
-         {{BoxKind::Error, kInvalidName}},
-         true,
-         Outcome::Unchanged},
-        {"ReplaceWithTheThumbnailFileGone",
-         true,
-         ThumbnailPane::ChosenThenRemoved,
-         app::kReplaceButtonId,
-         Reply::Yes,
-         {{BoxKind::Error, kInvalidName}},
-         true,
-         Outcome::Unchanged},
-        {"ReplaceWithTheSameFileInBothPanes",
-         true,
-         ThumbnailPane::SameAsSource,
-         app::kReplaceButtonId,
-         Reply::Yes,
-         {{BoxKind::Error, "同じ画像が指定されています。"}},
-         true,
-         Outcome::Unchanged},
+        {"ReplaceWithNothingChosen",           false, None,              kReplace, Reply::Yes, kShakes,  Unchanged,
+         {{BoxKind::Error, kInvalidName}}},
+        {"ReplaceWithoutAThumbnailFile",       true,  None,              kReplace, Reply::Yes, kShakes,  Unchanged,
+         {{BoxKind::Error, kInvalidName}}},
+        {"ReplaceWithTheThumbnailFileGone",    true,  ChosenThenRemoved, kReplace, Reply::Yes, kShakes,  Unchanged,
+         {{BoxKind::Error, kInvalidName}}},
+        {"ReplaceWithTheSameFileInBothPanes",  true,  SameAsSource,      kReplace, Reply::Yes, kShakes,  Unchanged,
+         {{BoxKind::Error, "同じ画像が指定されています。"}}},
         // A No to the question changes nothing and shows nothing more.
-        {"NoToReplaceChangesNothing",
-         true,
-         ThumbnailPane::Chosen,
-         app::kReplaceButtonId,
-         Reply::No,
-         {{BoxKind::Question, kReplaceQuestion}},
-         false,
-         Outcome::Unchanged},
-        {"NoToDeleteChangesNothing",
-         true,
-         ThumbnailPane::Chosen,
-         app::kDeleteButtonId,
-         Reply::No,
-         {{BoxKind::Question, "{photo}\nのサムネイルを削除しますか?"}},
-         false,
-         Outcome::Unchanged},
+        {"NoToReplaceChangesNothing",          true,  Chosen,            kReplace, Reply::No,  !kShakes, Unchanged,
+         {{BoxKind::Question, kReplaceQuestion}}},
+        {"NoToDeleteChangesNothing",           true,  Chosen,            kDelete,  Reply::No,  !kShakes, Unchanged,
+         {{BoxKind::Question, "{photo}\nのサムネイルを削除しますか?"}}},
         // A replace puts the file into the photo and keeps the photo as it was beside it.
-        {"ReplaceKeepsTheOldPhotoAsItsBackup",
-         true,
-         ThumbnailPane::Chosen,
-         app::kReplaceButtonId,
-         Reply::Yes,
-         {{BoxKind::Question, kReplaceQuestion},
-          {BoxKind::Info,
-           "サムネイルの差し替えが完了しました。\n\n【注意】元画像とサムネイル画像の縦横比などが異なる"
-           "場合、正常に処理されていない場合があります。"}},
-         false,
-         Outcome::ReplacedWithBackup},
+        {"ReplaceKeepsTheOldPhotoAsItsBackup", true,  Chosen,            kReplace, Reply::Yes, !kShakes, Replaced,
+         {{BoxKind::Question, kReplaceQuestion}, {BoxKind::Info, kReplaceDone}}},
     };
+    // clang-format on
     return table;
 }
 
