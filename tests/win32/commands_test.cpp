@@ -23,7 +23,7 @@ TEST_F(CommandTest, OpenDialogChoosesThePaneFileAndCancelKeepsIt) {
     EXPECT_EQ(controlText(app::kSourcePaneId), photo);
     EXPECT_NE(SendMessageW(control(app::kSourcePaneId), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
 
-    // Cancelling keeps it too, without a message.
+    // Cancelling keeps the pane as it was, without a message.
     boxes = click(app::kThumbnailPaneId, {press(IDCANCEL)});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, L"JPEGファイル[サムネイル]を選択してください");
