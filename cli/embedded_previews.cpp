@@ -11,7 +11,7 @@ namespace {
 constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;  // beyond this a file is not a photo to hold whole
 
 const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind::MakerNote, PreviewKind::Photoshop,
-                              PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix};
+                              PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix,  PreviewKind::Trailer};
 
 }  // namespace
 
@@ -75,7 +75,7 @@ bool parsePreviewKinds(const std::string& text, std::vector<std::string>& words,
                                        [&](PreviewKind kind) { return word == previewKindName(kind); });
         if (!known) {
             why = "unknown preview kind '" + word +
-                  "' (all, stale, exif, mpf, makernote, photoshop, xmp, jfxx, flashpix)";
+                  "' (all, stale, exif, mpf, makernote, photoshop, xmp, jfxx, flashpix, trailer)";
             return false;
         }
         words.push_back(word);

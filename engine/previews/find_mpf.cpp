@@ -62,6 +62,12 @@ void classify(uint32_t attribute, Bytes imageHead, PreviewCopy& copy) {
 
 }  // namespace
 
+void completeMpfCopy(FoundPreview& found, Bytes image) {
+    found.copy.role = PreviewRole::Picture;
+    classify(found.mpfType, image.subspan(0, std::min<size_t>(image.size(), 65536)), found.copy);
+    jpegPixelSize(image, found.copy.width, found.copy.height);
+}
+
 void findMpfImages(Bytes file, const SegmentMap& map, PreviewScan& scan) {
     const SegmentEntry* app2 = findSegment(map, file, 0xE2, std::string_view("MPF\0", 4));
     if (app2 == nullptr) return;
@@ -90,8 +96,8 @@ void findMpfImages(Bytes file, const SegmentMap& map, PreviewScan& scan) {
         }
         Bytes image;
         if (fits(found.copy.offset, entry.size, file.size())) image = file.subspan(found.copy.offset, entry.size);
-        classify(entry.attribute, image.subspan(0, std::min<size_t>(image.size(), 65536)), found.copy);
-        jpegPixelSize(image, found.copy.width, found.copy.height);
+        found.mpfType = entry.attribute;
+        completeMpfCopy(found, image);
         if (!imageEnd || found.copy.offset < *imageEnd) {
             found.notEditable = "its index entry points into the main image";
         } else if (!startsWith(image, 0, "\xFF\xD8")) {

@@ -168,6 +168,23 @@ class Regenerate(Previews):
         self.assertEqual(subprocess.run(["exiftool", "-b", "-MPImage3", photo], capture_output=True).stdout, gain)
         self.assertEqual(validate_warnings(photo), warnings)
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace to count the renames")
+    def test_the_exif_thumbnail_and_the_other_copies_change_in_one_replacement(self):
+        # (command, what check finds after): one backup holding the original, one rename, every copy done.
+        for args, after in ((["regenerate"], {"fresh", "skipped"}), (["delete", "--previews", "all"], set())):
+            with self.subTest(args=args):
+                photo = self.made(gain_map=True, name=args[0] + ".jpg")
+                old = read(photo)
+                log = os.path.join(self.dir, "renames.log")
+                done = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=rename,renameat,renameat2",
+                                       LUMIVEX, *args, photo], capture_output=True, text=True,
+                                      env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"))
+                self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+                with open(log) as f:
+                    self.assertEqual(len([line for line in f if "rename" in line]), 1)
+                self.assertEqual(read(photo + ".orig"), old)
+                self.assertEqual(set(verdicts(photo).values()), after)
+
     def test_the_option_limits_the_kinds(self):
         photo = self.made()
         self.assertEqual(run("regenerate", "--previews", "xmp,mpf", photo).returncode, 0)
