@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/photo_bytes.h"
+
 namespace lumivex::cli {
 
 namespace {
 
 constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;  // beyond this a file is not a photo to hold whole
+constexpr uint64_t kTrailingWindow = 256 * 1024;        // a camera's appended preview is a VGA JPEG or so
 
 const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind::MakerNote, PreviewKind::Photoshop,
                               PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix,  PreviewKind::Trailer};
@@ -28,6 +31,62 @@ PhotoPreviews previewsOfBytes(std::vector<uint8_t> bytes) {
     }
     out.scan = previews::findPreviews(out.bytes, out.map);
     return out;
+}
+
+PhotoPreviews previewsOfPhoto(const PhotoBytes& photo) {
+    if (photo.whole) return previewsOfBytes(photo.bytes);
+    PhotoPreviews out;
+    out.bytes = photo.bytes;
+    std::string why;
+    const uint64_t size = static_cast<uint64_t>(photo.status.size);
+    const WalkStatus status = walkSegments(out.bytes, size, out.map, why);
+    if (status != WalkStatus::Complete) {
+        out.error = status == WalkStatus::NotJpeg ? "not a JPEG file"
+                    : why.empty()                 ? "the file ends before its image data"
+                                                  : why;
+        return out;
+    }
+    out.scan = previews::findPreviews(out.bytes, out.map);
+    out.outside.resize(out.scan.found.size());
+    // Appended JPEGs are looked for in the file's last bytes only: reading all the image data to find its end
+    // would cost what reading the whole file costs.
+    const uint64_t imageData = out.map.imageDataOffset;
+    const uint64_t windowStart = size - std::min(size - std::min(size, imageData), kTrailingWindow);
+    std::vector<uint8_t> window;
+    if (!readPhotoRange(photo, windowStart, size - windowStart, window)) window.clear();
+    for (size_t i = 0; i < out.scan.found.size(); ++i) {
+        previews::FoundPreview& found = out.scan.found[i];
+        if (found.copy.kind != PreviewKind::Mpf || found.copy.offset + found.copy.length <= out.bytes.size()) continue;
+        std::vector<uint8_t>& held = out.outside[i];
+        if (found.copy.offset >= windowStart && found.copy.offset - windowStart <= window.size() &&
+            found.copy.length <= window.size() - (found.copy.offset - windowStart)) {
+            const auto from = window.begin() + static_cast<std::ptrdiff_t>(found.copy.offset - windowStart);
+            held.assign(from, from + static_cast<std::ptrdiff_t>(found.copy.length));
+        } else if (!readPhotoRange(photo, found.copy.offset, found.copy.length, held)) {
+            held.clear();
+            continue;
+        }
+        previews::completeMpfCopy(found, held);
+    }
+    if (const auto from = previews::firstTrailingImage(window, windowStart, out.scan)) {
+        const size_t before = out.scan.found.size();
+        previews::findTrailingImages(window, windowStart, *from, out.scan);
+        for (size_t i = before; i < out.scan.found.size(); ++i) {
+            const previews::FoundPreview& found = out.scan.found[i];
+            const auto at = window.begin() + static_cast<std::ptrdiff_t>(found.copy.offset - windowStart);
+            out.outside.emplace_back(at, at + static_cast<std::ptrdiff_t>(found.copy.length));
+        }
+    }
+    previews::numberCopies(out.scan);
+    return out;
+}
+
+std::span<const uint8_t> heldBytes(const PhotoPreviews& photo, const previews::FoundPreview& found) {
+    const size_t i = static_cast<size_t>(&found - photo.scan.found.data());
+    if (i < photo.outside.size() && !photo.outside[i].empty()) return photo.outside[i];
+    const PreviewCopy& copy = found.copy;
+    if (copy.offset > photo.bytes.size() || copy.length > photo.bytes.size() - copy.offset) return {};
+    return std::span<const uint8_t>(photo.bytes).subspan(copy.offset, copy.length);
 }
 
 PhotoPreviews readPhotoPreviews(const std::string& path) {
