@@ -241,6 +241,38 @@ class Delete(Previews):
         self.assertNotIn("exif", {k for k, _ in verdicts(photo)})
 
 
+class Mpo(Previews):
+    """MPO files as Pillow writes them, their MPF image showing another picture."""
+
+    def mpf_copies(self, photo):
+        _, results = run_json("info", photo)
+        return [c for c in results[0]["previews"] if c["kind"] == "mpf"]
+
+    @unittest.skipUnless(pf.pillow_python(), "needs Pillow")
+    def test_each_action_on_the_mpf_image(self):
+        # (arguments, exit status, the MPF image's verdict after, its size as exiftool extracts it after)
+        rows = ((["info"], 0, "stale", (320, 240)),
+                (["check"], 1, "stale", (320, 240)),
+                (["regenerate", "--previews", "mpf"], 0, "fresh", (320, 240)),
+                (["delete", "--previews", "mpf"], 0, None, None))
+        for args, status, verdict, size in rows:
+            with self.subTest(args=args):
+                photo = pf.pillow_mpo(self.dir, PHOTO, OTHER, name=args[0] + ".jpg")
+                old, [copy] = read(photo), self.mpf_copies(photo)
+                self.assertEqual((copy["width"], copy["height"], copy["role"]), (320, 240, "picture"))
+                self.assertEqual(run(*args, photo).returncode, status)
+                new = read(photo)
+                self.assertEqual(verdicts(photo).get(("mpf", 0)), verdict)
+                image = subprocess.run(["exiftool", "-b", "-MPImage2", photo], capture_output=True).stdout
+                self.assertEqual(pixel_size(image) if image else None, size)
+                # Only the MPF index and the image after the picture may change.
+                at, old_length = [(o, len(s)) for m, o, s in segments(old) if m == 0xE2][0]
+                new_length = [len(s) for m, o, s in segments(new) if m == 0xE2][0]
+                self.assertEqual(new[:at], old[:at])
+                main_end = copy["offset"] + new_length - old_length
+                self.assertEqual(new[at + new_length:main_end], old[at + old_length:copy["offset"]])
+
+
 class MakerNote(Previews):
     def setUp(self):
         super().setUp()
