@@ -86,6 +86,38 @@ class Info(Previews):
                     held = base64.b64decode(held.replace(b"&#xA;", b""))
                 self.assertEqual(held, extracted(photo, copy["kind"]))
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace to count the bytes read")
+    def test_past_the_image_data_only_the_copies_are_read(self):
+        # A 4 MB photo whose MPF image (1 MB, beyond the window kept of the file's end) is read on its own.
+        photo, image = os.path.join(self.dir, "large.jpg"), os.path.join(self.dir, "mpf.jpg")
+        subprocess.run([pf.CONVERT, "-size", "3000x2000", "xc:gray", "+noise", "Random", photo], check=True)
+        subprocess.run([pf.CONVERT, "-size", "1600x1000", "xc:gray", "+noise", "Random", image], check=True)
+        data = pf.add_mpf(read(photo), [read(image)], [pf.LARGE_THUMBNAIL])
+        with open(photo, "wb") as out:
+            out.write(data)
+        log = os.path.join(self.dir, "reads.log")
+        done = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=read,pread64", LUMIVEX, "info", "--json",
+                               photo], capture_output=True, text=True, env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        [copy] = json.loads(done.stdout)["previews"]
+        self.assertEqual((copy["kind"], copy["width"], copy["height"]), ("mpf", 1600, 1000))
+        with open(log) as f:
+            read_bytes = sum(int(line.rsplit("=", 1)[1]) for line in f if line.rsplit("=", 1)[-1].strip().isdigit())
+        self.assertLess(read_bytes, copy["length"] + 1024 * 1024)
+
+    def test_a_jpeg_appended_after_the_picture_is_a_copy(self):
+        # Another picture appended whole, as some cameras append a preview with no MPF index naming it.
+        photo = os.path.join(self.dir, "appended.jpg")
+        with open(photo, "wb") as f:
+            f.write(read(PHOTO) + read(OTHER))
+        _, results = run_json("info", photo)
+        trailer = results[0]["previews"][-1]
+        self.assertEqual((trailer["kind"], trailer["offset"], trailer["length"]),
+                         ("trailer", len(read(PHOTO)), len(read(OTHER))))
+        self.assertEqual(verdicts(photo)[("trailer", 0)], "stale")
+        self.assertEqual(run("delete", "--previews", "trailer", photo).returncode, 0)
+        self.assertEqual(read(photo), read(PHOTO))
+
     def test_plain_info_names_each_copy(self):
         result = run("info", self.made())
         lines = [l for l in result.stdout.splitlines() if l.startswith("Preview")]
