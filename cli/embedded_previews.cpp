@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;  // beyond this a file is not a photo to hold whole
 constexpr uint64_t kTrailingWindow = 256 * 1024;        // a camera's appended preview is a VGA JPEG or so
+constexpr uint64_t kMaxCopyBytes = 64 * 1024 * 1024;    // more than any copy of a picture: left unread
 
 const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind::MakerNote, PreviewKind::Photoshop,
                               PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix,  PreviewKind::Trailer};
@@ -47,27 +48,31 @@ PhotoPreviews previewsOfPhoto(const PhotoBytes& photo) {
         return out;
     }
     out.scan = previews::findPreviews(out.bytes, out.map);
-    out.outside.resize(out.scan.found.size());
     // Appended JPEGs are looked for in the file's last bytes only: reading all the image data to find its end
     // would cost what reading the whole file costs.
     const uint64_t imageData = out.map.imageDataOffset;
     const uint64_t windowStart = size - std::min(size - std::min(size, imageData), kTrailingWindow);
     std::vector<uint8_t> window;
     if (!readPhotoRange(photo, windowStart, size - windowStart, window)) window.clear();
-    for (size_t i = 0; i < out.scan.found.size(); ++i) {
-        previews::FoundPreview& found = out.scan.found[i];
-        if (found.copy.kind != PreviewKind::Mpf || found.copy.offset + found.copy.length <= out.bytes.size()) continue;
-        std::vector<uint8_t>& held = out.outside[i];
-        if (found.copy.offset >= windowStart && found.copy.offset - windowStart <= window.size() &&
-            found.copy.length <= window.size() - (found.copy.offset - windowStart)) {
-            const auto from = window.begin() + static_cast<std::ptrdiff_t>(found.copy.offset - windowStart);
-            held.assign(from, from + static_cast<std::ptrdiff_t>(found.copy.length));
-        } else if (!readPhotoRange(photo, found.copy.offset, found.copy.length, held)) {
-            held.clear();
-            continue;
+    // The copies past the head (MPF images, maker-note previews put after the image) read on their own.
+    std::vector<previews::FoundPreview> kept;
+    for (previews::FoundPreview& found : out.scan.found) {
+        std::vector<uint8_t> held;
+        if (found.unread) {
+            const uint64_t offset = found.copy.offset, length = found.copy.length;
+            if (offset >= windowStart && offset - windowStart <= window.size() &&
+                length <= window.size() - (offset - windowStart)) {
+                const auto from = window.begin() + static_cast<std::ptrdiff_t>(offset - windowStart);
+                held.assign(from, from + static_cast<std::ptrdiff_t>(length));
+            } else if (length > kMaxCopyBytes || !readPhotoRange(photo, offset, length, held)) {
+                held.clear();
+            }
+            if (!held.empty() && !previews::completeCopy(found, held)) continue;
         }
-        previews::completeMpfCopy(found, held);
+        kept.push_back(std::move(found));
+        out.outside.push_back(std::move(held));
     }
+    out.scan.found = std::move(kept);
     if (const auto from = previews::firstTrailingImage(window, windowStart, out.scan)) {
         const size_t before = out.scan.found.size();
         previews::findTrailingImages(window, windowStart, *from, out.scan);

@@ -7,12 +7,13 @@ namespace lumivex::previews {
 
 namespace {
 
-// The end of the MPF image that holds at, or at itself when none does.
-uint64_t pastMpfImages(const PreviewScan& scan, uint64_t at) {
+// The end of the copy found already (an MPF image, a maker-note preview put after the image) that holds at, or
+// at itself when none does.
+uint64_t pastNamedCopies(const PreviewScan& scan, uint64_t at) {
     for (bool moved = true; moved;) {
         moved = false;
         for (const FoundPreview& f : scan.found) {
-            if (f.copy.kind == PreviewKind::Mpf && f.copy.offset <= at && at - f.copy.offset < f.copy.length) {
+            if (f.copy.kind != PreviewKind::Trailer && f.copy.offset <= at && at - f.copy.offset < f.copy.length) {
                 at = f.copy.offset + f.copy.length;
                 moved = true;
             }
@@ -29,7 +30,7 @@ std::optional<uint64_t> firstTrailingImage(Bytes tail, uint64_t base, const Prev
         const void* hit = std::memchr(tail.data() + i, 0xFF, static_cast<size_t>(tail.size() - i));
         if (hit == nullptr) break;
         i = static_cast<uint64_t>(static_cast<const uint8_t*>(hit) - tail.data());
-        if (!startsWith(tail, i, "\xFF\xD8\xFF") || pastMpfImages(scan, base + i) != base + i) continue;
+        if (!startsWith(tail, i, "\xFF\xD8\xFF") || pastNamedCopies(scan, base + i) != base + i) continue;
         uint64_t j = i;
         while (j > 0 && tail[j - 1] == 0) --j;
         if (j >= 2 && startsWith(tail, j - 2, "\xFF\xD9")) return base + i;
@@ -40,7 +41,7 @@ std::optional<uint64_t> firstTrailingImage(Bytes tail, uint64_t base, const Prev
 void findTrailingImages(Bytes tail, uint64_t base, uint64_t from, PreviewScan& scan) {
     uint64_t at = from;
     while (at >= base && at - base < tail.size()) {
-        const uint64_t past = pastMpfImages(scan, at);
+        const uint64_t past = pastNamedCopies(scan, at);
         if (past != at) {
             at = past;
             continue;

@@ -24,6 +24,7 @@ struct FoundPreview {
     int mpfEntry = -1;                   // MPF: its entry in the index (the photo itself is entry 0)
     uint32_t mpfType = 0;                // MPF: its entry's type code
     std::string notEditable;             // why the copy must be left as it is; empty when it may be edited
+    bool unread = false;                 // past the bytes given: what it is is known once completeCopy read it
 };
 
 struct PreviewScan {
@@ -36,21 +37,21 @@ struct PreviewScan {
 PreviewScan findPreviews(std::span<const uint8_t> file, const SegmentMap& map);
 
 // Where the first JPEG image appended after the main image begins, searched for in tail (the file's bytes from
-// offset base to its end, a window of its end when the image data were not read); images an MPF index names
-// are passed over. nullopt when tail holds none.
+// offset base to its end, a window of its end when the image data were not read); the copies in scan (MPF
+// images, maker-note previews put after the image) are passed over. nullopt when tail holds none.
 std::optional<uint64_t> firstTrailingImage(std::span<const uint8_t> tail, uint64_t base, const PreviewScan& scan);
 
-// Adds to scan the JPEG images that follow one another from offset from in tail (bytes from offset base), those
-// an MPF index names left out; findPreviews runs it on the whole file from the main image's end.
+// Adds to scan the JPEG images that follow one another from offset from in tail (bytes from offset base), the
+// copies scan holds left out; findPreviews runs it on the whole file from the main image's end.
 void findTrailingImages(std::span<const uint8_t> tail, uint64_t base, uint64_t from, PreviewScan& scan);
 
 // Numbers the copies within their kinds and drops the pixel sizes no JPEG can have; findPreviews does this last,
 // and again whoever adds copies after it.
 void numberCopies(PreviewScan& scan);
 
-// What an MPF copy found beyond the bytes findPreviews was given is, and its pixel size, from its own bytes
-// read later.
-void completeMpfCopy(FoundPreview& found, std::span<const uint8_t> image);
+// What a copy found past the bytes findPreviews was given (unread, or an MPF image) is, and its pixel size,
+// from its own bytes read later; false when they show it is no copy (blanked).
+bool completeCopy(FoundPreview& found, std::span<const uint8_t> bytes);
 
 // The pixel size a JPEG stream's frame header gives; false when there is none within the bytes.
 bool jpegPixelSize(std::span<const uint8_t> jpeg, int& width, int& height);

@@ -99,6 +99,32 @@ TEST(PreviewFinders, TheFirstAppendedImageIsFoundInAWindowOfTheEnd) {
     }
 }
 
+// Given the bytes before the image data only, a copy past them is reported unread, then completed from its own
+// bytes.
+TEST(PreviewFinders, ACopyPastTheBytesGivenIsCompletedFromItsOwn) {
+    struct Case {
+        const char* name;
+        ByteVec file;
+        std::string expected;
+    } cases[] = {
+        {"mpf image", photoWithMpf({}, {{0x010002, tinyJpeg(32, 24)}}), "mpf 32x24 jpeg"},
+        {"maker-note preview after the image", sonyPhoto(true), "makernote 8x8 jpeg"},
+    };
+    for (const Case& c : cases) {
+        SegmentMap map;
+        std::string why;
+        walkSegments(c.file, c.file.size(), map, why);
+        const std::span<const uint8_t> head(c.file.data(), map.imageDataOffset);
+        previews::PreviewScan found = previews::findPreviews(head, map);
+        ASSERT_EQ(found.found.size(), 1u) << c.name;
+        previews::FoundPreview& copy = found.found[0];
+        EXPECT_TRUE(copy.unread) << c.name;
+        ASSERT_TRUE(
+            previews::completeCopy(copy, std::span<const uint8_t>(c.file).subspan(copy.copy.offset, copy.copy.length)));
+        EXPECT_EQ(summary(copy.copy), c.expected) << c.name;
+    }
+}
+
 TEST(PreviewFinders, CopyBytesAreWhereTheyAreSaidToBe) {
     const ByteVec thumb = tinyJpeg(16, 12);
     const ByteVec mpfImage = tinyJpeg(32, 24);
