@@ -49,13 +49,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--old", required=True)
     parser.add_argument("--new", required=True)
-    parser.add_argument("--corpus", default=os.path.join(HERE, "work", "corpus"))
+    parser.add_argument("--corpus", default=os.path.join(HERE, "work", "corpus", "photos"))
     parser.add_argument("--photos", type=int, default=0)
     parser.add_argument("--reps", type=int, default=3)
     parser.add_argument("--results", default=os.path.join(HERE, "results", "versions.md"))
     opts = parser.parse_args()
     if not os.path.isdir(opts.corpus):
-        subprocess.run([sys.executable, os.path.join(HERE, "corpus.py"), opts.corpus], check=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "corpus.py"), os.path.dirname(opts.corpus)], check=True)
     source = photos_in(opts.corpus)
     if 0 < opts.photos < len(source):
         source = [source[i * len(source) // opts.photos] for i in range(opts.photos)]

@@ -36,6 +36,8 @@ bool parseHead(std::span<const uint8_t> head, const std::string& name, uint64_t 
 // True when the parsed segment differs from the file's bytes at most where the parse turned a UserComment's
 // trailing blanks into NULs (the window's rule for the segment it writes back).
 bool sameButForBlanks(const uint8_t* original, const uint8_t* parsed, size_t n) {
+    // Almost every segment matches whole; memcmp settles that many times faster than the byte loop below.
+    if (std::memcmp(original, parsed, n) == 0) return true;
     for (size_t i = 0; i < n; ++i) {
         if (original[i] != parsed[i] && !(original[i] == ' ' && parsed[i] == 0)) return false;
     }

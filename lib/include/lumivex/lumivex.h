@@ -99,6 +99,23 @@ LVX_API int lvx_replace_thumbnail(const uint8_t *photo, size_t photo_size, const
 LVX_API int lvx_delete_thumbnail(const uint8_t *photo, size_t photo_size, uint8_t **out, size_t *out_size,
                                  lvx_status *status);
 
+/* The same edits in two steps, for a caller who wants the new photo in a buffer of its own (a language's bytes
+ * object, a mapped file): plan the edit, make a buffer of lvx_edit_size bytes, and let lvx_edit_write fill it.
+ * Planning reads the photo where it lies and copies nothing of it. The code and the status are those of
+ * lvx_replace_thumbnail and lvx_delete_thumbnail; on "nothing to do" the new photo is the photo unchanged. */
+typedef struct lvx_edit lvx_edit;
+
+LVX_API int lvx_edit_replace_thumbnail(const uint8_t *photo, size_t photo_size, const uint8_t *thumbnail,
+                                       size_t thumbnail_size, lvx_edit **edit, lvx_status *status);
+LVX_API int lvx_edit_delete_thumbnail(const uint8_t *photo, size_t photo_size, lvx_edit **edit, lvx_status *status);
+/* Bytes in the new photo; 0 for NULL. */
+LVX_API size_t lvx_edit_size(const lvx_edit *edit);
+/* The new photo into out, which holds out_size >= lvx_edit_size bytes. photo must be the bytes the edit was
+ * planned on, unchanged: LVX_E_ARGUMENT when out is too small or photo_size is not the planned photo's. */
+LVX_API int lvx_edit_write(const lvx_edit *edit, const uint8_t *photo, size_t photo_size, uint8_t *out,
+                           size_t out_size, lvx_status *status);
+LVX_API void lvx_edit_free(lvx_edit *edit);
+
 typedef struct lvx_regenerate_options {
     int box_width;  /* the box the new thumbnail fits in; 0: 160 */
     int box_height; /* 0: 120 */
