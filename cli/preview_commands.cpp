@@ -392,7 +392,15 @@ PhotoResult deletePreviews(const std::string& path, const std::vector<std::strin
     result.dryRun = dryRun;
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
     const auto planExif = [&](PhotoPreviews& photo, ExifPart& part) {
-        if (exif) planExifEdit(path, photo, nullptr, part);
+        if (!exif) return;
+        planExifEdit(path, photo, nullptr, part);
+        // A thumbnail the edit does not know (stored uncompressed) stays: that is no "nothing to do".
+        for (const previews::FoundPreview& found : photo.scan.found) {
+            if (found.copy.kind == PreviewKind::Exif && part.outcome == EditOutcome::NothingToDo) {
+                part.outcome = EditOutcome::Refused;
+                part.message = "a thumbnail stored as " + found.copy.format + " is not removed";
+            }
+        }
     };
     const auto makeEdits = [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
         for (const previews::FoundPreview& found : photo.scan.found) {

@@ -267,6 +267,16 @@ class Delete(Previews):
         self.assertEqual(run("delete", "--previews", "stale", photo).returncode, 0)
         self.assertEqual({k for k, _ in verdicts(photo)}, {"exif", "photoshop", "mpf"})
 
+    def test_a_thumbnail_left_in_place_is_a_refusal(self):
+        # An uncompressed Exif thumbnail the edit does not remove: said, and the photo unchanged.
+        photo = os.path.join(self.dir, "strips.jpg")
+        shutil.copyfile(os.path.join(DATA, "photos", "sony-d700-strips.jpg"), photo)
+        old = read(photo)
+        status, results = run_json("delete", "--previews", "all", photo)
+        self.assertEqual((status, results[0]["outcome"]), (1, "refused"))
+        self.assertIn("exif:0: a thumbnail stored as strips is not removed", results[0]["message"])
+        self.assertEqual(read(photo), old)
+
     def test_plain_delete_still_removes_only_the_exif_thumbnail(self):
         photo = self.made()
         self.assertEqual(run("delete", photo).returncode, 0)
