@@ -270,7 +270,7 @@ class Delete(Previews):
     def test_a_thumbnail_left_in_place_is_a_refusal(self):
         # An uncompressed Exif thumbnail the edit does not remove: said, and the photo unchanged.
         photo = os.path.join(self.dir, "strips.jpg")
-        shutil.copyfile(os.path.join(DATA, "photos", "sony-d700-strips.jpg"), photo)
+        shutil.copyfile(os.path.join(DATA, "previews", "sony-d700-strips.jpg"), photo)
         old = read(photo)
         status, results = run_json("delete", "--previews", "all", photo)
         self.assertEqual((status, results[0]["outcome"]), (1, "refused"))
