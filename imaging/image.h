@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int 
 // The same from a file, read as it is decoded, so that a large photo is never held in memory. Only a regular
 // file is read: a FIFO or a device is refused without waiting on it.
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight);
+
+// The same from an open stream, from its current position, read as it is decoded (the caller keeps the stream:
+// a photo opened once is decoded through that one open).
+DecodedImage decodeJpegStreamScaled(std::FILE* stream, int minWidth, int minHeight);
 
 // Screens and viewers show a thumbnail at most at a screen's size (1920x1080 is the largest camera preview),
 // and nothing legible beyond that fits the 64 KB of an Exif segment; a larger one is a bomb, not a picture.

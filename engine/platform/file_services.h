@@ -144,6 +144,10 @@ void removeStaleTemporaries(const Folder& folder);
 // Rewrites the whole of `to` with the bytes of `from` (the same file keeps its identity and every name).
 bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size);
 
+// Reads n bytes at offset of the file into out (the file's position is not relied on); false unless all n were
+// there to read.
+bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n);
+
 // A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
 std::FILE* streamOf(const OpenFile& file, const char* mode);
 
