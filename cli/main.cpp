@@ -1,4 +1,6 @@
 // lumivex: the thumbnail edits from the command line, one process for one photo or a whole library.
+#include <fmt/format.h>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -102,9 +104,7 @@ void nameOutputs(PhotoList& list, const CommandLine& line) {
 
 void printSummary(const BatchTally& tally, const PhotoList& list) {
     std::string text = "lumivex: " + std::to_string(tally.handled) + (tally.handled == 1 ? " photo" : " photos");
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, " in %.2f s", tally.seconds);
-    text += seconds;
+    text += fmt::format(" in {:.2f} s", tally.seconds);
     for (size_t i = 0; i < tally.outcomes.size(); ++i) {
         text += (i == 0 ? ": " : ", ") + std::to_string(tally.outcomes[i].second) + " " + tally.outcomes[i].first;
     }

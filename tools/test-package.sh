@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev lintian desktop-file-utils man-db \
+tools/install-packages.sh build-essential cmake libfmt-dev qt6-base-dev dpkg-dev lintian desktop-file-utils man-db \
     groff-base bash-completion file
 windows=${LUMIVEX_PACKAGE_WINDOWS:-1}
 if [ "$windows" = 1 ]; then
