@@ -15,6 +15,7 @@
 #include "cli/contact_sheet.h"
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
+#include "cli/option_table.h"
 #include "cli/output_pattern.h"
 #include "cli/photo_jobs.h"
 #include "cli/photo_list.h"
@@ -120,7 +121,8 @@ void printSummary(const BatchTally& tally, const PhotoList& list) {
 
 int main(int argc, char** argv) {
     const ParseResult parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.status == ParseStatus::Help) return std::fputs(kUsage, stdout), kExitOk;
+    if (parsed.status == ParseStatus::Help) return std::fputs(usageText().c_str(), stdout), kExitOk;
+    if (parsed.status == ParseStatus::ListOptions) return std::fputs(optionListText().c_str(), stdout), kExitOk;
     if (parsed.status == ParseStatus::Version) return std::fputs(kVersion, stdout), kExitOk;
     if (parsed.status == ParseStatus::UsageError) return usageError(parsed.problem);
     const CommandLine& line = parsed.line;
