@@ -120,6 +120,31 @@ TEST(CommandLine, HelpAndVersionWinOverTheRest) {
     EXPECT_EQ(parseCommandLine(words("--list-options")).status, ParseStatus::ListOptions);
 }
 
+// Each option of the table is taken by the commands it names and refused by the others, under either name.
+TEST(CommandLine, OptionsApplyToTheCommandsOfTheTable) {
+    const std::pair<Option, const char*> values[] = {
+        {Option::Thumbnail, "t.jpg"}, {Option::Output, "out/"},   {Option::Size, "64x48"},   {Option::Quality, "70"},
+        {Option::Sheet, "s.jpg"},     {Option::Previews, "exif"}, {Option::Preview, "exif"}, {Option::Jobs, "2"}};
+    for (const OptionSpec& option : optionTable()) {
+        if (option.commands.empty()) continue;
+        std::string value;
+        for (const auto& [id, text] : values) value = id == option.id ? text : value;
+        for (const CommandForm& form : commandTable()) {
+            const std::string name =
+                option.shortName != '\0' ? std::string("-") + option.shortName : std::string(option.longName);
+            std::vector<std::string> args = {std::string(form.name), name};
+            if (!option.argument.empty()) args.push_back(value);
+            // --force beyond export needs -o beside it; the photos the command takes follow.
+            if (option.id == Option::Force && form.name != "export") args.insert(args.end(), {"-o", "out/"});
+            args.insert(args.end(), {"a.jpg", "b.jpg"});
+            const ParseResult r = parseCommandLine(args);
+            const bool applies = optionAppliesTo(option, form.name);
+            const bool refused = r.problem.find(name + " applies to") != std::string::npos;
+            EXPECT_EQ(refused, !applies) << form.name << " " << name << ": " << r.problem;
+        }
+    }
+}
+
 TEST(CommandLine, HelpAndListComeFromOneTable) {
     const std::string help = usageText();
     const std::string list = optionListText();
