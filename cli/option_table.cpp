@@ -1,5 +1,8 @@
 #include "cli/option_table.h"
 
+#include <fmt/format.h>
+
+#include <iterator>
 #include <vector>
 
 namespace lumivex::cli {
@@ -188,13 +191,13 @@ std::string commandsOf(const OptionSpec& option) {
 std::string usageText() {
     std::string out(kUsageHead);
     for (const CommandForm& form : kCommands)
-        appendEntry(out, "  " + std::string(form.name) + " " + std::string(form.operands), form.help);
+        appendEntry(out, fmt::format("  {} {}", form.name, form.operands), form.help);
     out += kUsageMiddle;
     for (const OptionSpec& option : kOptions) {
         if (option.help.empty()) continue;
-        std::string name = option.shortName != '\0' ? std::string("  -") + option.shortName + ", " : "      ";
+        std::string name = option.shortName != '\0' ? fmt::format("  -{}, ", option.shortName) : "      ";
         name += option.longName;
-        if (!option.argument.empty()) name += " " + std::string(option.argument);
+        if (!option.argument.empty()) name += fmt::format(" {}", option.argument);
         appendEntry(out, name, option.help);
     }
     out += kUsageTail;
@@ -205,20 +208,23 @@ std::string optionListText() {
     std::string out;
     std::string_view previous;
     for (const CommandForm& form : kCommands) {
-        if (form.name != previous) out += "command " + std::string(form.name) + "\n";
+        if (form.name != previous) fmt::format_to(std::back_inserter(out), "command {}\n", form.name);
         previous = form.name;
     }
+    constexpr std::string_view kValues[] = {"flag", "file", "text"};
     for (const OptionSpec& option : kOptions) {
         if (option.help.empty()) continue;
-        out += "option " + std::string(option.longName) + " ";
-        out += option.shortName != '\0' ? std::string("-") + option.shortName : std::string("-");
-        out += option.value == OptionValue::None ? " flag" : option.value == OptionValue::File ? " file" : " text";
+        fmt::format_to(std::back_inserter(out), "option {} {} {}", option.longName,
+                       option.shortName != '\0' ? fmt::format("-{}", option.shortName) : "-",
+                       kValues[static_cast<int>(option.value)]);
         previous = {};
         for (const CommandForm& form : kCommands) {
-            if (form.name != previous && optionAppliesTo(option, form.name)) out += " " + std::string(form.name);
+            if (form.name != previous && optionAppliesTo(option, form.name)) {
+                fmt::format_to(std::back_inserter(out), " {}", form.name);
+            }
             previous = form.name;
         }
-        out += "\n";
+        out += '\n';
     }
     return out;
 }
