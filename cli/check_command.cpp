@@ -1,7 +1,8 @@
 #include "cli/check_command.h"
 
+#include <fmt/format.h>
+
 #include <climits>
-#include <cstdio>
 
 #include "cli/contact_sheet.h"
 #include "cli/json_text.h"
@@ -17,11 +18,7 @@ constexpr int kCompareHeight = 120;
 
 }  // namespace
 
-std::string scoreText(double score) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.3f", score < 0 ? 0.0 : score);
-    return text;
-}
+std::string scoreText(double score) { return fmt::format("{:.3f}", score < 0 ? 0.0 : score); }
 
 namespace {
 

@@ -3,6 +3,7 @@
 // Every failure comes back as a value with one line for a person; nothing here ends the process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -58,13 +59,25 @@ DecodedImage decodeThumbnail(std::span<const uint8_t> bytes);
 // one-channel image. quality: 1 to 100.
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality);
 
-// The area average of the image at width x height (each output pixel is the mean of the source area it
-// covers); meant for reductions, and exact for enlargements only in size.
 // Why an image cannot be encoded as a thumbnail (not grey or RGB, sides beyond what JPEG holds, a quality
 // outside 1 to 100); empty when it can. Both encoders ask this first.
 std::string encodingProblem(const Image& image, int quality);
 
+// The area average of the image at width x height: each output pixel is the mean of the source area it covers,
+// source pixels at the area's edges weighted by the part inside it, each channel on its own, rounded half up.
+// Meant for reductions, and exact for enlargements only in size. An empty image for an impossible size.
 Image resizeArea(const Image& image, int width, int height);
+
+// The same over rows held elsewhere (a toolkit's image, with its own row stride), into width x height pixels
+// of the source's channels at out, outStride bytes apart. Sizes must be positive.
+struct PixelView {
+    const uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    size_t stride = 0;  // bytes from one row to the next
+};
+void resizeArea(const PixelView& source, int width, int height, uint8_t* out, size_t outStride);
 
 struct Size {
     int width = 0;

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-packages.sh clang libclang-rt-14-dev cmake make libfreetype-dev pkgconf
+tools/install-packages.sh clang libclang-rt-14-dev cmake make libfmt-dev libfreetype-dev pkgconf
 
 seconds="${FUZZ_SECONDS:-60}"
 cmake --preset fuzz >/dev/null

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 tools/install-packages.sh build-essential cmake libgtest-dev libimage-exiftool-perl exiv2 python3 file \
-    libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libfreetype-dev pkgconf fonts-dejavu-core python3-pil \
+    libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libfmt-dev libfreetype-dev pkgconf fonts-dejavu-core python3-pil \
     qt6-base-dev qt6-tools-dev qt6-l10n-tools fonts-ipafont-gothic xfsprogs clang clang-tidy \
     libclang-rt-14-dev make googletest g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine xvfb xauth \
     locales dpkg-dev lintian desktop-file-utils man-db groff-base bash-completion unzip hyperfine time strace ||
