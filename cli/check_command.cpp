@@ -1,7 +1,8 @@
 #include "cli/check_command.h"
 
+#include <fmt/format.h>
+
 #include <climits>
-#include <cstdio>
 
 #include "cli/contact_sheet.h"
 #include "cli/json_text.h"
@@ -17,11 +18,7 @@ constexpr int kCompareHeight = 120;
 
 }  // namespace
 
-std::string scoreText(double score) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.3f", score < 0 ? 0.0 : score);
-    return text;
-}
+std::string scoreText(double score) { return fmt::format("{:.3f}", score < 0 ? 0.0 : score); }
 
 namespace {
 
@@ -59,7 +56,8 @@ void combineVerdicts(CheckResult& result) {
 
 CheckResult checkPhoto(const std::string& photoPath, bool followLinks) {
     CheckResult result;
-    PhotoBytes file = readPhotoBytes(photoPath, followLinks);
+    // The bytes before the image data held; the rest read through the same open where needed.
+    PhotoBytes file = readPhotoBytes(photoPath, followLinks, PhotoReach::Head);
     const PhotoMetadata meta = readPhotoMetadata(photoPath, file);
     result.reports = meta.reports;
     if (!meta.ok()) {
@@ -67,7 +65,7 @@ CheckResult checkPhoto(const std::string& photoPath, bool followLinks) {
         result.reason = meta.error;
         return result;
     }
-    const PhotoPreviews previews = previewsOfBytes(std::move(file.bytes));
+    const PhotoPreviews previews = previewsOfPhoto(file);
     bool anyPicture = !meta.thumbnail.empty();
     for (const previews::FoundPreview& found : previews.scan.found) {
         anyPicture = anyPicture || found.copy.kind != PreviewKind::Exif;
@@ -77,7 +75,7 @@ CheckResult checkPhoto(const std::string& photoPath, bool followLinks) {
         result.reason = "no thumbnail";
         return result;
     }
-    const imaging::DecodedImage photo = imaging::decodeJpegScaled(previews.bytes, kCompareWidth, kCompareHeight);
+    const imaging::DecodedImage photo = decodePicture(file, kCompareWidth, kCompareHeight);
     if (!photo.ok()) {
         result.verdict = "error";
         result.reason = "the photo: " + photo.error;

@@ -4,84 +4,11 @@
 #include <cstring>
 #include <optional>
 
+#include "cli/option_table.h"
 #include "cli/preview_options.h"
 #include "lumivex_version.h"
 
 namespace lumivex::cli {
-
-const char kUsage[] =
-    "Usage: lumivex COMMAND [OPTIONS] PHOTO...\n"
-    "Edit the thumbnail embedded in the Exif data of JPEG photos.\n"
-    "\n"
-    "Commands:\n"
-    "  replace PHOTO THUMB      put the JPEG file THUMB in place of PHOTO's thumbnail\n"
-    "  replace -t THUMB PHOTO...\n"
-    "                           the same for each PHOTO\n"
-    "  delete PHOTO...          remove the thumbnail of each PHOTO\n"
-    "  export PHOTO OUT...      write PHOTO's thumbnail to OUT ('-' for standard output);\n"
-    "                           more PHOTO OUT pairs may follow\n"
-    "  export -o PATTERN PHOTO...\n"
-    "                           the same, OUT made from PATTERN for each PHOTO\n"
-    "  info PHOTO...            show what each PHOTO's Exif data says; changes nothing\n"
-    "  regenerate PHOTO...      make a new thumbnail from each PHOTO's own pixels\n"
-    "  check PHOTO...           say whether each PHOTO's thumbnail still shows the photo\n"
-    "                           (fresh, stale or none); exit status 1 when any is stale\n"
-    "  restore PHOTO...         put PHOTO.orig back in place of PHOTO\n"
-    "  drop-backup PHOTO...     remove PHOTO.orig once PHOTO is a good JPEG with the same\n"
-    "                           image data\n"
-    "\n"
-    "Every edit keeps every Exif field, keeps the first version of the photo as\n"
-    "PHOTO.orig (an existing PHOTO.orig is never replaced) and gives the new file the\n"
-    "old one's permissions and modification time. A file named twice is edited once.\n"
-    "\n"
-    "Options:\n"
-    "  -t, --thumbnail THUMB    (replace) the new thumbnail for every PHOTO\n"
-    "      --minimal-exif       (replace) do exactly what the window does: a photo whose\n"
-    "                           thumbnail is not last in its Exif block gets a minimal\n"
-    "                           block, and its other Exif fields are lost\n"
-    "  -o, --output PATTERN     (export, edits) where each result goes: export's OUT, or a\n"
-    "                           new file for the edited photo, which stays untouched;\n"
-    "                           %d the photo's folder, %f its name without extension,\n"
-    "                           %e the extension; ending in / a folder (export:\n"
-    "                           DIR/%f.thumb.jpg, edits: DIR/%f.%e)\n"
-    "      --force              (export, -o, check --sheet) replace an OUT, an edited\n"
-    "                           copy or a sheet FILE that exists already (the link\n"
-    "                           itself, for a link)\n"
-    "      --no-backup          (edits) keep no PHOTO.orig; the new file replaces the\n"
-    "                           photo in one step once it is complete and on disk\n"
-    "  -n, --dry-run            say for every photo what would happen; write nothing\n"
-    "      --size WxH           (regenerate) the box the new thumbnail fits in (160x120)\n"
-    "      --quality Q          (regenerate) the JPEG quality to start from, 1-100 (85)\n"
-    "      --sheet FILE         (check) write a contact sheet of the stale photos\n"
-    "      --previews WHICH     (regenerate, delete) the copies of the picture to rebuild\n"
-    "                           or remove: all, stale, or kinds among exif, mpf,\n"
-    "                           makernote, photoshop, xmp, jfxx (regenerate: all;\n"
-    "                           delete: exif)\n"
-    "      --preview KIND[:N]   (export) write that copy of the picture instead of the\n"
-    "                           Exif thumbnail\n"
-    "  -r, --recursive          take folders too and walk them; a file is taken when its\n"
-    "                           content starts as a JPEG, whatever its name; backups\n"
-    "                           (*.orig) and the tool's temporary files are never taken\n"
-    "      --follow             follow symbolic links in the walk (each folder once)\n"
-    "      --in-place           (edits) rewrite a photo with hard links under every name,\n"
-    "                           after a full copy as PHOTO.orig\n"
-    "  -j, --jobs N             photos handled at once (default: one per core); output\n"
-    "                           stays in the order of the photos\n"
-    "      --json               one JSON object per photo per line on standard output:\n"
-    "                           path, operation, outcome, message, route, size_before,\n"
-    "                           size_after (info: the facts, or an error object)\n"
-    "  -q, --quiet              no progress line, no summary, no notes\n"
-    "  -h, --help               show this help and exit\n"
-    "  -V, --version            show the version and exit\n"
-    "\n"
-    "On a terminal a progress line is shown on standard error for runs longer than a\n"
-    "second, and a summary ends every run of more than one photo. Ctrl-C lets the\n"
-    "photos in progress finish, starts no new one and prints the summary.\n"
-    "\n"
-    "Outcomes: done, nothing to do, refused (nothing written: not safe or does not fit),\n"
-    "failed (the photo keeps its original bytes).\n"
-    "Exit status: 0 when every photo was done or had nothing to do, 1 when any was\n"
-    "refused or failed, 2 for a usage error, 130 when interrupted.\n";
 
 const char kVersion[] = "lumivex " LUMIVEX_VERSION "\n";  // the package's own version
 
@@ -98,16 +25,6 @@ bool isEdit(const std::string& command) {
 }
 
 namespace {
-
-const char* const kCommands[] = {"replace",    "delete", "export",  "info",
-                                 "regenerate", "check",  "restore", "drop-backup"};
-
-bool isCommand(const std::string& word) {
-    for (const char* command : kCommands) {
-        if (word == command) return true;
-    }
-    return false;
-}
 
 std::optional<int> parseNumber(std::string_view text, int low, int high) {
     int value = 0;
@@ -192,81 +109,104 @@ class Parser {
     bool longOption(const std::string& arg) {
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
+        const OptionSpec* option = findLongOption(name);
+        if (option == nullptr) {
+            result_.problem = "unknown option '" + name + "'";
+            return false;
+        }
         std::optional<std::string> attached;
         if (eq != std::string::npos) attached = arg.substr(eq + 1);
-        CommandLine& line = result_.line;
-        bool* flag = nullptr;
-        if (name == "--minimal-exif") flag = &line.minimalExif;
-        if (name == "--force") flag = &line.force;
-        if (name == "--no-backup") flag = &line.noBackup;
-        if (name == "--dry-run") flag = &line.dryRun;
-        if (name == "--json") flag = &line.json;
-        if (name == "--recursive") flag = &line.recursive;
-        if (name == "--follow") flag = &line.follow;
-        if (name == "--in-place") flag = &line.inPlace;
-        if (name == "--quiet") flag = &line.quiet;
-        if (flag != nullptr) {
-            if (attached) {
-                result_.problem = name + " takes no value";
+        if (option->argument.empty() && attached) {
+            result_.problem = name + " takes no value";
+            return false;
+        }
+        return take(*option, name, attached);
+    }
+
+    bool shortOptions(const std::string& arg) {
+        for (size_t k = 1; k < arg.size(); ++k) {
+            const OptionSpec* option = findShortOption(arg[k]);
+            const std::string name = std::string("-") + arg[k];
+            if (option == nullptr) {
+                result_.problem = "unknown option '" + name + "'";
                 return false;
             }
-            *flag = true;
-            return true;
+            if (option->argument.empty()) {
+                if (!take(*option, name, std::nullopt)) return false;
+                if (result_.status != ParseStatus::Run) return true;
+                continue;
+            }
+            // The rest of the word is the value ("-j4"), or else the next argument.
+            std::optional<std::string> attached;
+            if (k + 1 < arg.size()) attached = arg.substr(k + 1);
+            return take(*option, name, attached);
         }
-        if (name == "--help" || name == "--version") {
-            result_.status = name == "--help" ? ParseStatus::Help : ParseStatus::Version;
-            return true;
+        return true;
+    }
+
+    // One option as given, `name` as the user wrote it, with its value read where it takes one.
+    bool take(const OptionSpec& option, const std::string& name, std::optional<std::string> attached) {
+        given_.push_back({&option, name});
+        CommandLine& line = result_.line;
+        std::string text;
+        if (!option.argument.empty()) {
+            const auto read = value(name, attached);
+            if (!read) return false;
+            text = *read;
         }
-        if (name == "--previews" || name == "--preview") {
-            const auto text = value(name, attached);
-            return text && setPreviewOption(name, *text, line, result_.problem);
-        }
-        if (name == "--thumbnail" || name == "--jobs" || name == "--size" || name == "--quality" || name == "--sheet" ||
-            name == "--output") {
-            const auto text = value(name, attached);
-            if (!text) return false;
-            if (name == "--output") line.output = *text;
-            if (name == "--thumbnail") line.thumbnail = *text;
-            if (name == "--sheet") line.sheet = *text;
-            if (name == "--jobs") return setJobs(*text);
-            if (name == "--size") return setSize(*text);
-            if (name == "--quality") {
-                const auto quality = parseNumber(*text, 1, 100);
+        switch (option.id) {
+            case Option::Thumbnail:
+                line.thumbnail = text;
+                return true;
+            case Option::Output:
+                line.output = text;
+                return true;
+            case Option::Sheet:
+                line.sheet = text;
+                return true;
+            case Option::Jobs:
+                return setJobs(text);
+            case Option::Size:
+                return setSize(text);
+            case Option::Quality: {
+                const auto quality = parseNumber(text, 1, 100);
                 if (!quality) {
                     result_.problem = "--quality takes a number from 1 to 100";
                     return false;
                 }
                 line.quality = *quality;
-            }
-            return true;
-        }
-        result_.problem = "unknown option '" + name + "'";
-        return false;
-    }
-
-    bool shortOptions(const std::string& arg) {
-        CommandLine& line = result_.line;
-        for (size_t k = 1; k < arg.size(); ++k) {
-            const char c = arg[k];
-            if (c == 'h' || c == 'V') {
-                result_.status = c == 'h' ? ParseStatus::Help : ParseStatus::Version;
                 return true;
             }
-            if (c == 'n' || c == 'r' || c == 'q') {
-                (c == 'n' ? line.dryRun : c == 'r' ? line.recursive : line.quiet) = true;
-                continue;
-            }
-            if (c == 't' || c == 'j' || c == 'o') {
-                std::optional<std::string> attached;
-                if (k + 1 < arg.size()) attached = arg.substr(k + 1);
-                const auto text = value(std::string("-") + c, attached);
-                if (!text) return false;
-                if (c == 't') line.thumbnail = *text;
-                if (c == 'o') line.output = *text;
-                return c == 'j' ? setJobs(*text) : true;
-            }
-            result_.problem = std::string("unknown option '-") + c + "'";
-            return false;
+            case Option::Previews:
+            case Option::Preview:
+                return setPreviewOption(std::string(option.longName), text, line, result_.problem);
+            case Option::MinimalExif:
+                return line.minimalExif = true;
+            case Option::Force:
+                return line.force = true;
+            case Option::NoBackup:
+                return line.noBackup = true;
+            case Option::DryRun:
+                return line.dryRun = true;
+            case Option::Recursive:
+                return line.recursive = true;
+            case Option::Follow:
+                return line.follow = true;
+            case Option::InPlace:
+                return line.inPlace = true;
+            case Option::Json:
+                return line.json = true;
+            case Option::Quiet:
+                return line.quiet = true;
+            case Option::Help:
+                result_.status = ParseStatus::Help;
+                return true;
+            case Option::Version:
+                result_.status = ParseStatus::Version;
+                return true;
+            case Option::ListOptions:
+                result_.status = ParseStatus::ListOptions;
+                return true;
         }
         return true;
     }
@@ -275,28 +215,15 @@ class Parser {
     ParseResult check() {
         CommandLine& line = result_.line;
         const std::string& command = line.command;
-        auto only = [&](bool given, const char* option, bool allowed, const char* commands) {
-            if (given && !allowed) result_.problem = std::string(option) + " applies to " + commands + " only";
-        };
-        only(!line.thumbnail.empty(), "-t", command == "replace", "replace");
-        only(line.minimalExif, "--minimal-exif", command == "replace", "replace");
-        only(line.force, "--force",
-             command == "export" || !line.output.empty() || (command == "check" && !line.sheet.empty()),
-             "export, -o and check --sheet");
-        only(!line.output.empty(), "-o", command == "export" || isEdit(command), "export and the edits");
-        only(line.noBackup, "--no-backup", isEdit(command), "replace, delete and regenerate");
-        only(line.dryRun, "--dry-run",
-             isEdit(command) || command == "export" || command == "restore" || command == "drop-backup",
-             "replace, delete, regenerate, export, restore and drop-backup");
-        only(line.thumbWidth != 160 || line.thumbHeight != 120, "--size", command == "regenerate", "regenerate");
-        only(line.quality != 85, "--quality", command == "regenerate", "regenerate");
-        only(!line.sheet.empty(), "--sheet", command == "check", "check");
-        only(!line.previews.empty(), "--previews", command == "regenerate" || command == "delete",
-             "regenerate and delete");
-        only(!line.preview.empty(), "--preview", command == "export", "export");
-        only(line.recursive, "-r", command != "export" || !line.output.empty(), "the commands other than export");
-        only(line.follow && !line.recursive, "--follow", false, "walks (-r)");
-        only(line.inPlace, "--in-place", isEdit(command), "replace, delete and regenerate");
+        // Options whose use depends on another option first, then the commands each option is for.
+        if (line.force && command != "export" && line.output.empty() && !(command == "check" && !line.sheet.empty()))
+            return fail("--force applies to export, -o and check --sheet only");
+        if (line.recursive && command == "export" && line.output.empty())
+            return fail("-r applies to export only with -o");
+        if (line.follow && !line.recursive) return fail("--follow applies to walks (-r) only");
+        for (const auto& [option, name] : given_) {
+            if (!optionAppliesTo(*option, command)) return fail(name + " applies to " + commandsOf(*option) + " only");
+        }
         if (line.inPlace && line.noBackup) result_.problem = "--in-place keeps a full copy first: not with --no-backup";
         if (!result_.problem.empty()) return fail(result_.problem);
 
@@ -320,6 +247,7 @@ class Parser {
 
     const std::vector<std::string>& args_;
     size_t i_ = 0;
+    std::vector<std::pair<const OptionSpec*, std::string>> given_;
     ParseResult result_{ParseStatus::Run, {}, {}};
 };
 

@@ -29,7 +29,7 @@ struct CommandLine {
     std::string output;                 // -o: export's OUT, or where an edited copy goes, as a pattern (%d, %f, %e)
 };
 
-enum class ParseStatus { Run, Help, Version, UsageError };
+enum class ParseStatus { Run, Help, Version, ListOptions, UsageError };
 
 struct ParseResult {
     ParseStatus status = ParseStatus::UsageError;
@@ -46,7 +46,6 @@ bool linksAllowed(const CommandLine& line, const std::string& path);
 // True for the commands that write to the photo itself.
 bool isEdit(const std::string& command);
 
-extern const char kUsage[];
 extern const char kVersion[];
 
 }  // namespace lumivex::cli

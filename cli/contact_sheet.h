@@ -16,8 +16,12 @@ struct SheetEntry {
     imaging::Image fromPhoto;  // one made from the photo's pixels now
 };
 
-// The sheet as one RGB image; a line of text says so when there are no entries.
+class SheetFont;
+
+// The sheet as one RGB image, labelled with the system's fonts (or `font`); a line of text says so when there
+// are no entries.
 imaging::Image composeContactSheet(const std::vector<SheetEntry>& entries);
+imaging::Image composeContactSheet(const std::vector<SheetEntry>& entries, const SheetFont& font);
 
 // Composes and writes the sheet as a JPEG file, as every output is written (a temporary file renamed onto the
 // name); an existing path is replaced only with replace. The error, or "" when written.

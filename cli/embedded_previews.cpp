@@ -4,14 +4,18 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/photo_bytes.h"
+
 namespace lumivex::cli {
 
 namespace {
 
 constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;  // beyond this a file is not a photo to hold whole
+constexpr uint64_t kTrailingWindow = 256 * 1024;        // a camera's appended preview is a VGA JPEG or so
+constexpr uint64_t kMaxCopyBytes = 64 * 1024 * 1024;    // more than any copy of a picture: left unread
 
 const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind::MakerNote, PreviewKind::Photoshop,
-                              PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix};
+                              PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix,  PreviewKind::Trailer};
 
 }  // namespace
 
@@ -28,6 +32,66 @@ PhotoPreviews previewsOfBytes(std::vector<uint8_t> bytes) {
     }
     out.scan = previews::findPreviews(out.bytes, out.map);
     return out;
+}
+
+PhotoPreviews previewsOfPhoto(const PhotoBytes& photo) {
+    if (photo.whole) return previewsOfBytes(photo.bytes);
+    PhotoPreviews out;
+    out.bytes = photo.bytes;
+    std::string why;
+    const uint64_t size = static_cast<uint64_t>(photo.status.size);
+    const WalkStatus status = walkSegments(out.bytes, size, out.map, why);
+    if (status != WalkStatus::Complete) {
+        out.error = status == WalkStatus::NotJpeg ? "not a JPEG file"
+                    : why.empty()                 ? "the file ends before its image data"
+                                                  : why;
+        return out;
+    }
+    out.scan = previews::findPreviews(out.bytes, out.map);
+    // Appended JPEGs are looked for in the file's last bytes only: reading all the image data to find its end
+    // would cost what reading the whole file costs.
+    const uint64_t imageData = out.map.imageDataOffset;
+    const uint64_t windowStart = size - std::min(size - std::min(size, imageData), kTrailingWindow);
+    std::vector<uint8_t> window;
+    if (!readPhotoRange(photo, windowStart, size - windowStart, window)) window.clear();
+    // The copies past the head (MPF images, maker-note previews put after the image) read on their own.
+    std::vector<previews::FoundPreview> kept;
+    for (previews::FoundPreview& found : out.scan.found) {
+        std::vector<uint8_t> held;
+        if (found.unread) {
+            const uint64_t offset = found.copy.offset, length = found.copy.length;
+            if (offset >= windowStart && offset - windowStart <= window.size() &&
+                length <= window.size() - (offset - windowStart)) {
+                const auto from = window.begin() + static_cast<std::ptrdiff_t>(offset - windowStart);
+                held.assign(from, from + static_cast<std::ptrdiff_t>(length));
+            } else if (length > kMaxCopyBytes || !readPhotoRange(photo, offset, length, held)) {
+                held.clear();
+            }
+            if (!held.empty() && !previews::completeCopy(found, held)) continue;
+        }
+        kept.push_back(std::move(found));
+        out.outside.push_back(std::move(held));
+    }
+    out.scan.found = std::move(kept);
+    if (const auto from = previews::firstTrailingImage(window, windowStart, out.scan)) {
+        const size_t before = out.scan.found.size();
+        previews::findTrailingImages(window, windowStart, *from, out.scan);
+        for (size_t i = before; i < out.scan.found.size(); ++i) {
+            const previews::FoundPreview& found = out.scan.found[i];
+            const auto at = window.begin() + static_cast<std::ptrdiff_t>(found.copy.offset - windowStart);
+            out.outside.emplace_back(at, at + static_cast<std::ptrdiff_t>(found.copy.length));
+        }
+    }
+    previews::numberCopies(out.scan);
+    return out;
+}
+
+std::span<const uint8_t> heldBytes(const PhotoPreviews& photo, const previews::FoundPreview& found) {
+    const size_t i = static_cast<size_t>(&found - photo.scan.found.data());
+    if (i < photo.outside.size() && !photo.outside[i].empty()) return photo.outside[i];
+    const PreviewCopy& copy = found.copy;
+    if (copy.offset > photo.bytes.size() || copy.length > photo.bytes.size() - copy.offset) return {};
+    return std::span<const uint8_t>(photo.bytes).subspan(copy.offset, copy.length);
 }
 
 PhotoPreviews readPhotoPreviews(const std::string& path) {
@@ -75,7 +139,7 @@ bool parsePreviewKinds(const std::string& text, std::vector<std::string>& words,
                                        [&](PreviewKind kind) { return word == previewKindName(kind); });
         if (!known) {
             why = "unknown preview kind '" + word +
-                  "' (all, stale, exif, mpf, makernote, photoshop, xmp, jfxx, flashpix)";
+                  "' (all, stale, exif, mpf, makernote, photoshop, xmp, jfxx, flashpix, trailer)";
             return false;
         }
         words.push_back(word);

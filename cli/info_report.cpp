@@ -1,9 +1,11 @@
 #include "cli/info_report.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "cli/json_text.h"
@@ -185,17 +187,13 @@ class TextReport {
   public:
     void line(const char* name, std::string_view value) {
         if (value.empty()) return;
-        char head[32];
-        std::snprintf(head, sizeof head, "%-18s: ", name);
-        text_ += head;
+        fmt::format_to(std::back_inserter(text_), "{:<18}: ", name);
         text_ += terminalText(value);
         text_ += '\n';
     }
     template <typename... Args>
-    void format(const char* name, const char* fmt, Args... args) {
-        char value[160];
-        std::snprintf(value, sizeof value, fmt, args...);
-        line(name, value);
+    void format(const char* name, fmt::format_string<Args...> pattern, Args&&... args) {
+        line(name, fmt::format(pattern, std::forward<Args>(args)...));
     }
     std::string take() { return std::move(text_); }
 
@@ -221,36 +219,36 @@ std::string photoInfoText(const PhotoReport& report) {
     const PhotoInfo& p = report.facts;
     TextReport r;
     r.line("File name", fieldText(p.filePath));
-    r.format("File size", "%u bytes", p.fileSize);
+    r.format("File size", "{} bytes", p.fileSize);
     r.line("Camera make", factText(p.cameraMake));
     r.line("Camera model", factText(p.cameraModel));
     r.line("Date/Time", factText(p.dateTime));
-    if (p.width > 0 || p.height > 0) r.format("Resolution", "%d x %d", p.width, p.height);
+    if (p.width > 0 || p.height > 0) r.format("Resolution", "{} x {}", p.width, p.height);
     r.line("Orientation", orientationName(p.orientation));
     if (p.width > 0) r.line("Color/BW", p.isColor ? "Color" : "Black and white");
     if (p.flash >= 0) r.line("Flash used", (p.flash & 1) ? "Yes" : "No");
     if (p.focalLength > 0) {
         if (p.focalLength35mm > 0) {
-            r.format("Focal length", "%.1f mm (35 mm equivalent: %d mm)", p.focalLength, p.focalLength35mm);
+            r.format("Focal length", "{:.1f} mm (35 mm equivalent: {} mm)", p.focalLength, p.focalLength35mm);
         } else {
-            r.format("Focal length", "%.1f mm", p.focalLength);
+            r.format("Focal length", "{:.1f} mm", p.focalLength);
         }
     }
-    if (p.digitalZoomRatio > 1) r.format("Digital zoom", "%.3fx", p.digitalZoomRatio);
-    if (p.ccdWidth > 0) r.format("CCD width", "%.2f mm", p.ccdWidth);
+    if (p.digitalZoomRatio > 1) r.format("Digital zoom", "{:.3f}x", p.digitalZoomRatio);
+    if (p.ccdWidth > 0) r.format("CCD width", "{:.2f} mm", p.ccdWidth);
     if (p.exposureTime > 0) {
         if (p.exposureTime <= 0.5f) {
-            r.format("Exposure time", "%.4f s (1/%d)", p.exposureTime,
+            r.format("Exposure time", "{:.4f} s (1/{})", p.exposureTime,
                      static_cast<int>(std::lround(1 / p.exposureTime)));
         } else {
-            r.format("Exposure time", "%.3f s", p.exposureTime);
+            r.format("Exposure time", "{:.3f} s", p.exposureTime);
         }
     }
-    if (p.fNumber > 0) r.format("Aperture", "f/%.1f", p.fNumber);
-    if (p.subjectDistance > 0) r.format("Focus distance", "%.2f m", p.subjectDistance);
+    if (p.fNumber > 0) r.format("Aperture", "f/{:.1f}", p.fNumber);
+    if (p.subjectDistance > 0) r.format("Focus distance", "{:.2f} m", p.subjectDistance);
     if (p.subjectDistance < 0) r.line("Focus distance", "Infinite");
-    if (p.isoEquivalent != 0) r.format("ISO equivalent", "%d", p.isoEquivalent);
-    if (p.exposureBias != 0) r.format("Exposure bias", "%.2f", p.exposureBias);
+    if (p.isoEquivalent != 0) r.format("ISO equivalent", "{}", p.isoEquivalent);
+    if (p.exposureBias != 0) r.format("Exposure bias", "{:.2f}", p.exposureBias);
     if (p.whiteBalance >= 0) r.line("White balance", p.whiteBalance == 1 ? "Manual" : "Auto");
     if (p.lightSource != 0) r.line("Light source", codeName(kLightSources, p.lightSource));
     if (p.meteringMode >= 0) r.line("Metering mode", codeName(kMeteringModes, p.meteringMode));
@@ -262,13 +260,13 @@ std::string photoInfoText(const PhotoReport& report) {
     }
     r.line("Comment", commentText(p));
     if (p.thumbOffset != 0) {
-        r.format("Thumbnail", "%u bytes at offset %u (%s)", p.thumbLength, p.thumbOffset,
+        r.format("Thumbnail", "{} bytes at offset {} ({})", p.thumbLength, p.thumbOffset,
                  p.thumbAtEnd ? "last in the Exif block" : "not last in the Exif block");
     } else {
         r.line("Thumbnail", "none");
     }
     r.line("Replacement", report.replaceRoute);
-    r.format("Room for edits", "%llu bytes", static_cast<unsigned long long>(report.roomInPlace));
+    r.format("Room for edits", "{} bytes", report.roomInPlace);
     return r.take();
 }
 

@@ -1,19 +1,19 @@
 #include "cli/json_text.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <iterator>
+
+#include "lumivex/utf8.h"
 
 namespace lumivex::cli {
 
 namespace {
 
-void appendEscapedByte(std::string& out, uint8_t byte) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-    out += escape;
-}
+void appendEscapedByte(std::string& out, uint8_t byte) { fmt::format_to(std::back_inserter(out), "\\u{:04x}", byte); }
 
 void appendAscii(std::string& out, uint8_t c) {
     switch (c) {
@@ -43,47 +43,13 @@ void appendAscii(std::string& out, uint8_t c) {
 
 }  // namespace
 
-size_t utf8SequenceLength(std::string_view s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-    const uint8_t lead = byte(i);
-    size_t length;
-    uint32_t minimum;
-    uint32_t code;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() - i < length) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
 namespace {
 
-void appendUtf8(std::string& out, uint32_t code) {
+void appendCodePoint(std::string& out, char32_t code) {
     if (code < 0x80) {
         appendAscii(out, static_cast<uint8_t>(code));
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        utf8::append(out, code);
     }
 }
 
@@ -98,7 +64,7 @@ std::string jsonStringFromBytes(std::string_view bytes) {
             ++i;
             continue;
         }
-        const size_t length = utf8SequenceLength(bytes, i);
+        const size_t length = utf8::decode(bytes, i).length;
         if (length == 0) {
             appendEscapedByte(out, c);
             ++i;
@@ -135,47 +101,34 @@ std::string base64(std::string_view bytes) {
 
 std::string jsonPathMembers(std::string_view path) {
     std::string members = "\"path\": " + jsonStringFromBytes(path);
-    for (size_t i = 0; i < path.size();) {
-        if (static_cast<uint8_t>(path[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const size_t length = utf8SequenceLength(path, i);
-        if (length == 0) return members + ", \"path_bytes\": \"" + base64(path) + "\"";
-        i += length;
-    }
+    if (!utf8::isValid(path)) members += ", \"path_bytes\": \"" + base64(path) + "\"";
     return members;
 }
 
 std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units) {
-    std::string out = "\"";
+    std::u16string text;
     for (size_t i = 0; i < units; ++i) {
-        const uint32_t unit = bytes[2 * i] | (uint32_t{bytes[2 * i + 1]} << 8);
+        const auto unit = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
         if (unit == 0) break;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-            const uint32_t low = bytes[2 * i + 2] | (uint32_t{bytes[2 * i + 3]} << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+        text += unit;
+    }
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size();) {
+        const utf8::CodePoint c = utf8::decodeUtf16(text, i);
+        appendCodePoint(out, c.code);
+        i += c.length;
     }
     return out + "\"";
 }
 
 std::string jsonFloat(float value) {
     if (!std::isfinite(value)) return "null";
-    char text[32];
     // Whole numbers read best without an exponent ("300", not "3e+02").
-    if (value == std::trunc(value) && std::fabs(value) < 1e9f) {
-        std::snprintf(text, sizeof text, "%.0f", static_cast<double>(value));
-        return text;
-    }
+    if (value == std::trunc(value) && std::fabs(value) < 1e9f) return fmt::format("{:.0f}", static_cast<double>(value));
+    std::string text;
     for (int digits = 1; digits <= 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-        if (std::strtof(text, nullptr) == value) break;
+        text = fmt::format("{:.{}g}", static_cast<double>(value), digits);
+        if (std::strtof(text.c_str(), nullptr) == value) break;
     }
     return text;
 }

@@ -36,9 +36,6 @@ std::string base64(std::string_view bytes);
 // surrogate becomes U+FFFD.
 std::string jsonStringFromUtf16le(const uint8_t* bytes, size_t units);
 
-// Length of the valid UTF-8 sequence at s[i] (2 to 4 bytes), or 0 when the byte there does not start one.
-size_t utf8SequenceLength(std::string_view s, size_t i);
-
 // The shortest text that reads back as the same 32-bit float; null for infinities and NaN.
 std::string jsonFloat(float value);
 

@@ -1,4 +1,6 @@
 // lumivex: the thumbnail edits from the command line, one process for one photo or a whole library.
+#include <fmt/format.h>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "cli/contact_sheet.h"
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
+#include "cli/option_table.h"
 #include "cli/output_pattern.h"
 #include "cli/photo_jobs.h"
 #include "cli/photo_list.h"
@@ -102,9 +105,7 @@ void nameOutputs(PhotoList& list, const CommandLine& line) {
 
 void printSummary(const BatchTally& tally, const PhotoList& list) {
     std::string text = "lumivex: " + std::to_string(tally.handled) + (tally.handled == 1 ? " photo" : " photos");
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, " in %.2f s", tally.seconds);
-    text += seconds;
+    text += fmt::format(" in {:.2f} s", tally.seconds);
     for (size_t i = 0; i < tally.outcomes.size(); ++i) {
         text += (i == 0 ? ": " : ", ") + std::to_string(tally.outcomes[i].second) + " " + tally.outcomes[i].first;
     }
@@ -120,7 +121,8 @@ void printSummary(const BatchTally& tally, const PhotoList& list) {
 
 int main(int argc, char** argv) {
     const ParseResult parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.status == ParseStatus::Help) return std::fputs(kUsage, stdout), kExitOk;
+    if (parsed.status == ParseStatus::Help) return std::fputs(usageText().c_str(), stdout), kExitOk;
+    if (parsed.status == ParseStatus::ListOptions) return std::fputs(optionListText().c_str(), stdout), kExitOk;
     if (parsed.status == ParseStatus::Version) return std::fputs(kVersion, stdout), kExitOk;
     if (parsed.status == ParseStatus::UsageError) return usageError(parsed.problem);
     const CommandLine& line = parsed.line;

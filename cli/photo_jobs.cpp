@@ -100,7 +100,7 @@ PhotoJob infoJob(const CommandLine& line) {
         result.operation = "info";
         std::string fatal;
         std::optional<PhotoReport> report;
-        PhotoBytes file = readPhotoBytes(photo, linksAllowed(line, photo));
+        PhotoBytes file = readPhotoBytes(photo, linksAllowed(line, photo), PhotoReach::Head);
         {
             ScopedReportSink collect([&result](std::string_view text) { result.reports.append(text); });
             try {
@@ -123,7 +123,7 @@ PhotoJob infoJob(const CommandLine& line) {
             if (result.message.empty()) result.message = "not a JPEG photo (no JPEG start, or no image data)";
             return result;  // the error object, built from the fields
         }
-        const PhotoPreviews previews = previewsOfBytes(std::move(file.bytes));
+        const PhotoPreviews previews = previewsOfPhoto(file);
         if (json) {
             // The facts after the keys that every result line has.
             JsonLine line;

@@ -40,7 +40,9 @@ imaging::DecodedImage decodeCopy(const PhotoPreviews& photo, const previews::Fou
     if (copy.kind == PreviewKind::Jfxx && copy.format != "jpeg") return rawCopy(photo, copy);
     imaging::DecodedImage out;
     std::string why;
-    const std::vector<uint8_t> jpeg = previews::previewBytes(photo.bytes, found, why);
+    previews::FoundPreview alone = found;  // its bytes on their own, wherever they were read
+    alone.copy.offset = 0;
+    const std::vector<uint8_t> jpeg = previews::previewBytes(heldBytes(photo, found), alone, why);
     if (jpeg.empty()) {
         out.error = why.empty() ? "no bytes" : why;
         return out;

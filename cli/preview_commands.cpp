@@ -5,10 +5,13 @@
 
 #include "cli/check_command.h"
 #include "cli/embedded_previews.h"
+#include "cli/photo_metadata.h"
 #include "cli/preview_check.h"
 #include "cli/preview_writer.h"
+#include "cli/regenerate_command.h"
 #include "imaging/image.h"
 #include "lumivex/file_services.h"
+#include "lumivex/photo.h"
 #include "lumivex/photo_edit.h"
 #include "lumivex/thumbnail_file.h"
 
@@ -119,38 +122,64 @@ bool isStale(const std::vector<std::pair<PreviewKind, int>>& stale, PreviewKind 
     return std::find(stale.begin(), stale.end(), std::make_pair(kind, index)) != stale.end();
 }
 
+// The Exif thumbnail's part of an edit of several copies: its segment's new bytes, or why there are none.
+struct ExifPart {
+    std::vector<Splice> splices;  // the Exif segment's new bytes, when planned
+    EditOutcome outcome = EditOutcome::NothingToDo;
+    std::string message;  // what is done to it, or why not
+    std::string route;
+    std::string reports;  // the engine's report lines while reading the photo
+};
+
 struct CopiesOutcome {
     bool wrote = false;
     bool failed = false;
+    ExifPart exif;
     std::vector<std::string> done, refused;
     std::string error;
     uint64_t sizeBefore = 0, sizeAfter = 0;
 };
 
-// Plans the copies' edits under the photo's lock and writes the plan (unless dry run).
-template <typename MakeEdits>
-CopiesOutcome editCopies(const std::string& path, bool keepBackup, bool dryRun, MakeEdits makeEdits) {
+// Where and how a plan of several copies is written.
+struct WriteOptions {
+    bool keepBackup = true;
+    bool dryRun = false;
+    bool followLinks = false;
+    bool inPlace = false;
+};
+
+// Plans the Exif thumbnail's edit and the other copies' edits under the photo's lock, as one plan, and writes
+// it (unless dry run) in one replacement: one backup, one rename.
+template <typename PlanExif, typename MakeEdits>
+CopiesOutcome editCopies(const std::string& path, const WriteOptions& options, PlanExif planExif, MakeEdits makeEdits) {
     CopiesOutcome outcome;
     LockedPhoto locked;
     std::string why;
-    if (!openAndReadPhoto(path, locked, why)) {
+    if (!openAndReadPhoto(path, locked, why, options.followLinks, options.inPlace)) {
         outcome.failed = true;
         outcome.error = why;
         return outcome;
     }
     outcome.sizeBefore = outcome.sizeAfter = locked.bytes.size();
-    const PhotoPreviews photo = previewsOfBytes(locked.bytes);
+    PhotoPreviews photo = previewsOfBytes(std::move(locked.bytes));
     if (!photo.ok()) {
         outcome.failed = true;
         outcome.error = photo.error;
         return outcome;
     }
+    planExif(photo, outcome.exif);
     std::vector<previews::PreviewEdit> edits;
     makeEdits(photo, edits, outcome.refused);
-    if (edits.empty()) return outcome;
-    const previews::PlannedEdits planned = previews::planPreviewEdits(photo.bytes, photo.map, edits);
+    if (edits.empty() && outcome.exif.splices.empty()) return outcome;
+    const bool exifPlanned = !outcome.exif.splices.empty();
+    const previews::PlannedEdits planned =
+        previews::planPreviewEdits(photo.bytes, photo.map, edits, std::move(outcome.exif.splices));
     outcome.done = planned.done;
     outcome.refused.insert(outcome.refused.end(), planned.refused.begin(), planned.refused.end());
+    if (exifPlanned && planned.plan.splices.empty()) {
+        outcome.exif.outcome = EditOutcome::Refused;
+        outcome.exif.message = "not done: its segment overlaps another copy's edit";
+    }
     if (planned.plan.splices.empty()) return outcome;
     if (!planIsValid(planned.plan, why)) {
         outcome.failed = true;
@@ -158,14 +187,48 @@ CopiesOutcome editCopies(const std::string& path, bool keepBackup, bool dryRun, 
         return outcome;
     }
     outcome.sizeAfter = plannedSize(planned.plan);
-    if (dryRun) return outcome;
-    if (!replacePhotoByPlan(locked, planned.plan, keepBackup, why)) {
+    if (options.dryRun) return outcome;
+    if (!replacePhotoByPlan(locked, planned.plan, options.keepBackup, why, options.inPlace)) {
         outcome.failed = true;
         outcome.error = why;
         return outcome;
     }
     outcome.wrote = true;
+    if (options.keepBackup && !locked.file.backupName.empty() && locked.file.backupName != locked.file.name + ".orig") {
+        outcome.done.push_back("'" + locked.file.name + ".orig' is not this photo's earlier version: its backup is '" +
+                               locked.file.backupName + "'");
+    }
     return outcome;
+}
+
+// The Exif thumbnail planned over the photo as a value: replaced by thumbnail, or removed when it is empty.
+void planExifEdit(const std::string& path, const PhotoPreviews& photo, const std::vector<uint8_t>* thumbnail,
+                  ExifPart& exif) {
+    Photo value;
+    std::string why;
+    const bool read = readPhoto(photo.bytes, path, value, why);
+    exif.reports += value.reports;
+    if (!read) {
+        exif.outcome = EditOutcome::Failed;
+        exif.message = "not a JPEG photo that can be read whole (" + why + ")";
+        return;
+    }
+    EditPlan plan = thumbnail != nullptr ? planReplace(value, *thumbnail) : planDelete(value);
+    exif.route = plan.route;
+    switch (plan.outcome) {
+        case EditPlan::Outcome::Planned:
+            exif.outcome = EditOutcome::Done;
+            exif.splices = std::move(plan.splices.splices);
+            return;
+        case EditPlan::Outcome::NothingToDo:
+            exif.outcome = EditOutcome::NothingToDo;
+            exif.message = plan.why;
+            return;
+        case EditPlan::Outcome::Refused:
+            break;
+    }
+    exif.outcome = EditOutcome::Refused;
+    exif.message = plan.why;
 }
 
 }  // namespace
@@ -233,51 +296,77 @@ EditResult regenerateWithPreviews(const std::string& path, const RegenerateOptio
                                   const std::vector<std::string>& words) {
     const bool onlyStale = wantsStale(words);
     const auto stale = onlyStale ? staleCopies(path, options.followLinks) : std::vector<std::pair<PreviewKind, int>>{};
+    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
+    std::string made;
+    const WriteOptions write{options.keepBackup, options.dryRun, options.followLinks, options.inPlace};
+    const auto planExif = [&](PhotoPreviews& photo, ExifPart& part) {
+        if (!exif) return;
+        PhotoBytes held;  // the bytes lent for the metadata read, and given back
+        held.bytes = std::move(photo.bytes);
+        held.status.size = static_cast<int64_t>(held.bytes.size());
+        const PhotoMetadata meta = readPhotoMetadata(path, held);
+        photo.bytes = std::move(held.bytes);
+        part.reports = meta.reports;
+        if (!meta.ok()) {
+            part.outcome = EditOutcome::Failed;
+            part.message = meta.error;
+            return;
+        }
+        // No room at all: the plan itself says why (an uncompressed thumbnail, a second Exif segment...).
+        constexpr uint64_t kAnySize = 65535;
+        const NewThumbnail thumbnail =
+            makeThumbnail(photo.bytes, options, meta.thumbnailRoom > 0 ? meta.thumbnailRoom : kAnySize);
+        if (!thumbnail.error.empty()) {
+            // One that cannot be made small enough is refused; one that cannot be made at all failed.
+            part.outcome = thumbnail.tooLarge ? EditOutcome::Refused : EditOutcome::Failed;
+            part.message = thumbnail.error;
+            return;
+        }
+        planExifEdit(path, photo, &thumbnail.jpeg, part);
+        made = "new thumbnail " + std::to_string(thumbnail.image.width) + "x" + std::to_string(thumbnail.image.height) +
+               ", " + std::to_string(thumbnail.jpeg.size()) + " bytes, quality " + std::to_string(thumbnail.quality);
+    };
+    const auto makeEdits = [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
+        std::vector<const previews::FoundPreview*> targets;
+        int largest = 0;
+        for (const previews::FoundPreview& found : photo.scan.found) {
+            const PreviewCopy& c = found.copy;
+            if (c.kind == PreviewKind::Exif || c.kind == PreviewKind::FlashPix || c.role != PreviewRole::Picture) {
+                continue;
+            }
+            if (!selected(words, c.kind) || (onlyStale && !isStale(stale, c.kind, c.index))) continue;
+            targets.push_back(&found);
+            largest = std::min(std::max({largest, c.width, c.height}), 4096);
+        }
+        if (targets.empty()) return;
+        // The picture decoded once, at the smallest scale that still serves the largest copy.
+        const int side = std::max(largest, kDefaultWidth);
+        const imaging::DecodedImage picture = imaging::decodeJpegScaled(photo.bytes, side, side);
+        for (const previews::FoundPreview* found : targets) {
+            std::string why;
+            previews::PreviewEdit edit{found, previews::PreviewAction::Rebuild, {}, {}};
+            if (!picture.ok()) {
+                refused.push_back(previews::describeCopy(found->copy) + ": the photo: " + picture.error);
+            } else if (!makeCopy(photo, picture, *found, options.quality, edit, why)) {
+                refused.push_back(previews::describeCopy(found->copy) + ": " + why);
+            } else {
+                edits.push_back(std::move(edit));
+            }
+        }
+    };
+    const CopiesOutcome copies = editCopies(path, write, planExif, makeEdits);
     EditResult result;
     result.outcome = EditOutcome::Done;
-    // The Exif thumbnail first, the usual way; then every other copy in one plan over what it wrote.
-    const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
-    if (exif) {
+    result.reports = copies.exif.reports;
+    result.route = copies.exif.route;
+    result.sizeBefore = copies.sizeBefore;
+    result.sizeAfter = copies.failed ? copies.sizeBefore : copies.sizeAfter;
+    if (exif && copies.exif.outcome == EditOutcome::Done) {
+        result.message = options.dryRun ? "would be replaced (" + copies.exif.route + "): " + made : made;
+    } else if (exif && !copies.failed) {
         // A thumbnail that cannot be rebuilt fails the photo, but leaves no other stale copy behind.
-        result = regeneratePhoto(path, options);
-        if (result.outcome == EditOutcome::Refused || result.outcome == EditOutcome::Failed) {
-            result.message = "exif:0: " + result.message;
-        }
-    }
-    const CopiesOutcome copies = editCopies(
-        path, options.keepBackup, options.dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
-            std::vector<const previews::FoundPreview*> targets;
-            int largest = 0;
-            for (const previews::FoundPreview& found : photo.scan.found) {
-                const PreviewCopy& c = found.copy;
-                if (c.kind == PreviewKind::Exif || c.kind == PreviewKind::FlashPix || c.role != PreviewRole::Picture) {
-                    continue;
-                }
-                if (!selected(words, c.kind) || (onlyStale && !isStale(stale, c.kind, c.index))) continue;
-                targets.push_back(&found);
-                largest = std::min(std::max({largest, c.width, c.height}), 4096);
-            }
-            if (targets.empty()) return;
-            // The picture decoded once, at the smallest scale that still serves the largest copy.
-            const int side = std::max(largest, kDefaultWidth);
-            const imaging::DecodedImage picture = imaging::decodeJpegScaled(photo.bytes, side, side);
-            for (const previews::FoundPreview* found : targets) {
-                std::string why;
-                previews::PreviewEdit edit{found, previews::PreviewAction::Rebuild, {}, {}};
-                if (!picture.ok()) {
-                    refused.push_back(previews::describeCopy(found->copy) + ": the photo: " + picture.error);
-                } else if (!makeCopy(photo, picture, *found, options.quality, edit, why)) {
-                    refused.push_back(previews::describeCopy(found->copy) + ": " + why);
-                } else {
-                    edits.push_back(std::move(edit));
-                }
-            }
-        });
-    if (!exif) {
-        result.sizeBefore = copies.sizeBefore;
-        result.sizeAfter = copies.sizeAfter;
-    } else if (copies.wrote) {
-        result.sizeAfter = copies.sizeAfter;
+        result.outcome = copies.exif.outcome == EditOutcome::NothingToDo ? EditOutcome::Done : copies.exif.outcome;
+        result.message = "exif:0: " + copies.exif.message;
     }
     if (copies.failed) {
         result.outcome = EditOutcome::Failed;
@@ -297,47 +386,48 @@ EditResult regenerateWithPreviews(const std::string& path, const RegenerateOptio
 PhotoResult deletePreviews(const std::string& path, const std::vector<std::string>& words, bool keepBackup,
                            bool dryRun) {
     const bool onlyStale = wantsStale(words);
-    // Never through a link: the edit that follows refuses one.
+    // Never through a link: the edit refuses one.
     const auto stale = onlyStale ? staleCopies(path, false) : std::vector<std::pair<PreviewKind, int>>{};
     PhotoResult result = toolResult(path, "delete", "done", "");
     result.dryRun = dryRun;
-    std::string message;
-    bool exifDone = false;
     const bool exif = selected(words, PreviewKind::Exif) && (!onlyStale || isStale(stale, PreviewKind::Exif, 0));
-    if (exif) {
-        EditRequest request;
-        request.command = EditCommand::Delete;
-        request.photoPath = path;
-        request.keepBackup = keepBackup;
-        request.dryRun = dryRun;
-        const EditResult edit = editPhoto(request);
-        result.reports = edit.reports;
-        result.sizeBefore = edit.sizeBefore;
-        if (edit.outcome == EditOutcome::Done) {
-            exifDone = true;
-            message = "exif:0 removed";
-        } else if (edit.outcome == EditOutcome::Refused || edit.outcome == EditOutcome::Failed) {
-            // The other copies still go; the photo's outcome says the thumbnail did not.
-            result.outcome = outcomeName(edit.outcome);
-            result.failed = true;
-            message = "exif:0: " + edit.message;
-        }
-    }
-    const CopiesOutcome copies =
-        editCopies(path, keepBackup, dryRun, [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
-            for (const previews::FoundPreview& found : photo.scan.found) {
-                const PreviewCopy& c = found.copy;
-                if (c.kind == PreviewKind::Exif || !selected(words, c.kind)) continue;
-                if (onlyStale && !isStale(stale, c.kind, c.index)) continue;
-                if (c.kind == PreviewKind::FlashPix) {
-                    refused.push_back(previews::describeCopy(c) + ": " + found.notEditable);
-                    continue;
-                }
-                edits.push_back({&found, previews::PreviewAction::Remove, {}, {}});
+    const auto planExif = [&](PhotoPreviews& photo, ExifPart& part) {
+        if (!exif) return;
+        planExifEdit(path, photo, nullptr, part);
+        // A thumbnail the edit does not know (stored uncompressed) stays: that is no "nothing to do".
+        for (const previews::FoundPreview& found : photo.scan.found) {
+            if (found.copy.kind == PreviewKind::Exif && part.outcome == EditOutcome::NothingToDo) {
+                part.outcome = EditOutcome::Refused;
+                part.message = "a thumbnail stored as " + found.copy.format + " is not removed";
             }
-        });
-    if (!exif) result.sizeBefore = copies.sizeBefore;
-    result.sizeAfter = copies.sizeAfter;
+        }
+    };
+    const auto makeEdits = [&](const PhotoPreviews& photo, auto& edits, auto& refused) {
+        for (const previews::FoundPreview& found : photo.scan.found) {
+            const PreviewCopy& c = found.copy;
+            if (c.kind == PreviewKind::Exif || !selected(words, c.kind)) continue;
+            if (onlyStale && !isStale(stale, c.kind, c.index)) continue;
+            if (c.kind == PreviewKind::FlashPix) {
+                refused.push_back(previews::describeCopy(c) + ": " + found.notEditable);
+                continue;
+            }
+            edits.push_back({&found, previews::PreviewAction::Remove, {}, {}});
+        }
+    };
+    const CopiesOutcome copies = editCopies(path, {keepBackup, dryRun, false, false}, planExif, makeEdits);
+    result.reports = copies.exif.reports;
+    result.sizeBefore = copies.sizeBefore;
+    result.sizeAfter = copies.failed ? copies.sizeBefore : copies.sizeAfter;
+    std::string message;
+    const bool exifDone = exif && copies.exif.outcome == EditOutcome::Done;
+    if (exifDone) {
+        message = "exif:0 removed";
+    } else if (exif && (copies.exif.outcome == EditOutcome::Refused || copies.exif.outcome == EditOutcome::Failed)) {
+        // The other copies still go; the photo's outcome says the thumbnail did not.
+        result.outcome = outcomeName(copies.exif.outcome);
+        result.failed = true;
+        message = "exif:0: " + copies.exif.message;
+    }
     if (copies.failed) {
         result.outcome = "failed";
         result.failed = true;

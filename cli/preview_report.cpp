@@ -1,6 +1,6 @@
 #include "cli/preview_report.h"
 
-#include <cstdio>
+#include <fmt/format.h>
 
 #include "cli/json_text.h"
 
@@ -38,16 +38,9 @@ std::string previewsText(const previews::PreviewScan& scan) {
     std::string text;
     for (const previews::FoundPreview& found : scan.found) {
         const PreviewCopy& c = found.copy;
-        char line[96];
-        std::snprintf(line, sizeof line, "%-18s: ", "Preview");
-        text.append(line).append(previews::describeCopy(c)).append(", ").append(c.format);
-        if (c.width > 0) {
-            std::snprintf(line, sizeof line, " %dx%d", c.width, c.height);
-            text.append(line);
-        }
-        std::snprintf(line, sizeof line, ", %llu bytes at offset %llu\n", static_cast<unsigned long long>(c.length),
-                      static_cast<unsigned long long>(c.offset));
-        text.append(line);
+        text.append(fmt::format("{:<18}: ", "Preview")).append(previews::describeCopy(c)).append(", ").append(c.format);
+        if (c.width > 0) text.append(fmt::format(" {}x{}", c.width, c.height));
+        text.append(fmt::format(", {} bytes at offset {}\n", c.length, c.offset));
     }
     return text;
 }

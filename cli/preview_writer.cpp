@@ -14,11 +14,12 @@ using Stream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 }  // namespace
 
-bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why) {
-    // Never through a link here: a walked photo swapped for one must not be edited.
-    if (!openPhotoForEdit(path.c_str(), false, photo.file, why)) return false;
-    if (photo.file.status.links > 1) {
-        why = "has " + std::to_string(photo.file.status.links) + " names (hard links) that would keep the old copies";
+bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why, bool followLinks, bool inPlace) {
+    // Through a link only where the caller allows: a walked photo swapped for one must not be edited.
+    if (!openPhotoForEdit(path.c_str(), followLinks, photo.file, why)) return false;
+    if (photo.file.status.links > 1 && !inPlace) {
+        why = "has " + std::to_string(photo.file.status.links) +
+              " names (hard links) that would keep the old copies; --in-place edits it under every name";
         return false;
     }
     if (!platform::canWriteFile(photo.file.path.c_str())) {
@@ -40,13 +41,14 @@ bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& 
     return true;
 }
 
-bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBackup, std::string& why) {
+bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBackup, std::string& why, bool inPlace) {
     uint64_t newSize = 0;
     const NewContentWriter write = [&plan](const PhotoFile& source, platform::OpenFile& temp, uint64_t& size,
                                            std::string& problem) {
         return writePlan(source.file, plan, temp, size, problem);
     };
-    return replacePhotoFile(photo.file, keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None, write, why, newSize);
+    return replacePhotoFile(photo.file, keepBackup ? BackupPolicy::KeepFirst : BackupPolicy::None, write, why, newSize,
+                            inPlace);
 }
 
 }  // namespace lumivex::cli

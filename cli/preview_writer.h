@@ -17,11 +17,14 @@ struct LockedPhoto {
     std::vector<uint8_t> bytes;  // as read under the lock
 };
 
-// Opens the photo for an edit and reads it whole; false with why set when it cannot.
-bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why);
+// Opens the photo for an edit and reads it whole; false with why set when it cannot. A link is followed only
+// with followLinks; a photo with other names (hard links) is refused unless inPlace.
+bool openAndReadPhoto(const std::string& path, LockedPhoto& photo, std::string& why, bool followLinks = false,
+                      bool inPlace = false);
 
-// Writes the plan (made over photo.bytes) in the photo's place; false (the photo unchanged) with why set when
-// it cannot.
-bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBackup, std::string& why);
+// Writes the plan (made over photo.bytes) in the photo's place, once: one backup, one rename (or with inPlace
+// the photo's own file rewritten); false (the photo unchanged) with why set when it cannot.
+bool replacePhotoByPlan(LockedPhoto& photo, const SplicePlan& plan, bool keepBackup, std::string& why,
+                        bool inPlace = false);
 
 }  // namespace lumivex::cli

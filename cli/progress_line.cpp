@@ -1,5 +1,7 @@
 #include "cli/progress_line.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
 #include <cstdio>
 
@@ -12,13 +14,8 @@ constexpr auto kRedrawEvery = std::chrono::milliseconds(200);
 
 std::string clockText(double seconds) {
     const long total = seconds < 0 ? 0 : std::lround(seconds);
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-    }
-    return text;
+    if (total >= 3600) return fmt::format("{}:{:02}:{:02}", total / 3600, total / 60 % 60, total % 60);
+    return fmt::format("{}:{:02}", total / 60, total % 60);
 }
 
 ProgressLine::ProgressLine(bool enabled, size_t total) : enabled_(enabled), total_(total) {}
@@ -30,15 +27,12 @@ void ProgressLine::update(size_t done) {
     lastDraw_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = static_cast<double>(done) / seconds;
-    char line[160];
-    int n = std::snprintf(line, sizeof line, "%zu/%zu photos, %.0f/s", done, total_, rate);
-    if (rate > 0 && done < total_) {
-        n += std::snprintf(line + n, sizeof line - n, ", %s left",
-                           clockText(static_cast<double>(total_ - done) / rate).c_str());
-    }
-    const size_t width = static_cast<size_t>(n);
+    std::string line = fmt::format("{}/{} photos, {:.0f}/s", done, total_, rate);
+    if (rate > 0 && done < total_)
+        line += fmt::format(", {} left", clockText(static_cast<double>(total_ - done) / rate));
+    const size_t width = line.size();
     // Spaces over what is left of a longer previous line.
-    std::fprintf(stderr, "\r%s%*s", line, shownWidth_ > width ? static_cast<int>(shownWidth_ - width) : 0, "");
+    std::fprintf(stderr, "\r%s%*s", line.c_str(), shownWidth_ > width ? static_cast<int>(shownWidth_ - width) : 0, "");
     std::fflush(stderr);
     shownWidth_ = width;
 }

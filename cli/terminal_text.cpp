@@ -1,10 +1,12 @@
 #include "cli/terminal_text.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <iterator>
 
-#include "cli/json_text.h"
+#include "lumivex/utf8.h"
 
 namespace lumivex::cli {
 
@@ -24,11 +26,8 @@ void appendControl(std::string& out, uint8_t c) {
         case 0x1B:
             out += "\\e";
             return;
-        default: {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
-        }
+        default:
+            fmt::format_to(std::back_inserter(out), "\\x{:02X}", c);
     }
 }
 
@@ -43,7 +42,7 @@ std::string terminalText(std::string_view bytes) {
             out += bytes[i++];
             continue;
         }
-        const size_t length = c < 0x80 ? 0 : utf8SequenceLength(bytes, i);
+        const size_t length = c < 0x80 ? 0 : utf8::decode(bytes, i).length;
         // U+0080 to U+009F are the C1 controls: CSI and OSC among them.
         const bool c1 = length == 2 && c == 0xC2 && static_cast<uint8_t>(bytes[i + 1]) < 0xA0;
         if (length == 0 || c1) {
@@ -63,18 +62,16 @@ std::string asciiText(std::string_view bytes) {
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<uint8_t>(bytes[i]);
-        const size_t length = c < 0x80 ? 1 : utf8SequenceLength(bytes, i);
-        char escape[16];
+        const utf8::CodePoint point = utf8::decode(bytes, i);
+        const size_t length = point.length;
         if (length == 1 && c >= 0x20 && c < 0x7F) {
             out += bytes[i];
         } else if (length <= 1) {
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
+            fmt::format_to(std::back_inserter(out), "\\x{:02X}", c);
+        } else if (const auto code = static_cast<uint32_t>(point.code); code > 0xFFFF) {
+            fmt::format_to(std::back_inserter(out), "\\U{:08X}", code);
         } else {
-            uint32_t code = c & (0xFF >> (length + 1));
-            for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<uint8_t>(bytes[i + k]) & 0x3F);
-            std::snprintf(escape, sizeof escape, code > 0xFFFF ? "\\U%08X" : "\\u%04X", code);
-            out += escape;
+            fmt::format_to(std::back_inserter(out), "\\u{:04X}", code);
         }
         i += std::max<size_t>(1, length);
     }

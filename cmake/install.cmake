@@ -81,8 +81,10 @@ else()
         set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
     endif()
     # The Python module is built for the one Python of the build; its Dask runner and object-store mode are extras.
+    # The fonts of the contact sheet's labels, Latin and Japanese (FreeType itself comes through shlibdeps).
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-ipafont-gothic | fonts-noto-cjk")
     if(TARGET lumivex_python)
-        set(CPACK_DEBIAN_PACKAGE_DEPENDS ${LUMIVEX_PYTHON_DEPENDS})
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}, ${LUMIVEX_PYTHON_DEPENDS}")
         set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed, python3-fsspec")
     endif()
 

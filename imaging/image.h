@@ -3,7 +3,9 @@
 // Every failure comes back as a value with one line for a person; nothing here ends the process.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +44,10 @@ DecodedImage decodeJpegScaled(std::span<const uint8_t> bytes, int minWidth, int 
 // file is read: a FIFO or a device is refused without waiting on it.
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight);
 
+// The same from an open stream, from its current position, read as it is decoded (the caller keeps the stream:
+// a photo opened once is decoded through that one open).
+DecodedImage decodeJpegStreamScaled(std::FILE* stream, int minWidth, int minHeight);
+
 // Screens and viewers show a thumbnail at most at a screen's size (1920x1080 is the largest camera preview),
 // and nothing legible beyond that fits the 64 KB of an Exif segment; a larger one is a bomb, not a picture.
 constexpr int kMaxThumbnailSide = 2048;
@@ -53,13 +59,25 @@ DecodedImage decodeThumbnail(std::span<const uint8_t> bytes);
 // one-channel image. quality: 1 to 100.
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality);
 
-// The area average of the image at width x height (each output pixel is the mean of the source area it
-// covers); meant for reductions, and exact for enlargements only in size.
 // Why an image cannot be encoded as a thumbnail (not grey or RGB, sides beyond what JPEG holds, a quality
 // outside 1 to 100); empty when it can. Both encoders ask this first.
 std::string encodingProblem(const Image& image, int quality);
 
+// The area average of the image at width x height: each output pixel is the mean of the source area it covers,
+// source pixels at the area's edges weighted by the part inside it, each channel on its own, rounded half up.
+// Meant for reductions, and exact for enlargements only in size. An empty image for an impossible size.
 Image resizeArea(const Image& image, int width, int height);
+
+// The same over rows held elsewhere (a toolkit's image, with its own row stride), into width x height pixels
+// of the source's channels at out, outStride bytes apart. Sizes must be positive.
+struct PixelView {
+    const uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    size_t stride = 0;  // bytes from one row to the next
+};
+void resizeArea(const PixelView& source, int width, int height, uint8_t* out, size_t outStride);
 
 struct Size {
     int width = 0;

@@ -259,6 +259,11 @@ DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int min
     return out;
 }
 
+DecodedImage decodeJpegStreamScaled(std::FILE* stream, int minWidth, int minHeight) {
+    if (stream == nullptr) return failure("no stream to decode");
+    return decodeFrom(minWidth, minHeight, kNoSideLimit, nullptr, stream);
+}
+
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality) {
     EncodedJpeg out;
     out.error = encodingProblem(image, quality);

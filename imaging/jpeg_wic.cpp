@@ -297,6 +297,16 @@ DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int min
     return decodeWith(nullptr, &path, minWidth, minHeight, INT_MAX);
 }
 
+DecodedImage decodeJpegStreamScaled(std::FILE* stream, int minWidth, int minHeight) {
+    // The system decoder takes bytes or a name, not a C stream: the rest of the stream is read first.
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (size_t got; stream != nullptr && (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return decodeJpegScaled(bytes, minWidth, minHeight);
+}
+
 EncodedJpeg encodeBaselineJpeg(const Image& image, int quality) {
     EncodedJpeg out;
     out.error = encodingProblem(image, quality);

@@ -10,66 +10,75 @@ namespace lumivex::imaging {
 namespace {
 
 struct Tap {
-    int source;    // source index
-    float weight;  // share of the output pixel that this source pixel covers
+    int source;     // source index
+    double weight;  // how much of that source pixel the output cell covers: 1 inside, less at its edges
 };
 
-// For each output index along one axis, the source pixels it covers and how much of each.
+// For each output index along one axis, the source pixels its cell covers and how much of each.
 std::vector<std::vector<Tap>> areaTaps(int sourceLength, int outputLength) {
     std::vector<std::vector<Tap>> taps(static_cast<size_t>(outputLength));
-    const double scale = static_cast<double>(sourceLength) / outputLength;
+    const double length = static_cast<double>(sourceLength) / outputLength;
     for (int i = 0; i < outputLength; ++i) {
-        const double begin = i * scale;
-        const double end = std::min<double>(sourceLength, (i + 1) * scale);
-        const int first = static_cast<int>(std::floor(begin));
-        const int last = std::min(sourceLength - 1, static_cast<int>(std::ceil(end)) - 1);
-        double total = 0;
-        for (int s = first; s <= last; ++s) {
-            const double cover = std::min<double>(end, s + 1) - std::max<double>(begin, s);
-            if (cover <= 0) continue;
-            taps[i].push_back({s, static_cast<float>(cover)});
-            total += cover;
+        const double begin = i * length;
+        const double end = i + 1 == outputLength ? sourceLength : (i + 1) * length;
+        for (int s = static_cast<int>(begin); s < sourceLength && s < end; ++s) {
+            const double weight = std::min<double>(s + 1, end) - std::max<double>(s, begin);
+            if (weight > 0) taps[i].push_back({s, weight});
         }
-        if (taps[i].empty()) taps[i].push_back({std::min(first, sourceLength - 1), 1.0f});
-        for (Tap& tap : taps[i]) tap.weight = static_cast<float>(tap.weight / (total > 0 ? total : 1.0));
     }
     return taps;
 }
 
+// Adding a half and truncating: only positive values get here.
+uint8_t toByte(double value) {
+    return value >= 255.0 ? 255
+           : value <= 0.0 ? 0
+                          : static_cast<uint8_t>(value + 0.5);  // NOLINT(bugprone-incorrect-roundings)
+}
+
 }  // namespace
+
+void resizeArea(const PixelView& source, int width, int height, uint8_t* out, size_t outStride) {
+    const int ch = source.channels;
+    const auto columns = areaTaps(source.width, width);
+    const auto rows = areaTaps(source.height, height);
+    const double cellArea = (static_cast<double>(source.width) / width) * (static_cast<double>(source.height) / height);
+    const size_t rowValues = static_cast<size_t>(width) * ch;
+    std::vector<double> narrowed(rowValues);
+    std::vector<double> sums(rowValues);
+    // Row by row, each source row narrowed to the output's width first: memory stays two output rows wide
+    // whatever the source's height, and every channel is averaged on its own.
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0.0);
+        for (const Tap& row : rows[y]) {
+            const uint8_t* line = source.pixels + static_cast<size_t>(row.source) * source.stride;
+            for (int x = 0; x < width; ++x) {
+                for (int c = 0; c < ch; ++c) {
+                    double sum = 0;
+                    for (const Tap& column : columns[x]) sum += column.weight * line[column.source * ch + c];
+                    narrowed[static_cast<size_t>(x) * ch + c] = sum;
+                }
+            }
+            for (size_t i = 0; i < rowValues; ++i) sums[i] += row.weight * narrowed[i];
+        }
+        uint8_t* target = out + static_cast<size_t>(y) * outStride;
+        for (size_t i = 0; i < rowValues; ++i) target[i] = toByte(sums[i] / cellArea);
+    }
+}
 
 Image resizeArea(const Image& image, int width, int height) {
     Image out;
-    if (width <= 0 || height <= 0 || image.width <= 0 || image.height <= 0 || image.channels <= 0) return out;
-    const int ch = image.channels;
-    const auto columns = areaTaps(image.width, width);
-    const auto rows = areaTaps(image.height, height);
-    // Columns first, into floats, so that the second pass averages unrounded values.
-    std::vector<float> across(static_cast<size_t>(width) * image.height * ch);
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t* source = image.pixels.data() + static_cast<size_t>(y) * image.width * ch;
-        float* target = across.data() + static_cast<size_t>(y) * width * ch;
-        for (int x = 0; x < width; ++x) {
-            for (int c = 0; c < ch; ++c) {
-                float sum = 0;
-                for (const Tap& tap : columns[x]) sum += tap.weight * static_cast<float>(source[tap.source * ch + c]);
-                target[x * ch + c] = sum;
-            }
-        }
+    if (width <= 0 || height <= 0 || image.width <= 0 || image.height <= 0 || image.channels <= 0 ||
+        image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.channels) {
+        return out;
     }
     out.width = width;
     out.height = height;
-    out.channels = ch;
-    out.pixels.resize(static_cast<size_t>(width) * height * ch);
-    const size_t stride = static_cast<size_t>(width) * ch;
-    for (int y = 0; y < height; ++y) {
-        uint8_t* target = out.pixels.data() + y * stride;
-        for (size_t i = 0; i < stride; ++i) {
-            float sum = 0;
-            for (const Tap& tap : rows[y]) sum += tap.weight * across[tap.source * stride + i];
-            target[i] = static_cast<uint8_t>(std::clamp(std::lround(sum), 0L, 255L));
-        }
-    }
+    out.channels = image.channels;
+    out.pixels.resize(static_cast<size_t>(width) * height * image.channels);
+    const PixelView view{image.pixels.data(), image.width, image.height, image.channels,
+                         static_cast<size_t>(image.width) * image.channels};
+    resizeArea(view, width, height, out.pixels.data(), static_cast<size_t>(width) * image.channels);
     return out;
 }
 

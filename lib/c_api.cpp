@@ -19,6 +19,10 @@ struct lvx_check {
     CheckValue value;
 };
 
+struct lvx_edit {
+    PlannedEdit planned;
+};
+
 namespace {
 
 std::span<const uint8_t> bytesOf(const uint8_t* data, size_t size) { return {data, size}; }
@@ -46,6 +50,18 @@ int editInMemory(const uint8_t* photo, size_t photoSize, const EditOptions& opti
         if (outcome.code != LVX_OK) return outcome;
         *outSize = edited.size;
         *out = edited.release();
+        return outcome;
+    });
+}
+
+int planEdit(const uint8_t* photo, size_t photoSize, const EditOptions& options, lvx_edit** edit, lvx_status* status) {
+    return guarded(status, [&] {
+        if (edit == nullptr) return argumentError("no place for the edit given");
+        *edit = nullptr;
+        if (photo == nullptr) return argumentError("no photo bytes given");
+        auto made = std::make_unique<lvx_edit>();
+        const Outcome outcome = planBytes(bytesOf(photo, photoSize), options, made->planned);
+        if (outcome.code == LVX_OK) *edit = made.release();
         return outcome;
     });
 }
@@ -138,6 +154,38 @@ int lvx_replace_thumbnail(const uint8_t* photo, size_t photoSize, const uint8_t*
 int lvx_delete_thumbnail(const uint8_t* photo, size_t photoSize, uint8_t** out, size_t* outSize, lvx_status* status) {
     return editInMemory(photo, photoSize, EditOptions{}, out, outSize, status);
 }
+
+int lvx_edit_replace_thumbnail(const uint8_t* photo, size_t photoSize, const uint8_t* thumbnail, size_t thumbnailSize,
+                               lvx_edit** edit, lvx_status* status) {
+    if (thumbnail == nullptr || thumbnailSize == 0) return report(status, argumentError("no thumbnail bytes given"));
+    EditOptions options;
+    options.edit = Edit::Replace;
+    options.thumbnail = bytesOf(thumbnail, thumbnailSize);
+    return planEdit(photo, photoSize, options, edit, status);
+}
+
+int lvx_edit_delete_thumbnail(const uint8_t* photo, size_t photoSize, lvx_edit** edit, lvx_status* status) {
+    return planEdit(photo, photoSize, EditOptions{}, edit, status);
+}
+
+size_t lvx_edit_size(const lvx_edit* edit) { return edit ? static_cast<size_t>(edit->planned.size) : 0; }
+
+int lvx_edit_write(const lvx_edit* edit, const uint8_t* photo, size_t photoSize, uint8_t* out, size_t outSize,
+                   lvx_status* status) {
+    if (edit == nullptr || photo == nullptr || out == nullptr) {
+        return report(status, argumentError("no edit, photo or buffer given"));
+    }
+    if (photoSize != edit->planned.sourceSize) {
+        return report(status, argumentError("not the photo the edit was planned on"));
+    }
+    if (outSize < edit->planned.size) return report(status, argumentError("the buffer is too small for the photo"));
+    return guarded(status, [&] {
+        writePlanned(bytesOf(photo, photoSize), edit->planned, {out, outSize});
+        return edit->planned.outcome;
+    });
+}
+
+void lvx_edit_free(lvx_edit* edit) { delete edit; }
 
 int lvx_regenerate(const uint8_t* photo, size_t photoSize, const lvx_regenerate_options* options, uint8_t** out,
                    size_t* outSize, lvx_status* status) {

@@ -188,7 +188,7 @@ bool within(std::span<const uint8_t> file, uint64_t offset, uint64_t length) {
 std::string whyUnreadable(std::span<const uint8_t> file) {
     ScopedReportSink quiet([](std::string_view) {});
     try {
-        if (!readPhotoReportFromBytes(file, kUnnamed, 0)) return "cannot read the photo's JPEG segments";
+        if (!readPhotoReportFromBytes(file, kUnnamed, file.size(), 0)) return "cannot read the photo's JPEG segments";
     } catch (const FatalError& error) {
         return error.message;
     }
@@ -205,14 +205,8 @@ bool endsWholeImage(std::span<const uint8_t> file, uint64_t imageDataOffset) {
     return false;
 }
 
-// The planned file straight into the caller's buffer: one pass over the photo, no second copy.
-bool applyInto(std::span<const uint8_t> source, const SplicePlan& plan, MallocBytes& out) {
-    std::string why;
-    if (source.size() != plan.sourceSize || !planIsValid(plan, why)) return false;
-    const uint64_t size = plannedSize(plan);
-    out.data = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
-    if (out.data == nullptr) return false;
-    uint8_t* to = out.data;
+// The planned file straight into the caller's buffer of plannedSize bytes: one pass over the photo.
+void writeInto(std::span<const uint8_t> source, const SplicePlan& plan, uint8_t* to) {
     uint64_t from = 0;
     for (const Splice& splice : plan.splices) {
         to = std::copy(source.begin() + static_cast<std::ptrdiff_t>(from),
@@ -221,8 +215,6 @@ bool applyInto(std::span<const uint8_t> source, const SplicePlan& plan, MallocBy
         from = splice.end();
     }
     std::copy(source.begin() + static_cast<std::ptrdiff_t>(from), source.end(), to);
-    out.size = static_cast<size_t>(size);
-    return true;
 }
 
 // The tool's replace or delete over the photo as a value; splices set when there is something to write.
@@ -258,15 +250,14 @@ EditResult planEdit(std::span<const uint8_t> file, const EditOptions& options, S
     return result;
 }
 
-Outcome editInMemory(std::span<const uint8_t> file, const EditOptions& options, MallocBytes& out) {
+Outcome planInMemory(std::span<const uint8_t> file, const EditOptions& options, PlannedEdit& planned) {
     routeDriverMessages();
     std::string reports;
-    SplicePlan splices;
     EditResult result;
     {
         ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
         try {
-            result = planEdit(file, options, splices);
+            result = planEdit(file, options, planned.splices);
         } catch (const FatalError& error) {
             result.outcome = EditOutcome::Failed;
             result.message = error.message;
@@ -276,17 +267,47 @@ Outcome editInMemory(std::span<const uint8_t> file, const EditOptions& options, 
         }
     }
     result.reports = std::move(reports);
-    const Outcome outcome = fromEdit(result);
+    Outcome outcome = fromEdit(result);
     if (outcome.code != 0) return outcome;
-    if (result.outcome == EditOutcome::Done) {
-        if (!applyInto(file, splices, out)) return failed(LVX_E_FAILED, "the edited photo cannot be made");
+    planned.sourceSize = file.size();
+    planned.size = file.size();
+    if (result.outcome != EditOutcome::Done) {
+        planned.splices = {};  // nothing to do: the photo as it came
         return outcome;
     }
-    // Nothing to do: the photo as it came.
-    out.data = static_cast<uint8_t*>(std::malloc(file.empty() ? 1 : file.size()));
-    if (out.data == nullptr) return failed(LVX_E_FAILED, "Could not allocate memory");
-    std::copy(file.begin(), file.end(), out.data);
-    out.size = file.size();
+    std::string why;
+    if (planned.splices.sourceSize != file.size() || !planIsValid(planned.splices, why)) {
+        return failed(LVX_E_FAILED, "the edited photo cannot be made");
+    }
+    planned.size = plannedSize(planned.splices);
+    return outcome;
+}
+
+}  // namespace
+
+Outcome planBytes(std::span<const uint8_t> photo, const EditOptions& options, PlannedEdit& planned) {
+    planned = PlannedEdit{};
+    if (options.edit == Edit::Regenerate) return failed(LVX_E_ARGUMENT, "regenerate is not planned on bytes");
+    planned.outcome = planInMemory(photo, options, planned);
+    return planned.outcome;
+}
+
+bool writePlanned(std::span<const uint8_t> photo, const PlannedEdit& planned, std::span<uint8_t> out) {
+    if (planned.outcome.code != 0 || photo.size() != planned.sourceSize || out.size() < planned.size) return false;
+    writeInto(photo, planned.splices, out.data());
+    return true;
+}
+
+namespace {
+
+Outcome editInMemory(std::span<const uint8_t> file, const EditOptions& options, MallocBytes& out) {
+    PlannedEdit planned;
+    const Outcome outcome = planBytes(file, options, planned);
+    if (outcome.code != 0) return outcome;
+    out.data = static_cast<uint8_t*>(std::malloc(planned.size == 0 ? 1 : planned.size));
+    if (out.data == nullptr) return failed(LVX_E_MEMORY, "Could not allocate memory");
+    out.size = static_cast<size_t>(planned.size);
+    writePlanned(file, planned, {out.data, out.size});
     return outcome;
 }
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "lumivex/splice.h"
+
 namespace lumivex::lib {
 
 // The result of one call: the C code, the outcome word and the tool's message.
@@ -82,6 +84,20 @@ struct MallocBytes {
     ~MallocBytes() { std::free(data); }
     uint8_t* release() { return std::exchange(data, nullptr); }
 };
+
+// An edit of bytes planned but not yet made, so that the caller decides where the new photo goes.
+struct PlannedEdit {
+    Outcome outcome;
+    uint64_t sourceSize = 0;  // of the photo it was planned for
+    uint64_t size = 0;        // of the new photo
+    SplicePlan splices;       // no splices: the photo unchanged (nothing to do)
+};
+
+// Replace or delete on bytes, planned over the photo in place (no copy of it made).
+Outcome planBytes(std::span<const uint8_t> photo, const EditOptions& options, PlannedEdit& planned);
+// The new photo into out, which holds at least planned.size bytes; false when the plan failed or the photo is
+// not the one it was planned for.
+bool writePlanned(std::span<const uint8_t> photo, const PlannedEdit& planned, std::span<uint8_t> out);
 
 // out: the new photo; the photo unchanged when there was nothing to do.
 Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, MallocBytes& out);

@@ -56,6 +56,38 @@ py::bytes editBytes(Call call) {
     return out.take();
 }
 
+// Frees the library's plan of an edit whatever happens.
+struct PlannedEdit {
+    lvx_edit* edit = nullptr;
+    ~PlannedEdit() { lvx_edit_free(edit); }
+};
+
+// Replace or delete: planned on the caller's bytes, then written straight into the one bytes object returned.
+template <typename Plan>
+py::object plannedBytes(const py::buffer& photo, const View& view, Plan plan) {
+    PlannedEdit planned;
+    lvx_status status{};
+    int code;
+    {
+        py::gil_scoped_release unlocked;
+        code = plan(&planned.edit, &status);
+    }
+    if (code != LVX_OK) raise(code, status);
+    // Nothing to do: a bytes object cannot change, so the photo itself is the answer.
+    if (!status.changed && PyBytes_CheckExact(photo.ptr())) return photo;
+    const size_t size = lvx_edit_size(planned.edit);
+    py::object out = py::reinterpret_steal<py::object>(PyBytes_FromStringAndSize(nullptr, Py_ssize_t(size)));
+    if (!out) throw py::error_already_set();
+    auto* to = reinterpret_cast<uint8_t*>(PyBytes_AS_STRING(out.ptr()));
+    {
+        // Nobody else holds the new object yet.
+        py::gil_scoped_release unlocked;
+        code = lvx_edit_write(planned.edit, view.data(), view.size(), to, size, &status);
+    }
+    if (code != LVX_OK) raise(code, status);
+    return out;
+}
+
 py::dict statusDict(const lvx_status& status) {
     py::dict result;
     result["outcome"] = std::string(status.outcome);
@@ -237,14 +269,14 @@ PYBIND11_MODULE(_lumivex, m) {
     });
     m.def("replace_thumbnail", [](py::buffer photo, py::buffer thumbnail) {
         View p(photo), t(thumbnail);
-        return editBytes([&](uint8_t** out, size_t* size, lvx_status* status) {
-            return lvx_replace_thumbnail(p.data(), p.size(), t.data(), t.size(), out, size, status);
+        return plannedBytes(photo, p, [&](lvx_edit** edit, lvx_status* status) {
+            return lvx_edit_replace_thumbnail(p.data(), p.size(), t.data(), t.size(), edit, status);
         });
     });
     m.def("delete_thumbnail", [](py::buffer photo) {
         View p(photo);
-        return editBytes([&](uint8_t** out, size_t* size, lvx_status* status) {
-            return lvx_delete_thumbnail(p.data(), p.size(), out, size, status);
+        return plannedBytes(photo, p, [&](lvx_edit** edit, lvx_status* status) {
+            return lvx_edit_delete_thumbnail(p.data(), p.size(), edit, status);
         });
     });
     m.def("regenerate", [](py::buffer photo, std::pair<int, int> box, int quality) {

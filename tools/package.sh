@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 windows=0
 [ "${1:-}" = "--windows" ] && windows=1
 
-tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev file python3-dev pybind11-dev
+tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev file python3-dev pybind11-dev libfmt-dev \
+    libfreetype-dev pkgconf
 
 # The compiler and linker flags every Debian package is built with (dpkg-buildflags), hardening included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

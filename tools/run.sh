@@ -4,8 +4,8 @@
 # sample photo instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-packages.sh build-essential cmake libjpeg62-turbo-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools \
-    qt6-translations-l10n fonts-ipafont-gothic
+tools/install-packages.sh build-essential cmake libjpeg62-turbo-dev libfmt-dev libfreetype-dev pkgconf qt6-base-dev qt6-tools-dev \
+    qt6-l10n-tools qt6-translations-l10n fonts-ipafont-gothic fonts-dejavu-core
 # A Wayland session without X may have no other way to show a Qt window.
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then tools/install-packages.sh qt6-wayland; fi
 # Its own build folder: the release preset without the window stays free of Qt.

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-packages.sh clang libclang-rt-14-dev cmake make
+tools/install-packages.sh clang libclang-rt-14-dev cmake make libfmt-dev libfreetype-dev pkgconf
 
 seconds="${FUZZ_SECONDS:-60}"
 cmake --preset fuzz >/dev/null
@@ -26,8 +26,14 @@ for target in segment_reader exif_segment round_trip photo_value previews; do
         -close_fd_mask=3 -dict=fuzz/jpeg_exif.dict -artifact_prefix="$artifacts/" \
         "$work" "$corpus" >"build/fuzz/$target.log" 2>&1; then
         echo "fuzz_$target found a problem; input and report:"
-        ls "$artifacts"
         tail -n 60 "build/fuzz/$target.log"
+        # The input itself, so that a finding on a machine that is gone can be replayed here.
+        for input in "$artifacts"/*; do
+            [ -f "$input" ] || continue
+            echo "input $(basename "$input"), $(stat -c %s "$input") bytes, base64 (first 48 KiB):"
+            head -c 49152 "$input" | base64 -w0
+            echo
+        done
         status=1
     else
         grep -E 'DONE|^Done' "build/fuzz/$target.log" || true

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-packages.sh build-essential cmake qt6-base-dev dpkg-dev lintian desktop-file-utils man-db \
+tools/install-packages.sh build-essential cmake libfmt-dev qt6-base-dev dpkg-dev lintian desktop-file-utils man-db \
     groff-base bash-completion file
 windows=${LUMIVEX_PACKAGE_WINDOWS:-1}
 if [ "$windows" = 1 ]; then
@@ -85,15 +85,24 @@ echo "== manual page, completion and --help"
 "$stage/usr/bin/lumivex" --help >"$work/help"
 gzip -dc "$stage/usr/share/man/man1/lumivex.1.gz" >"$work/lumivex.1"
 completion=$stage/usr/share/bash-completion/completions/lumivex
-packaging/check-help.sh "$work/help" "$work/lumivex.1" "$completion" || fail "--help, manual page and completion differ"
+packaging/check-help.sh "$stage/usr/bin/lumivex" "$work/lumivex.1" "$completion" ||
+    fail "--help, manual page and completion differ from the tool's table"
 
-# `lumivex re<TAB>` offers exactly the commands of --help that begin with "re".
+# The completion asks the installed tool: `lumivex re<TAB>` offers exactly the commands of --help that begin
+# with "re", and `lumivex check --s<TAB>` the one option of check that does.
 expected=$(awk '/^Commands:/ {c = 1; next} c && /^$/ {exit} c && /^  [a-z]/ {print $1}' "$work/help" |
     grep '^re' | sort -u | tr '\n' ' ')
-offered=$(bash --norc -c 'source "$1"; COMP_WORDS=(lumivex re); COMP_CWORD=1; _lumivex; printf "%s\n" "${COMPREPLY[@]}"' \
-    _ "$completion" | sort -u | tr '\n' ' ')
+complete_words() {
+    PATH="$stage/usr/bin:$PATH" bash --norc -c \
+        'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _lumivex; printf "%s\n" "${COMPREPLY[@]}"' \
+        _ "$completion" "$@" | sort -u | tr '\n' ' '
+}
+offered=$(complete_words lumivex re)
 [ -n "$expected" ] && [ "$offered" = "$expected" ] && pass "lumivex re<TAB> completes to: $offered" ||
     fail "lumivex re<TAB> completes to '$offered', not '$expected'"
+offered=$(complete_words lumivex check --s)
+[ "$offered" = "--sheet " ] && pass "lumivex check --s<TAB> completes to: $offered" ||
+    fail "lumivex check --s<TAB> completes to '$offered', not '--sheet'"
 
 if [ "$windows" = 1 ]; then
     echo "== Windows zip"

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-packages.sh build-essential cmake pkgconf libjpeg-dev python3-dev pybind11-dev python3-pybind11 \
+tools/install-packages.sh build-essential cmake pkgconf libjpeg-dev libfmt-dev libfreetype-dev python3-dev pybind11-dev python3-pybind11 \
     python3-pytest python3-distributed python3-fsspec libimage-exiftool-perl
 
 # Debian's Python, which has Debian's pybind11, distributed and fsspec, whatever else is first on PATH.

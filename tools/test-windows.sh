@@ -9,7 +9,7 @@ root=$(pwd)
 elapsed() { echo "$(($(date +%s) - $1)) s"; }
 
 started=$(date +%s)
-tools/install-packages.sh cmake make googletest g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine \
+tools/install-packages.sh cmake make libfmt-dev googletest g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine \
     xvfb xauth fonts-ipafont-gothic locales
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
     echo "Generating the ja_JP.UTF-8 locale"

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 tools/install-packages.sh build-essential cmake libgtest-dev libimage-exiftool-perl exiv2 python3 file \
-    libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick \
+    libjpeg62-turbo-dev libjpeg-turbo-progs imagemagick libfmt-dev libfreetype-dev pkgconf fonts-dejavu-core python3-pil \
     qt6-base-dev qt6-tools-dev qt6-l10n-tools fonts-ipafont-gothic xfsprogs clang clang-tidy \
     libclang-rt-14-dev make googletest g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 fonts-wine xvfb xauth \
     locales dpkg-dev lintian desktop-file-utils man-db groff-base bash-completion unzip hyperfine time strace ||
@@ -29,6 +29,7 @@ logs=$root/build/logs
 mkdir -p "$logs"
 times=$logs/stage-times
 : >"$times"
+: >"$logs/failed-stages"
 
 # stage NAME COMMAND...: runs the command, prints and records how many seconds it took and whether it failed.
 stage() {
@@ -37,12 +38,16 @@ stage() {
     local started status=0
     started=$(date +%s)
     echo "== $name"
-    "$@" || status=$?
+    # Each stage's output is kept, so that a failure can be shown again at the end, where CI's tail shows it.
+    local log="$logs/stage-${name//[^a-zA-Z0-9]/_}.log"
+    "$@" 2>&1 | tee "$log"
+    status=${PIPESTATUS[0]}
     local took=$(($(date +%s) - started))
     local verdict=ok
     [ $status -eq 0 ] || verdict="FAILED (exit $status)"
     echo "-- $name: $took s, $verdict"
     printf '%-28s %5d s  %s\n' "$name" "$took" "$verdict" >>"$times"
+    [ $status -eq 0 ] || echo "$log" >>"$logs/failed-stages"
     return $status
 }
 
@@ -102,6 +107,11 @@ echo "== time of each stage (the Windows lane ran beside the others)"
 cat "$times"
 echo "total: $(($(date +%s) - started)) s"
 if [ $failed -ne 0 ]; then
+    while read -r log; do
+        echo
+        echo "== the end of $(basename "$log"), a stage that failed"
+        tail -n 80 "$log"
+    done <"$logs/failed-stages"
     echo "Some stage failed; see above." >&2
     exit 1
 fi

@@ -1,5 +1,5 @@
-// Smooth reduction of a picture by area averaging: each target pixel is the mean of the source area it
-// covers, fractional edge pixels weighted by the share they contribute.
+// Smooth reduction of a picture by area averaging, with the imaging library's resizer: each target pixel is
+// the mean of the source area it covers, fractional edge pixels weighted by the share they contribute.
 #pragma once
 
 #include <QImage>

@@ -85,8 +85,14 @@ void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int3
 
 void fileTimeText(const PhotoInfo& info, char* buffer) {
     const std::time_t seconds = info.fileModified;
-    const std::tm* local = std::localtime(&seconds);
-    if (local == nullptr || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", local) != 19) {
+    // The reentrant form: localtime's one shared result races between threads, and it reloads the zone each call.
+    std::tm local{};
+#ifdef _WIN32
+    const bool converted = localtime_s(&local, &seconds) == 0;
+#else
+    const bool converted = localtime_r(&seconds, &local) != nullptr;
+#endif
+    if (!converted || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", &local) != 19) {
         std::strcpy(buffer, "0000:00:00 00:00:00");
     }
 }

@@ -1,4 +1,4 @@
-#include "engine/jpeg/photo_head.h"
+#include "lumivex/photo_head.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,9 +10,6 @@ constexpr uint8_t kSoi = 0xD8;
 constexpr uint8_t kEoi = 0xD9;
 constexpr uint8_t kSos = 0xDA;
 
-// Markers that stand alone, with no length after them (TEM and RST0-7); a walk up to SOS may meet them as fill.
-bool standsAlone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
-
 }  // namespace
 
 WalkStatus walkSegments(std::span<const uint8_t> head, uint64_t fileSize, SegmentMap& map, std::string& why) {
@@ -23,7 +20,9 @@ WalkStatus walkSegments(std::span<const uint8_t> head, uint64_t fileSize, Segmen
     if (head[0] != 0xFF || head[1] != kSoi) return WalkStatus::NotJpeg;
     uint64_t at = 2;
     for (;;) {
-        // Find the next marker: a byte other than 0xFF right after a 0xFF; anything else before it is fill.
+        // Find the next marker: a byte other than 0xFF right after a 0xFF; anything else before it is fill. Every
+        // marker, 0x00 and the restart markers too, is read with a length, as the reader does: the edits plan on
+        // this walk and take the Exif facts from the reader, so the two must see the same segments.
         const uint64_t searchStart = at;
         for (;;) {
             if (at - searchStart > kMaxFillBytes) {
@@ -31,14 +30,10 @@ WalkStatus walkSegments(std::span<const uint8_t> head, uint64_t fileSize, Segmen
                 return WalkStatus::Malformed;
             }
             if (at + 1 >= size) return WalkStatus::NeedMore;
-            if (head[at] == 0xFF && head[at + 1] != 0xFF && head[at + 1] != 0x00) break;
+            if (head[at] == 0xFF && head[at + 1] != 0xFF) break;
             ++at;
         }
         const uint8_t marker = head[at + 1];
-        if (standsAlone(marker)) {
-            at += 2;
-            continue;
-        }
         if (marker == kEoi) return WalkStatus::NoImage;
         if (at + 4 > size) return WalkStatus::NeedMore;
         const uint64_t lengthValue = uint64_t{head[at + 2]} << 8 | head[at + 3];

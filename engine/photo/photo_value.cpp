@@ -2,7 +2,6 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_layout.h"
-#include "engine/jpeg/photo_head.h"
 #include "engine/jpeg/reader.h"
 #include "engine/platform/file_services.h"
 #include "engine/thumbnail/block_view.h"
@@ -11,6 +10,7 @@
 #include "engine/thumbnail/maker_note_reach.h"
 #include "engine/thumbnail/thumbnail_edit.h"
 #include "lumivex/photo.h"
+#include "lumivex/photo_head.h"
 #include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
@@ -34,6 +34,8 @@ bool parseHead(PhotoRecords& records, std::span<const uint8_t> head, const std::
 // True when the parsed segment differs from the file's bytes at most where the parse turned a UserComment's
 // trailing blanks into NULs (the window's rule for the segment it writes back).
 bool sameButForBlanks(const uint8_t* original, const uint8_t* parsed, size_t n) {
+    // Almost every segment matches whole; memcmp settles that many times faster than the byte loop below.
+    if (std::memcmp(original, parsed, n) == 0) return true;
     for (size_t i = 0; i < n; ++i) {
         if (original[i] != parsed[i] && !(original[i] == ' ' && parsed[i] == 0)) return false;
     }

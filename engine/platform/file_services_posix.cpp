@@ -424,6 +424,17 @@ bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
     return ::ftruncate(to.fd(), static_cast<off_t>(size)) == 0 && ::fsync(to.fd()) == 0;
 }
 
+bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n) {
+    for (uint64_t done = 0; done < n;) {
+        const ssize_t got =
+            ::pread(file.fd(), out + done, static_cast<size_t>(n - done), static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) return nullptr;

@@ -262,6 +262,18 @@ bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
     return ::_chsize_s(to.fd(), static_cast<int64_t>(size)) == 0 && ::_commit(to.fd()) == 0;
 }
 
+bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n) {
+    if (::_lseeki64(file.fd(), static_cast<int64_t>(offset), SEEK_SET) != static_cast<int64_t>(offset)) return false;
+    for (uint64_t done = 0; done < n;) {
+        const uint64_t left = n - done;
+        const unsigned want = static_cast<unsigned>(left < (1u << 30) ? left : (1u << 30));
+        const int got = ::_read(file.fd(), out + done, want);
+        if (got <= 0) return false;
+        done += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
     const int fd = ::_dup(file.fd());
     if (fd < 0) return nullptr;

@@ -7,23 +7,19 @@ namespace lumivex::previews {
 
 namespace {
 
-// A copy at off..off+length counted from a TIFF block's start, or nothing when it is not inside the file.
-bool placeCopy(Bytes file, uint64_t base, uint64_t off, uint64_t length, FoundPreview& found) {
-    if (length == 0 || !fits(base + off, length, file.size())) return false;
+// A copy at off..off+length counted from a TIFF block's start, or nothing when it is not inside the file. One
+// past the bytes given is kept unread, for its caller to complete from its own bytes.
+bool placeCopy(Bytes file, uint64_t fileSize, uint64_t base, uint64_t off, uint64_t length, FoundPreview& found) {
+    if (length == 0 || !fits(base + off, length, fileSize)) return false;
     found.copy.offset = base + off;
     found.copy.length = length;
     found.holderOffset = found.copy.offset;
     found.holderLength = length;
-    const Bytes bytes = file.subspan(found.copy.offset, length);
-    if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) return false;  // blanked
-    if (!startsWith(file, found.copy.offset, "\xFF\xD8")) {
-        found.copy.format = "unknown";
-        found.notEditable = "its bytes are not a JPEG image";
+    if (!fits(found.copy.offset, length, file.size())) {
+        found.unread = true;
         return true;
     }
-    found.copy.format = "jpeg";
-    jpegPixelSize(file.subspan(found.copy.offset, length), found.copy.width, found.copy.height);
-    return true;
+    return completeCopy(found, file.subspan(found.copy.offset, length));
 }
 
 // A maker note's own layout: where its directory starts, its byte order and what its offsets count from.
@@ -66,8 +62,8 @@ std::optional<MakerLayout> makerLayout(const TiffView& exif, uint64_t note) {
 }
 
 // Adds the copy a start/length pair of entries (or one UNDEFINED entry) names, counted from base.
-void addMakerCopy(Bytes file, const TiffView& view, const std::vector<TiffEntry>& dir, uint16_t startTag,
-                  uint16_t lengthTag, uint16_t dataTag, const std::string& note, PreviewScan& scan) {
+void addMakerCopy(Bytes file, uint64_t fileSize, const TiffView& view, const std::vector<TiffEntry>& dir,
+                  uint16_t startTag, uint16_t lengthTag, uint16_t dataTag, const std::string& note, PreviewScan& scan) {
     FoundPreview found;
     found.copy.kind = PreviewKind::MakerNote;
     found.copy.note = note;
@@ -76,19 +72,38 @@ void addMakerCopy(Bytes file, const TiffView& view, const std::vector<TiffEntry>
     const TiffEntry* length = findEntry(dir, lengthTag);
     bool placed = false;
     if (data != nullptr && data->dataSize() > 4) {
-        placed = placeCopy(file, view.base, data->value, data->count, found);
+        placed = placeCopy(file, fileSize, view.base, data->value, data->count, found);
         found.lengthFields.push_back(view.base + data->at + 4);  // its count
         if (length != nullptr && length->dataSize() == 4 && length->value == data->count) {
             found.lengthFields.push_back(view.base + length->at + 8);
         }
     } else if (start != nullptr && length != nullptr && length->dataSize() == 4) {
-        placed = placeCopy(file, view.base, start->value, length->value, found);
+        placed = placeCopy(file, fileSize, view.base, start->value, length->value, found);
         found.lengthFields.push_back(view.base + length->at + 8);  // its value
     }
     if (placed) scan.found.push_back(found);
 }
 
 }  // namespace
+
+bool completeCopy(FoundPreview& found, Bytes bytes) {
+    found.unread = false;
+    if (found.copy.kind == PreviewKind::Mpf) {
+        found.copy.role = PreviewRole::Picture;
+        classifyMpfImage(found.mpfType, bytes.subspan(0, std::min<size_t>(bytes.size(), 65536)), found.copy);
+        jpegPixelSize(bytes, found.copy.width, found.copy.height);
+        return true;
+    }
+    if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) return false;  // blanked
+    if (!startsWith(bytes, 0, "\xFF\xD8")) {
+        found.copy.format = "unknown";
+        found.notEditable = "its bytes are not a JPEG image";
+        return true;
+    }
+    found.copy.format = "jpeg";
+    jpegPixelSize(bytes, found.copy.width, found.copy.height);
+    return true;
+}
 
 void findExifThumbnail(Bytes file, const SegmentMap& map, PreviewScan& scan) {
     const std::optional<TiffView> exif = exifBlock(file, map);
@@ -105,9 +120,9 @@ void findExifThumbnail(Bytes file, const SegmentMap& map, PreviewScan& scan) {
     const TiffEntry* strips = findEntry(dir, 0x0111);
     const TiffEntry* stripBytes = findEntry(dir, 0x0117);
     if (start != nullptr && length != nullptr) {
-        if (placeCopy(file, exif->base, start->value, length->value, found)) scan.found.push_back(found);
+        if (placeCopy(file, file.size(), exif->base, start->value, length->value, found)) scan.found.push_back(found);
     } else if (strips != nullptr && stripBytes != nullptr && strips->count == 1) {
-        if (placeCopy(file, exif->base, strips->value, stripBytes->value, found)) {
+        if (placeCopy(file, file.size(), exif->base, strips->value, stripBytes->value, found)) {
             found.copy.format = "strips";
             const TiffEntry* w = findEntry(dir, 0x0100);
             const TiffEntry* h = findEntry(dir, 0x0101);
@@ -139,22 +154,23 @@ void findMakerNotePreviews(Bytes file, const SegmentMap& map, PreviewScan& scan)
     const std::vector<TiffEntry> dir = readDirectory(view, dirAt);
     const std::string maker = layout->maker;
     const size_t before = scan.found.size();
-    if (maker == "Sony") addMakerCopy(file, view, dir, 0, 0, 0x2001, "Sony PreviewImage", scan);
+    if (maker == "Sony") addMakerCopy(file, map.fileSize, view, dir, 0, 0, 0x2001, "Sony PreviewImage", scan);
     if (maker == "Casio" || maker == "Pentax") {
-        addMakerCopy(file, view, dir, 0x0004, 0x0003, maker == "Casio" ? 0x2000 : 0, maker + " PreviewImage", scan);
+        addMakerCopy(file, map.fileSize, view, dir, 0x0004, 0x0003, maker == "Casio" ? 0x2000 : 0,
+                     maker + " PreviewImage", scan);
     }
     if (maker == "Nikon") {
         const TiffEntry* previewIfd = findEntry(dir, 0x0011);
         if (previewIfd != nullptr) {
-            addMakerCopy(file, view, readDirectory(view, previewIfd->value), 0x0201, 0x0202, 0, "Nikon PreviewIFD",
-                         scan);
+            addMakerCopy(file, map.fileSize, view, readDirectory(view, previewIfd->value), 0x0201, 0x0202, 0,
+                         "Nikon PreviewIFD", scan);
         }
     }
     if (maker == "Olympus") {
-        addMakerCopy(file, view, dir, 0x0088, 0x0089, 0x0081, "Olympus PreviewImage", scan);
+        addMakerCopy(file, map.fileSize, view, dir, 0x0088, 0x0089, 0x0081, "Olympus PreviewImage", scan);
         const TiffEntry* settings = findEntry(dir, 0x2020);
         if (settings != nullptr) {
-            addMakerCopy(file, view, readDirectory(view, settings->value), 0x0101, 0x0102, 0,
+            addMakerCopy(file, map.fileSize, view, readDirectory(view, settings->value), 0x0101, 0x0102, 0,
                          "Olympus CameraSettings PreviewImage", scan);
         }
     }

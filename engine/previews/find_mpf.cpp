@@ -17,8 +17,9 @@ bool containsNoCase(Bytes bytes, std::string_view word) {
                        [&](uint8_t a, char b) { return lower(a) == b; }) != bytes.end();
 }
 
-// What an image is, from its type code and, for an undefined type, the hints its own metadata gives.
-void classify(uint32_t attribute, Bytes imageHead, PreviewCopy& copy) {
+}  // namespace
+
+void classifyMpfImage(uint32_t attribute, Bytes imageHead, PreviewCopy& copy) {
     switch (attribute & 0xFFFFFF) {
         case 0x010001:
             copy.note = "MPF large thumbnail (VGA)";
@@ -60,8 +61,6 @@ void classify(uint32_t attribute, Bytes imageHead, PreviewCopy& copy) {
     }
 }
 
-}  // namespace
-
 void findMpfImages(Bytes file, const SegmentMap& map, PreviewScan& scan) {
     const SegmentEntry* app2 = findSegment(map, file, 0xE2, std::string_view("MPF\0", 4));
     if (app2 == nullptr) return;
@@ -90,9 +89,12 @@ void findMpfImages(Bytes file, const SegmentMap& map, PreviewScan& scan) {
         }
         Bytes image;
         if (fits(found.copy.offset, entry.size, file.size())) image = file.subspan(found.copy.offset, entry.size);
-        classify(entry.attribute, image.subspan(0, std::min<size_t>(image.size(), 65536)), found.copy);
-        jpegPixelSize(image, found.copy.width, found.copy.height);
-        if (!imageEnd || found.copy.offset < *imageEnd) {
+        found.mpfType = entry.attribute;
+        completeCopy(found, image);
+        found.unread = image.empty();
+        if (found.unread) {
+            // Past the bytes given: nothing is known of it until its own bytes are read.
+        } else if (!imageEnd || found.copy.offset < *imageEnd) {
             found.notEditable = "its index entry points into the main image";
         } else if (!startsWith(image, 0, "\xFF\xD8")) {
             found.notEditable = "its bytes are not a JPEG image";

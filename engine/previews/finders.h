@@ -23,6 +23,9 @@ void findXmpThumbnails(Bytes file, const SegmentMap& map, PreviewScan& scan);
 void findJfxxThumbnails(Bytes file, const SegmentMap& map, PreviewScan& scan);
 void findFlashPix(Bytes file, const SegmentMap& map, PreviewScan& scan);
 
+// What an MPF image is, from its type code and, for an undefined type, the hints its own metadata gives.
+void classifyMpfImage(uint32_t attribute, Bytes imageHead, PreviewCopy& copy);
+
 // The payload of a segment as a span of the file (empty when it reaches past the bytes given).
 Bytes payloadOf(Bytes file, const SegmentEntry& segment);
 

@@ -1,6 +1,7 @@
 #include "engine/previews/plan_edits.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace lumivex::previews {
 
@@ -21,7 +22,7 @@ std::optional<std::vector<uint8_t>> makeSegment(uint8_t marker, std::span<const 
 }
 
 PlannedEdits planPreviewEdits(std::span<const uint8_t> file, const SegmentMap& map,
-                              const std::vector<PreviewEdit>& edits) {
+                              const std::vector<PreviewEdit>& edits, std::vector<Splice> carried) {
     PlannedEdits out;
     out.plan.sourceSize = file.size();
     std::vector<Splice> splices;
@@ -34,7 +35,9 @@ PlannedEdits planPreviewEdits(std::span<const uint8_t> file, const SegmentMap& m
     planPhotoshop(file, map, edits, splices, out);
     planXmp(file, map, edits, splices, out);
     planJfxx(file, edits, splices, out);
-    planMakerNote(file, edits, splices, out);
+    planMakerNote(file, edits, carried, splices, out);
+    planTrailing(file, edits, splices, out);
+    splices.insert(splices.end(), std::make_move_iterator(carried.begin()), std::make_move_iterator(carried.end()));
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.offset < b.offset; });
     planMpf(file, map, edits, splices, out);
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.offset < b.offset; });

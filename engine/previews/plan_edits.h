@@ -19,8 +19,12 @@ void planPhotoshop(Bytes file, const SegmentMap& map, const std::vector<PreviewE
 void planXmp(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices,
              PlannedEdits& out);
 void planJfxx(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices, PlannedEdits& out);
-void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices, PlannedEdits& out);
-// Last: the index's offsets count from its header, which the other splices may move.
+// A copy inside a carried splice is edited in its new bytes, where they still hold the copy's old bytes.
+void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& carried,
+                   std::vector<Splice>& splices, PlannedEdits& out);
+void planTrailing(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices, PlannedEdits& out);
+// Last: the index's offsets count from its header, which the other splices may move. With no MPF edit the
+// index is still written again when a splice between its header and its images changes their distance.
 void planMpf(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices,
              PlannedEdits& out);
 

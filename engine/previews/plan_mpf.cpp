@@ -52,10 +52,16 @@ void planMpf(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& 
             out.refused.push_back(describeCopy(edit->target->copy) + ": " + edit->target->notEditable);
         }
     }
-    if (group.empty()) return;
     const SegmentEntry* app2 = findSegment(map, file, 0xE2, std::string_view("MPF\0", 4));
     const std::optional<MpfIndex> index = app2 != nullptr ? readMpfIndex(file, *app2) : std::nullopt;
-    if (!index || index->entries.empty()) {
+    if (group.empty()) {
+        // No image edited: the index changes only when an edit after its header moves the images from it.
+        const bool moves =
+            index && index->entries.size() > 1 && std::any_of(splices.begin(), splices.end(), [&](const Splice& s) {
+                return s.offset >= app2->end() && s.bytes.size() != s.length;
+            });
+        if (!moves) return;
+    } else if (!index || index->entries.empty()) {
         for (const PreviewEdit* edit : group)
             out.refused.push_back(describeCopy(edit->target->copy) + ": no MPF index");
         return;
@@ -99,7 +105,17 @@ void planMpf(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& 
     sortSplices(planned);
     SplicePlan probe{file.size(), planned};
     std::string why;
-    if (!planIsValid(probe, why)) {
+    // Every place the index names must survive the other edits, or its new offset means nothing.
+    const auto replaced = [&](uint64_t at) {
+        return at > file.size() || std::any_of(planned.begin(), planned.end(), [&](const Splice& s) {
+                   return s.length > 0 && at > s.offset && at < s.end();
+               });
+    };
+    if (planIsValid(probe, why) &&
+        (replaced(index->entries[0].size) || std::any_of(starts.begin(), starts.end(), replaced))) {
+        why = "the MPF index names a place that another edit replaces";
+    }
+    if (!why.empty()) {
         for (const PreviewEdit* edit : group) out.refused.push_back(describeCopy(edit->target->copy) + ": " + why);
         return;
     }

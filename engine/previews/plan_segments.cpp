@@ -187,7 +187,8 @@ void planJfxx(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Spl
     }
 }
 
-void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices, PlannedEdits& out) {
+void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& carried,
+                   std::vector<Splice>& splices, PlannedEdits& out) {
     for (const PreviewEdit* edit : editsOf(edits, PreviewKind::MakerNote)) {
         const FoundPreview& target = *edit->target;
         const PreviewCopy& copy = target.copy;
@@ -208,13 +209,42 @@ void planMakerNote(Bytes file, const std::vector<PreviewEdit>& edits, std::vecto
                           out);
                 continue;
             }
-            std::vector<uint8_t> bytes = edit->jpeg;
-            bytes.resize(copy.length, 0);  // padding after the new image's end
+        }
+        std::vector<uint8_t> bytes = edit->jpeg;  // blanked where it lies when removed: nothing else moves
+        bytes.resize(copy.length, 0);             // padding after the new image's end
+        Splice* holder = nullptr;
+        for (Splice& c : carried) {
+            if (copy.offset < c.end() && c.offset < copy.offset + copy.length) holder = &c;
+        }
+        if (holder == nullptr) {
             splices.push_back({copy.offset, copy.length, std::move(bytes)});
         } else {
-            // Blanked where it lies, its length kept: nothing else in the maker note moves or changes.
-            splices.push_back({copy.offset, copy.length, std::vector<uint8_t>(copy.length, 0)});
+            // The Exif segment is written anew: the copy is edited inside its new bytes, where it still lies.
+            const uint64_t at = copy.offset - std::min(copy.offset, holder->offset);
+            const Bytes old = file.subspan(copy.offset, copy.length);
+            if (copy.offset < holder->offset || copy.offset + copy.length > holder->end() ||
+                !fits(at, copy.length, holder->bytes.size()) ||
+                !std::equal(old.begin(), old.end(), holder->bytes.begin() + static_cast<std::ptrdiff_t>(at))) {
+                refuseAll({edit}, "left alone: the Exif segment's new bytes no longer hold it where it was", out);
+                continue;
+            }
+            std::copy(bytes.begin(), bytes.end(), holder->bytes.begin() + static_cast<std::ptrdiff_t>(at));
         }
+        accept({edit}, out);
+    }
+}
+
+void planTrailing(Bytes file, const std::vector<PreviewEdit>& edits, std::vector<Splice>& splices, PlannedEdits& out) {
+    for (const PreviewEdit* edit : editsOf(edits, PreviewKind::Trailer)) {
+        const PreviewCopy& copy = edit->target->copy;
+        if (!fits(copy.offset, copy.length, file.size())) {
+            refuseAll({edit}, "left alone: its bytes lie outside the file", out);
+            continue;
+        }
+        // Nothing in the file locates it: its bytes are replaced or cut where they lie.
+        std::vector<uint8_t> bytes;
+        if (edit->action == PreviewAction::Rebuild) bytes = edit->jpeg;
+        splices.push_back({copy.offset, copy.length, std::move(bytes)});
         accept({edit}, out);
     }
 }

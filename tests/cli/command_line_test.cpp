@@ -5,6 +5,8 @@
 #include <optional>
 #include <sstream>
 
+#include "cli/option_table.h"
+
 namespace lumivex::cli {
 namespace {
 
@@ -73,10 +75,10 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrong) {
         {"delete -rz p", "unknown option '-z'"},
         {"delete --json=1 p", "--json takes no value"},
         {"delete --force p", "--force applies to export, -o and check --sheet only"},
-        {"info -o x p", "-o applies to export and the edits only"},
+        {"info -o x p", "-o applies to export, replace, delete and regenerate only"},
         {"export -o", "-o takes a value"},
         {"delete --minimal-exif p", "--minimal-exif applies to replace only"},
-        {"info -n p", "--dry-run applies to"},
+        {"info -n p", "-n applies to"},  // named as written
         {"info --no-backup p", "--no-backup applies to"},
         {"export -r a b", "-r applies to"},
         {"export a", "export takes PHOTO and OUT pairs"},
@@ -115,6 +117,46 @@ TEST(CommandLine, HelpAndVersionWinOverTheRest) {
     EXPECT_EQ(parseCommandLine(words("--help")).status, ParseStatus::Help);
     EXPECT_EQ(parseCommandLine(words("-V")).status, ParseStatus::Version);
     EXPECT_EQ(parseCommandLine(words("delete -- -h")).status, ParseStatus::Run);
+    EXPECT_EQ(parseCommandLine(words("--list-options")).status, ParseStatus::ListOptions);
+}
+
+// Each option of the table is taken by the commands it names and refused by the others, under either name.
+TEST(CommandLine, OptionsApplyToTheCommandsOfTheTable) {
+    const std::pair<Option, const char*> values[] = {
+        {Option::Thumbnail, "t.jpg"}, {Option::Output, "out/"},   {Option::Size, "64x48"},   {Option::Quality, "70"},
+        {Option::Sheet, "s.jpg"},     {Option::Previews, "exif"}, {Option::Preview, "exif"}, {Option::Jobs, "2"}};
+    for (const OptionSpec& option : optionTable()) {
+        if (option.commands.empty()) continue;
+        std::string value;
+        for (const auto& [id, text] : values) value = id == option.id ? text : value;
+        for (const CommandForm& form : commandTable()) {
+            const std::string name =
+                option.shortName != '\0' ? std::string("-") + option.shortName : std::string(option.longName);
+            std::vector<std::string> args = {std::string(form.name), name};
+            if (!option.argument.empty()) args.push_back(value);
+            // --force beyond export needs -o beside it; the photos the command takes follow.
+            if (option.id == Option::Force && form.name != "export") args.insert(args.end(), {"-o", "out/"});
+            args.insert(args.end(), {"a.jpg", "b.jpg"});
+            const ParseResult r = parseCommandLine(args);
+            const bool applies = optionAppliesTo(option, form.name);
+            const bool refused = r.problem.find(name + " applies to") != std::string::npos;
+            EXPECT_EQ(refused, !applies) << form.name << " " << name << ": " << r.problem;
+        }
+    }
+}
+
+TEST(CommandLine, HelpAndListComeFromOneTable) {
+    const std::string help = usageText();
+    const std::string list = optionListText();
+    const std::pair<const std::string*, const char*> cases[] = {
+        {&help, "\n  -t, --thumbnail THUMB    (replace) the new thumbnail for every PHOTO\n"},
+        {&help, "\n  replace -t THUMB PHOTO...\n                           the same for each PHOTO\n"},
+        {&list, "\ncommand drop-backup\n"},
+        {&list, "\noption --sheet - file check\n"},
+        {&list, "\noption --previews - text delete regenerate\n"},
+    };
+    for (const auto& [text, part] : cases) EXPECT_NE(text->find(part), std::string::npos) << part;
+    EXPECT_EQ(help.find("--list-options"), std::string::npos);  // for scripts, not in --help
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 """Photos carrying every kind of copy of their picture, made for the tests: exiftool writes the Exif,
 Photoshop and XMP thumbnails; the JFXX segment and the MPF index and images are put together by hand here."""
 
+import functools
 import os
 import struct
 import subprocess
+import sys
 
 from jpeg_segments import segments
 
@@ -132,4 +134,28 @@ def five_copies(work, photo, other, stale=KINDS, name="five.jpg", gain_map=False
     data = add_mpf(data, images, types)
     with open(out, "wb") as f:
         f.write(data)
+    return out
+
+
+@functools.lru_cache(maxsize=None)
+def pillow_python():
+    """An interpreter that has Pillow (this one, or the system's where this one has not), or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if os.path.exists(python) and subprocess.run([python, "-c", "import PIL"], capture_output=True).returncode == 0:
+            return python
+    return None
+
+
+MPO_SCRIPT = """import sys
+from PIL import Image
+first = Image.open(sys.argv[1]).convert("RGB")
+second = Image.open(sys.argv[2]).convert("RGB").resize((320, 240))
+first.save(sys.argv[3], format="MPO", save_all=True, append_images=[second])
+"""
+
+
+def pillow_mpo(work, photo, second, name="pillow.mpo.jpg"):
+    """An MPO file as Pillow writes it: photo's picture, then second's at 320x240 as the MPF image."""
+    out = os.path.join(work, name)
+    subprocess.run([pillow_python(), "-c", MPO_SCRIPT, photo, second, out], check=True)
     return out

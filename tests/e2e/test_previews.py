@@ -86,6 +86,38 @@ class Info(Previews):
                     held = base64.b64decode(held.replace(b"&#xA;", b""))
                 self.assertEqual(held, extracted(photo, copy["kind"]))
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace to count the bytes read")
+    def test_past_the_image_data_only_the_copies_are_read(self):
+        # A 4 MB photo whose MPF image (1 MB, beyond the window kept of the file's end) is read on its own.
+        photo, image = os.path.join(self.dir, "large.jpg"), os.path.join(self.dir, "mpf.jpg")
+        subprocess.run([pf.CONVERT, "-size", "3000x2000", "xc:gray", "+noise", "Random", photo], check=True)
+        subprocess.run([pf.CONVERT, "-size", "1600x1000", "xc:gray", "+noise", "Random", image], check=True)
+        data = pf.add_mpf(read(photo), [read(image)], [pf.LARGE_THUMBNAIL])
+        with open(photo, "wb") as out:
+            out.write(data)
+        log = os.path.join(self.dir, "reads.log")
+        done = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=read,pread64", LUMIVEX, "info", "--json",
+                               photo], capture_output=True, text=True, env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        [copy] = json.loads(done.stdout)["previews"]
+        self.assertEqual((copy["kind"], copy["width"], copy["height"]), ("mpf", 1600, 1000))
+        with open(log) as f:
+            read_bytes = sum(int(line.rsplit("=", 1)[1]) for line in f if line.rsplit("=", 1)[-1].strip().isdigit())
+        self.assertLess(read_bytes, copy["length"] + 1024 * 1024)
+
+    def test_a_jpeg_appended_after_the_picture_is_a_copy(self):
+        # Another picture appended whole, as some cameras append a preview with no MPF index naming it.
+        photo = os.path.join(self.dir, "appended.jpg")
+        with open(photo, "wb") as f:
+            f.write(read(PHOTO) + read(OTHER))
+        _, results = run_json("info", photo)
+        trailer = results[0]["previews"][-1]
+        self.assertEqual((trailer["kind"], trailer["offset"], trailer["length"]),
+                         ("trailer", len(read(PHOTO)), len(read(OTHER))))
+        self.assertEqual(verdicts(photo)[("trailer", 0)], "stale")
+        self.assertEqual(run("delete", "--previews", "trailer", photo).returncode, 0)
+        self.assertEqual(read(photo), read(PHOTO))
+
     def test_plain_info_names_each_copy(self):
         result = run("info", self.made())
         lines = [l for l in result.stdout.splitlines() if l.startswith("Preview")]
@@ -168,6 +200,23 @@ class Regenerate(Previews):
         self.assertEqual(subprocess.run(["exiftool", "-b", "-MPImage3", photo], capture_output=True).stdout, gain)
         self.assertEqual(validate_warnings(photo), warnings)
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace to count the renames")
+    def test_the_exif_thumbnail_and_the_other_copies_change_in_one_replacement(self):
+        # (command, what check finds after): one backup holding the original, one rename, every copy done.
+        for args, after in ((["regenerate"], {"fresh", "skipped"}), (["delete", "--previews", "all"], set())):
+            with self.subTest(args=args):
+                photo = self.made(gain_map=True, name=args[0] + ".jpg")
+                old = read(photo)
+                log = os.path.join(self.dir, "renames.log")
+                done = subprocess.run(["strace", "-f", "-qq", "-o", log, "-e", "trace=rename,renameat,renameat2",
+                                       LUMIVEX, *args, photo], capture_output=True, text=True,
+                                      env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"))
+                self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+                with open(log) as f:
+                    self.assertEqual(len([line for line in f if "rename" in line]), 1)
+                self.assertEqual(read(photo + ".orig"), old)
+                self.assertEqual(set(verdicts(photo).values()), after)
+
     def test_the_option_limits_the_kinds(self):
         photo = self.made()
         self.assertEqual(run("regenerate", "--previews", "xmp,mpf", photo).returncode, 0)
@@ -218,10 +267,52 @@ class Delete(Previews):
         self.assertEqual(run("delete", "--previews", "stale", photo).returncode, 0)
         self.assertEqual({k for k, _ in verdicts(photo)}, {"exif", "photoshop", "mpf"})
 
+    def test_a_thumbnail_left_in_place_is_a_refusal(self):
+        # An uncompressed Exif thumbnail the edit does not remove: said, and the photo unchanged.
+        photo = os.path.join(self.dir, "strips.jpg")
+        shutil.copyfile(os.path.join(DATA, "previews", "sony-d700-strips.jpg"), photo)
+        old = read(photo)
+        status, results = run_json("delete", "--previews", "all", photo)
+        self.assertEqual((status, results[0]["outcome"]), (1, "refused"))
+        self.assertIn("exif:0: a thumbnail stored as strips is not removed", results[0]["message"])
+        self.assertEqual(read(photo), old)
+
     def test_plain_delete_still_removes_only_the_exif_thumbnail(self):
         photo = self.made()
         self.assertEqual(run("delete", photo).returncode, 0)
         self.assertNotIn("exif", {k for k, _ in verdicts(photo)})
+
+
+class Mpo(Previews):
+    """MPO files as Pillow writes them, their MPF image showing another picture."""
+
+    def mpf_copies(self, photo):
+        _, results = run_json("info", photo)
+        return [c for c in results[0]["previews"] if c["kind"] == "mpf"]
+
+    @unittest.skipUnless(pf.pillow_python(), "needs Pillow")
+    def test_each_action_on_the_mpf_image(self):
+        # (arguments, exit status, the MPF image's verdict after, its size as exiftool extracts it after)
+        rows = ((["info"], 0, "stale", (320, 240)),
+                (["check"], 1, "stale", (320, 240)),
+                (["regenerate", "--previews", "mpf"], 0, "fresh", (320, 240)),
+                (["delete", "--previews", "mpf"], 0, None, None))
+        for args, status, verdict, size in rows:
+            with self.subTest(args=args):
+                photo = pf.pillow_mpo(self.dir, PHOTO, OTHER, name=args[0] + ".jpg")
+                old, [copy] = read(photo), self.mpf_copies(photo)
+                self.assertEqual((copy["width"], copy["height"], copy["role"]), (320, 240, "picture"))
+                self.assertEqual(run(*args, photo).returncode, status)
+                new = read(photo)
+                self.assertEqual(verdicts(photo).get(("mpf", 0)), verdict)
+                image = subprocess.run(["exiftool", "-b", "-MPImage2", photo], capture_output=True).stdout
+                self.assertEqual(pixel_size(image) if image else None, size)
+                # Only the MPF index and the image after the picture may change.
+                at, old_length = [(o, len(s)) for m, o, s in segments(old) if m == 0xE2][0]
+                new_length = [len(s) for m, o, s in segments(new) if m == 0xE2][0]
+                self.assertEqual(new[:at], old[:at])
+                main_end = copy["offset"] + new_length - old_length
+                self.assertEqual(new[at + new_length:main_end], old[at + old_length:copy["offset"]])
 
 
 class MakerNote(Previews):

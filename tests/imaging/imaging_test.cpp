@@ -189,6 +189,19 @@ TEST(ResizeArea, AveragesTheCoveredArea) {
     EXPECT_EQ(small.height, 93);
     EXPECT_EQ(small.pixels.size(), size_t(157) * 93 * 3);
     EXPECT_TRUE(resizeArea(photo, 0, 10).pixels.empty());
+    EXPECT_TRUE(resizeArea(Image{4, 4, 3, std::vector<uint8_t>(47)}, 2, 2).pixels.empty());  // pixels cut short
+}
+
+// Rows held elsewhere with padding between them (a toolkit's image): the padding never reaches the average, and
+// four channels are averaged each on its own.
+TEST(ResizeArea, ReadsRowsByTheirStride) {
+    const std::vector<uint8_t> rows = {
+        10, 20, 30, 40, 30, 40, 50, 60,  0xFF, 0xFF,  // two pixels, then padding
+        50, 60, 70, 80, 70, 80, 90, 100, 0xFF, 0xFF,
+    };
+    std::vector<uint8_t> out(6, 0xEE);
+    resizeArea(PixelView{rows.data(), 2, 2, 4, 10}, 1, 1, out.data(), 4);
+    EXPECT_EQ(out, (std::vector<uint8_t>{40, 50, 60, 70, 0xEE, 0xEE}));
 }
 
 }  // namespace

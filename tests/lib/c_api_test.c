@@ -177,6 +177,15 @@ static void test_errors(void) {
     lvx_photo* photo = NULL;
     EXPECT(lvx_photo_read_path("/nonexistent/photo.jpg", &photo, &status) == LVX_E_FAILED && photo == NULL, "%s",
            status.message);
+    size_t canon_size = 0;
+    uint8_t* canon = load("canon-40d.jpg", &canon_size);
+    lvx_edit* edit = NULL;
+    uint8_t room[16];
+    EXPECT(lvx_edit_delete_thumbnail(canon, canon_size, &edit, &status) == LVX_OK, "%s", status.message);
+    EXPECT(lvx_edit_write(edit, canon, canon_size, room, sizeof room, &status) == LVX_E_ARGUMENT, "small buffer");
+    EXPECT(lvx_edit_write(edit, canon, sizeof room, room, sizeof room, &status) == LVX_E_ARGUMENT, "other photo");
+    lvx_edit_free(edit);
+    free(canon);
     lvx_regenerate_options too_big = {4000, 120, 85};
     uint8_t* out = NULL;
     size_t out_size = 0;
@@ -266,6 +275,23 @@ static void test_bytes_match_files(void) {
         if (code == LVX_OK) {
             EXPECT(out && out_size == written_size && memcmp(out, written, out_size) == 0, "case %zu: bytes differ", i);
         }
+        /* Planned, then written into the caller's buffer: the same result and the same bytes. */
+        lvx_edit* edit = NULL;
+        lvx_status planned;
+        const int plan_code = cases[i].replace
+                                  ? lvx_edit_replace_thumbnail(bytes, size, thumb, thumb_size, &edit, &planned)
+                                  : lvx_edit_delete_thumbnail(bytes, size, &edit, &planned);
+        EXPECT(
+            plan_code == code && (edit != NULL) == (code == LVX_OK) && strcmp(planned.message, in_memory.message) == 0,
+            "case %zu: planned %d '%s'", i, plan_code, planned.message);
+        if (edit != NULL) {
+            uint8_t* mine = malloc(lvx_edit_size(edit) + 1);
+            EXPECT(lvx_edit_write(edit, bytes, size, mine, lvx_edit_size(edit), &planned) == LVX_OK &&
+                       lvx_edit_size(edit) == out_size && memcmp(mine, out, out_size) == 0,
+                   "case %zu: written bytes differ", i);
+            free(mine);
+        }
+        lvx_edit_free(edit);
         lvx_free(out);
         free(written), free(bytes);
     }

@@ -44,6 +44,16 @@ static void* work(void* arg) {
             !same(out, out_size, p->deleted, p->deleted_size)) {
             fprintf(stderr, "thread %d: delete differs (%s)\n", w->index, status.message), ++w->failures;
         }
+        /* planned, then written into this thread's own buffer */
+        lvx_edit* edit = NULL;
+        uint8_t* mine = NULL;
+        if (lvx_edit_delete_thumbnail(p->bytes, p->size, &edit, &status) != LVX_OK ||
+            (mine = malloc(lvx_edit_size(edit))) == NULL ||
+            lvx_edit_write(edit, p->bytes, p->size, mine, lvx_edit_size(edit), &status) != LVX_OK ||
+            !same(mine, lvx_edit_size(edit), p->deleted, p->deleted_size)) {
+            fprintf(stderr, "thread %d: planned delete differs (%s)\n", w->index, status.message), ++w->failures;
+        }
+        free(mine), lvx_edit_free(edit);
         if (lvx_replace_thumbnail(out, out_size, p->thumbnail, p->thumbnail_size, &back, &back_size, &status) !=
             LVX_OK) {
             fprintf(stderr, "thread %d: replace: %s\n", w->index, status.message), ++w->failures;

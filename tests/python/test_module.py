@@ -47,7 +47,9 @@ def test_replace_and_delete_round_trip(name, tmp_path):
     deleted = lumivex.delete_thumbnail(replaced)
     (tmp_path / "d.jpg").write_bytes(deleted)
     assert exiftool("-b", "-EXIF:ThumbnailImage", str(tmp_path / "d.jpg")) == b""
-    assert lumivex.delete_thumbnail(deleted) == deleted  # nothing to do: the same bytes
+    assert lumivex.delete_thumbnail(deleted) is deleted  # nothing to do: the same bytes object
+    assert lumivex.delete_thumbnail(bytearray(deleted)) == deleted
+    assert lumivex.delete_thumbnail(memoryview(b"xx" + replaced)[2:]) == deleted  # a view that starts inside
 
 
 def test_regenerate_and_check():

@@ -1,6 +1,4 @@
 // Files dropped on the frames: the pane under the pointer takes the first one, and only ".jpg" files.
-#include <QDir>
-#include <QFileInfo>
 
 #include "app/core/controls.h"
 #include "app/qt/pane_button.h"
@@ -43,28 +41,7 @@ TEST_F(DropTest, InsideAFrameButOutsideItsPaneTheFrameTakesThePath) {
     EXPECT_EQ(paneImage(app::kThumbnailPaneId), before);
 }
 
-TEST_F(DropTest, OnlyTheExtensionJpgInAnyCaseIsTaken) {
-    struct Case {
-        QString name;
-        bool taken;
-    };
-    const Case cases[] = {
-        {QStringLiteral("upper.JPG"), true},    {QStringLiteral("mixed.JpG"), true},
-        {QStringLiteral("long.jpeg"), false},   {QStringLiteral("picture.png"), false},
-        {QStringLiteral("jpg"), false},         {QStringLiteral("folder.jpg/inside"), false},
-        {QStringLiteral("two.dots.jpg"), true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const QString path = tempPath(c.name);
-        QDir().mkpath(QFileInfo(path).path());
-        ASSERT_TRUE(QFile::copy(testDataPath(QStringLiteral("photos/canon-40d.jpg")), path));
-        window_->pane(app::kSourcePaneId)->setText(kPrompt);
-        dropFileAt(centreOf(app::kSourcePaneId), path);
-        EXPECT_EQ(caption(app::kSourcePaneId), c.taken ? path : kPrompt);
-    }
-}
-
+// Which extensions a pane takes is the core's rule (tests/app_core/file_drop_test.cpp).
 TEST_F(DropTest, OfSeveralFilesOnlyTheFirstCounts) {
     const QString first = copyOfPhoto(QStringLiteral("canon-40d.jpg"), QStringLiteral("a.jpg"));
     const QString second = copyOfPhoto(QStringLiteral("nikon-d70.jpg"), QStringLiteral("b.jpg"));

@@ -52,7 +52,7 @@ void useJapanese(bool on) {
     }
 }
 
-class WindowTest::MoveCounter : public QObject {
+class WindowSession::MoveCounter : public QObject {
   public:
     explicit MoveCounter(int& count) : count_(count) {}
     bool eventFilter(QObject*, QEvent* event) override {
@@ -64,7 +64,7 @@ class WindowTest::MoveCounter : public QObject {
     int& count_;
 };
 
-void WindowTest::SetUp() {
+void WindowSession::open() {
     ASSERT_TRUE(dir_.isValid());
     window_ = std::make_unique<MainWindow>();
     window_->move(home_);
@@ -76,32 +76,32 @@ void WindowTest::SetUp() {
     moves_ = 0;
 }
 
-void WindowTest::TearDown() {
+void WindowSession::close() {
     app::routeDriverMessagesTo(nullptr);
     window_.reset();
     moveCounter_.reset();
 }
 
-QString WindowTest::caption(int id) const {
+QString WindowSession::caption(int id) const {
     QWidget* widget = control(id);
     if (auto* frame = qobject_cast<QGroupBox*>(widget)) return frame->title();
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
     return {};
 }
 
-QImage WindowTest::paneImage(int id) const {
+QImage WindowSession::paneImage(int id) const {
     const PaneButton* pane = window_->pane(id);
     return pane != nullptr ? pane->image() : QImage();
 }
 
-void WindowTest::click(int id) {
+void WindowSession::click(int id) {
     QWidget* widget = control(id);
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
 }
 
-QPoint WindowTest::centreOf(int id) const { return control(id)->geometry().center(); }
+QPoint WindowSession::centreOf(int id) const { return control(id)->geometry().center(); }
 
-bool WindowTest::dropAt(QPoint point, const QList<QUrl>& urls) {
+bool WindowSession::dropAt(QPoint point, const QList<QUrl>& urls) {
     QMimeData data;
     data.setUrls(urls);
     QWindow* handle = window_->windowHandle();
@@ -113,7 +113,7 @@ bool WindowTest::dropAt(QPoint point, const QList<QUrl>& urls) {
     return drop.isAccepted();
 }
 
-QString WindowTest::copyOfPhoto(const QString& name, const QString& as) {
+QString WindowSession::copyOfPhoto(const QString& name, const QString& as) {
     const QString target = dir_.filePath(as.isEmpty() ? name : as);
     QFile::remove(target);
     EXPECT_TRUE(QFile::copy(testDataPath(QStringLiteral("photos/") + name), target)) << name.toStdString();

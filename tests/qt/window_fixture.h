@@ -22,10 +22,17 @@ bool writeJpeg(const QString& path, int width, int height);
 // The suite runs with the Japanese translation, the Windows window's words, unless a test switches it off.
 void useJapanese(bool on);
 
-class WindowTest : public ::testing::Test {
+// A real main window shown on the offscreen platform, home at `home_`, with a temporary folder of its own.
+class WindowSession {
+  public:
+    WindowSession() = default;
+    WindowSession(const WindowSession&) = delete;
+    WindowSession& operator=(const WindowSession&) = delete;
+    virtual ~WindowSession() = default;
+
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    void open();
+    void close();
 
     QWidget* control(int id) const { return window_->control(id); }
     QString caption(int id) const;
@@ -54,6 +61,12 @@ class WindowTest : public ::testing::Test {
     class MoveCounter;
     std::unique_ptr<QObject> moveCounter_;
     int moves_ = 0;
+};
+
+class WindowTest : public ::testing::Test, protected WindowSession {
+  protected:
+    void SetUp() override { open(); }
+    void TearDown() override { close(); }
 };
 
 }  // namespace lumivex::qt::test

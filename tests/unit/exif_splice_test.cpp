@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/jpeg/photo_head.h"
+#include "lumivex/photo_head.h"
 
 namespace lumivex {
 namespace {

@@ -1,6 +1,8 @@
 // The preview finders over hand-built files: each kind found where it lies, and nothing read past the end.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "engine/previews/finders.h"
 #include "lumivex/previews.h"
 #include "previews_test_files.h"
@@ -26,6 +28,14 @@ struct FinderCase {
 std::string summary(const PreviewCopy& c) {
     return std::string(previewKindName(c.kind)) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " +
            c.format + (c.role == PreviewRole::Picture ? "" : " not-picture");
+}
+
+// An MPF image after the photo, some padding, and a JPEG no index names.
+ByteVec mpfThenTrailer() {
+    ByteVec file = photoWithMpf({}, {{0x010002, tinyJpeg(32, 24)}});
+    append(file, {0, 0, 0});
+    append(file, tinyJpeg(24, 18));
+    return file;
 }
 
 std::vector<FinderCase> finderCases() {
@@ -56,6 +66,9 @@ std::vector<FinderCase> finderCases() {
         {"mpf large thumbnail", photoWithMpf({}, {{0x010002, tinyJpeg(32, 24)}}), {"mpf 32x24 jpeg"}},
         {"mpf gain map by its hint", photoWithMpf({}, {{0, gainMap}}), {"mpf 8x6 jpeg not-picture"}},
         {"mpf disparity", photoWithMpf({}, {{0x020002, tinyJpeg(8, 8)}}), {"mpf 8x8 jpeg not-picture"}},
+        {"jpeg after the image", photoWith({}, tinyJpeg(24, 18)), {"trailer 24x18 jpeg"}},
+        {"zeros after the image", photoWith({}, ByteVec(100, 0)), {}},
+        {"jpeg after the mpf image", mpfThenTrailer(), {"mpf 32x24 jpeg", "trailer 24x18 jpeg"}},
         {"flashpix",
          photoWith({segment(0xE2, text(std::string("FPXR\0\0\1", 7)))}),
          {"flashpix 0x0 flashpix not-picture"}},
@@ -67,6 +80,48 @@ TEST(PreviewFinders, FindEachKind) {
         std::vector<std::string> found;
         for (const auto& f : scan(c.file).found) found.push_back(summary(f.copy));
         EXPECT_EQ(found, c.expected) << c.name;
+    }
+}
+
+// Without the image data, the first appended JPEG is found in a window of the file's end, never in an MPF image.
+TEST(PreviewFinders, TheFirstAppendedImageIsFoundInAWindowOfTheEnd) {
+    const ByteVec file = mpfThenTrailer();
+    const uint64_t trailer = file.size() - tinyJpeg(24, 18).size();
+    const uint64_t mpfImage = trailer - 3 - tinyJpeg(32, 24).size();
+    const previews::PreviewScan found = scan(file);  // the MPF image is passed over
+    struct Case {
+        uint64_t from;  // the window's first byte
+        std::optional<uint64_t> start;
+    } cases[] = {{0, trailer}, {mpfImage + 4, trailer}, {trailer + 1, std::nullopt}};
+    for (const Case& c : cases) {
+        const std::span<const uint8_t> window(file.data() + c.from, file.size() - c.from);
+        EXPECT_EQ(previews::firstTrailingImage(window, c.from, found), c.start) << c.from;
+    }
+}
+
+// Given the bytes before the image data only, a copy past them is reported unread, then completed from its own
+// bytes.
+TEST(PreviewFinders, ACopyPastTheBytesGivenIsCompletedFromItsOwn) {
+    struct Case {
+        const char* name;
+        ByteVec file;
+        std::string expected;
+    } cases[] = {
+        {"mpf image", photoWithMpf({}, {{0x010002, tinyJpeg(32, 24)}}), "mpf 32x24 jpeg"},
+        {"maker-note preview after the image", sonyPhoto(true), "makernote 8x8 jpeg"},
+    };
+    for (const Case& c : cases) {
+        SegmentMap map;
+        std::string why;
+        walkSegments(c.file, c.file.size(), map, why);
+        const std::span<const uint8_t> head(c.file.data(), map.imageDataOffset);
+        previews::PreviewScan found = previews::findPreviews(head, map);
+        ASSERT_EQ(found.found.size(), 1u) << c.name;
+        previews::FoundPreview& copy = found.found[0];
+        EXPECT_TRUE(copy.unread) << c.name;
+        ASSERT_TRUE(
+            previews::completeCopy(copy, std::span<const uint8_t>(c.file).subspan(copy.copy.offset, copy.copy.length)));
+        EXPECT_EQ(summary(copy.copy), c.expected) << c.name;
     }
 }
 
@@ -101,9 +156,11 @@ TEST(PreviewFinders, MpfEntriesThatPointAwayAreReportedNotEditable) {
         const size_t entry = 2 + 4 + 4 + 8 + 2 + 36 + 4 + 16 + 8;
         const ByteVec v = be32(c.offset);
         std::copy(v.begin(), v.end(), file.begin() + entry);
+        // The image no entry names any more is reported as appended after the photo.
         const auto result = scan(file);
-        ASSERT_EQ(result.found.size(), 1u) << c.name;
+        ASSERT_EQ(result.found.size(), 2u) << c.name;
         EXPECT_EQ(result.found[0].notEditable, c.why) << c.name;
+        EXPECT_EQ(result.found[1].copy.kind, PreviewKind::Trailer) << c.name;
     }
 }
 

@@ -117,31 +117,7 @@ TEST(PreviewPlans, XmpTakesRoomFromItsPaddingAndRefusesBeyondIt) {
 }
 
 TEST(PreviewPlans, AMakerNotePreviewChangesOnlyInPlace) {
-    // A Sony maker note whose 0x2001 entry names a preview of 64 bytes inside the Exif block.
-    ByteVec preview = tinyJpeg(8, 8);
-    preview.resize(64, 0x77);
-    ByteVec tiff = text(std::string("MM\0*", 4));
-    append(tiff, be32(8));
-    append(tiff, be16(1));  // IFD0: the Exif pointer
-    append(tiff, {0x87, 0x69, 0, 4});
-    append(tiff, be32(1));
-    append(tiff, be32(26));
-    append(tiff, be32(0));
-    append(tiff, be16(1));  // Exif directory at 26: the maker note at 44
-    append(tiff, {0x92, 0x7C, 0, 7});
-    append(tiff, be32(12 + 18));
-    append(tiff, be32(44));
-    append(tiff, be32(0));
-    append(tiff, text(std::string("SONY DSC \0\0\0", 12)));
-    append(tiff, be16(1));
-    append(tiff, {0x20, 0x01, 0, 7});
-    append(tiff, be32(64));
-    append(tiff, be32(74));
-    append(tiff, be32(0));
-    append(tiff, preview);
-    ByteVec payload = text(std::string("Exif\0\0", 6));
-    append(payload, tiff);
-    const Scanned s = scanned(photoWith({segment(0xE1, payload)}));
+    const Scanned s = scanned(sonyPhoto());
     const auto* found = copyOf(s, PreviewKind::MakerNote);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->copy.note, "Sony PreviewImage");
@@ -172,6 +148,74 @@ TEST(PreviewPlans, AMakerNotePreviewChangesOnlyInPlace) {
         ByteVec expected = c.jpeg;
         expected.resize(64, 0);
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + found->copy.offset));
+    }
+}
+
+// With the Exif segment written anew in the same plan, a maker-note copy inside it is edited in its new bytes,
+// only where those still hold the copy where it was.
+TEST(PreviewPlans, AMakerNoteCopyInsideTheNewExifSegmentIsEditedThere) {
+    const Scanned s = scanned(sonyPhoto());
+    const auto* found = copyOf(s, PreviewKind::MakerNote);
+    ASSERT_NE(found, nullptr);
+    const SegmentEntry app1 = s.map.segments[0];
+    const ByteVec jpeg = tinyJpeg(9, 9);
+    for (const bool moved : {false, true}) {
+        // The segment grown by 4 bytes: at its end, or in front of the copy.
+        Splice exif{app1.offset, app1.length, ByteVec(s.file.begin() + app1.offset, s.file.begin() + app1.end())};
+        const size_t at = moved ? found->copy.offset - app1.offset - 1 : exif.bytes.size();
+        exif.bytes.insert(exif.bytes.begin() + at, 4, 0);
+        exif.bytes[3] = uint8_t(exif.bytes[3] + 4);
+        const auto planned =
+            previews::planPreviewEdits(s.file, s.map, {{found, previews::PreviewAction::Rebuild, jpeg, {}}}, {exif});
+        ASSERT_EQ(planned.plan.splices.size(), 1u) << moved;
+        EXPECT_EQ(planned.done.size(), moved ? 0u : 1u) << moved;
+        if (moved) continue;
+        ByteVec padded = jpeg;
+        padded.resize(found->copy.length, 0);
+        EXPECT_EQ(bytesOf(applied(s, planned), PreviewKind::MakerNote), padded);
+    }
+}
+
+// Edits between the MPF index and its images change the distance between them: the index follows, with no
+// MPF image edited.
+TEST(PreviewPlans, TheMpfIndexFollowsEditsBetweenItAndItsImages) {
+    const ByteVec image = tinyJpeg(32, 24, 0x55);
+    const ByteVec xmp = xmpSegment("<xmp:Thumbnails><xmpGImg:image>/9j/</xmpGImg:image></xmp:Thumbnails>");
+    // The MPF index first, the segments given after it; after the photo, between and then the MPF image.
+    const auto build = [&](const std::vector<ByteVec>& after, const ByteVec& between) {
+        std::vector<ByteVec> segments = {mpfSegment(0, {{0x010001, 0, 0}})};
+        segments.insert(segments.end(), after.begin(), after.end());
+        const uint32_t primary = uint32_t(photoWith(segments).size());
+        const uint32_t header = 2 + 8;
+        segments[0] =
+            mpfSegment(primary, {{0x010001, uint32_t(image.size()), uint32_t(primary + between.size() - header)}});
+        ByteVec trailing = between;
+        append(trailing, image);
+        return photoWith(segments, trailing);
+    };
+    ByteVec grown = tinyJpeg(40, 30, 0x77);
+    grown.insert(grown.end() - 2, 500, 0x44);
+    struct Case {
+        const char* name;
+        ByteVec file;
+        PreviewKind kind;
+        previews::PreviewAction action;
+    } cases[] = {
+        {"an XMP thumbnail after the index grows", build({xmp}, {}), PreviewKind::Xmp,
+         previews::PreviewAction::Rebuild},
+        {"a JPEG in front of the MPF image goes", build({}, tinyJpeg(24, 18)), PreviewKind::Trailer,
+         previews::PreviewAction::Remove},
+        {"a JPEG in front of the MPF image grows", build({}, tinyJpeg(24, 18)), PreviewKind::Trailer,
+         previews::PreviewAction::Rebuild},
+    };
+    for (const Case& c : cases) {
+        const Scanned s = scanned(c.file);
+        ASSERT_EQ(bytesOf(s, PreviewKind::Mpf), image) << c.name;
+        const auto planned = previews::planPreviewEdits(s.file, s.map, {{copyOf(s, c.kind), c.action, grown, {}}});
+        EXPECT_EQ(planned.done.size(), 1u) << c.name;
+        const Scanned after = applied(s, planned);
+        EXPECT_EQ(bytesOf(after, PreviewKind::Mpf), image) << c.name;
+        EXPECT_EQ(bytesOf(after, c.kind), c.action == previews::PreviewAction::Rebuild ? grown : ByteVec{}) << c.name;
     }
 }
 

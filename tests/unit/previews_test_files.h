@@ -139,4 +139,37 @@ inline ByteVec photoWithMpf(const std::vector<ByteVec>& before,
     return photoWith(segments, trailing);
 }
 
+// A Sony maker note whose 0x2001 entry names a preview of 64 bytes: inside the Exif block, or appended after
+// the image (as some cameras put it).
+inline ByteVec sonyPhoto(bool after = false) {
+    ByteVec preview = tinyJpeg(8, 8);
+    preview.resize(64, 0x77);
+    const auto build = [&](uint32_t previewAt) {
+        ByteVec tiff = text(std::string("MM\0*", 4));
+        append(tiff, be32(8));
+        append(tiff, be16(1));  // IFD0: the Exif pointer
+        append(tiff, {0x87, 0x69, 0, 4});
+        append(tiff, be32(1));
+        append(tiff, be32(26));
+        append(tiff, be32(0));
+        append(tiff, be16(1));  // Exif directory at 26: the maker note at 44
+        append(tiff, {0x92, 0x7C, 0, 7});
+        append(tiff, be32(12 + 18));
+        append(tiff, be32(44));
+        append(tiff, be32(0));
+        append(tiff, text(std::string("SONY DSC \0\0\0", 12)));
+        append(tiff, be16(1));
+        append(tiff, {0x20, 0x01, 0, 7});
+        append(tiff, be32(64));
+        append(tiff, be32(previewAt));
+        append(tiff, be32(0));
+        if (!after) append(tiff, preview);
+        ByteVec payload = text(std::string("Exif\0\0", 6));
+        append(payload, tiff);
+        return photoWith({segment(0xE1, payload)}, after ? preview : ByteVec{});
+    };
+    const uint32_t tiffStart = 2 + 4 + 6;
+    return after ? build(uint32_t(build(0).size() - 64 - tiffStart)) : build(74);
+}
+
 }  // namespace lumivex::testing

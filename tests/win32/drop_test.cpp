@@ -48,22 +48,7 @@ TEST_F(DropTest, OnlyTheFirstOfSeveralFilesCounts) {
     EXPECT_EQ(controlText(app::kSourcePaneId), first);
 }
 
-TEST_F(DropTest, OnlyTheJpgExtensionInAnyCaseIsTaken) {
-    TempFolder folder;
-    const struct {
-        const wchar_t* name;
-        bool taken;
-    } cases[] = {{L"a.JPG", true},      {L"b.Jpg", true}, {L"c.jpeg", false},  {L"d.png", false},
-                 {L"e.jpg.png", false}, {L"f", false},    {L"g.jpg\\h", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring path = folder.file(c.name);
-        const std::wstring before = controlText(app::kSourcePaneId);
-        drop(app::kSourceFrameId, middleOf(app::kSourcePaneId), {path});
-        EXPECT_EQ(controlText(app::kSourcePaneId), c.taken ? path : before);
-    }
-}
-
+// Which extensions a pane takes is the core's rule (tests/app_core/file_drop_test.cpp).
 TEST_F(DropTest, AJpgThatDoesNotDecodeBecomesThePathButKeepsThePicture) {
     TempFolder folder;
     const std::wstring photo = folder.copyPhoto(L"canon-40d.jpg", L"photo.jpg");

@@ -1,4 +1,5 @@
-// Replace, export and delete the thumbnail of real photos through the window, and check the files.
+// Export and delete the thumbnail of real photos through the window, and check the files (replace:
+// tests/window_rules).
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -13,9 +14,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::wstring kDoneCaption = L"処理終了";
 const std::wstring kSaveDone = L"サムネイルの保存が完了しました。";
-const std::wstring kReplaceDone =
-    L"サムネイルの差し替えが完了しました。\n\n【注意】元画像とサムネイル画像の縦横比などが異なる場合、"
-    L"正常に処理されていない場合があります。";
 const std::wstring kDeleteDone =
     L"サムネイルの削除が完了しました。\n\n【注意】削除されたのはサムネイルのみです。撮影日時などのExif情報は"
     L"削除されていません。";
@@ -54,16 +52,13 @@ class OperationTest : public WindowTest {
     }
 };
 
-TEST_F(OperationTest, ExportReplaceAndDeleteARealPhotosThumbnail) {
+TEST_F(OperationTest, ExportWritesOnlyTheThumbnailFile) {
     TempFolder folder;
     const std::wstring donor = folder.copyPhoto(L"kodak-dc240-mm.jpg", L"donor.jpg");
-    const std::wstring photo = folder.copyPhoto(L"canon-40d.jpg", L"photo.jpg");
     const Bytes donorBytes = readFileBytes(donor);
-    const Bytes photoBytes = readFileBytes(photo);
 
-    // Export: only the thumbnail file is written.
     choose(app::kSourcePaneId, donor);
-    std::vector<SeenBox> boxes = exportThumbnail(folder.file(L"donor-thumb.jpg"));
+    const std::vector<SeenBox> boxes = exportThumbnail(folder.file(L"donor-thumb.jpg"));
     ASSERT_EQ(boxes.size(), 1u);
     expectDoneBox(boxes[0], kSaveDone);
     const Bytes donorThumbnail = readFileBytes(folder.file(L"donor-thumb.jpg"));
@@ -72,39 +67,12 @@ TEST_F(OperationTest, ExportReplaceAndDeleteARealPhotosThumbnail) {
     EXPECT_TRUE(contains(donorBytes, donorThumbnail));
     EXPECT_EQ(readFileBytes(donor), donorBytes);
     EXPECT_FALSE(fileExists(donor + L".orig"));
-
-    // Replace: the backup holds the old bytes, the photo carries the new thumbnail.
-    choose(app::kSourcePaneId, photo);
-    choose(app::kThumbnailPaneId, folder.file(L"donor-thumb.jpg"));
-    boxes = click(app::kReplaceButtonId, {press(IDYES), press(IDOK)});
-    ASSERT_EQ(boxes.size(), 2u);
-    expectDoneBox(boxes[1], kReplaceDone);
-    EXPECT_EQ(readFileBytes(photo + L".orig"), photoBytes);
-    const Bytes replaced = readFileBytes(photo);
-    EXPECT_TRUE(isJpeg(replaced));
-    EXPECT_TRUE(contains(replaced, donorThumbnail));
-    EXPECT_EQ(controlText(app::kSourcePaneId), photo) << "the panes stay as they were";
-
-    boxes = exportThumbnail(folder.file(L"photo-thumb.jpg"));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(readFileBytes(folder.file(L"photo-thumb.jpg")), donorThumbnail);
-
-    // Delete: the thumbnail is gone, the previous version is the backup.
-    boxes = click(app::kDeleteButtonId, {press(IDYES), press(IDOK)});
-    ASSERT_EQ(boxes.size(), 2u);
-    expectDoneBox(boxes[1], kDeleteDone);
-    EXPECT_EQ(readFileBytes(photo + L".orig"), replaced);
-    const Bytes deleted = readFileBytes(photo);
-    EXPECT_TRUE(isJpeg(deleted));
-    EXPECT_FALSE(contains(deleted, donorThumbnail));
-    EXPECT_LT(deleted.size(), replaced.size());
 }
 
-TEST_F(OperationTest, ExportWithoutAThumbnailShowsTheDriversBoxThenTheFailureWithoutShake) {
+TEST_F(OperationTest, ExportWithoutAThumbnailShowsTheDriversBoxWithoutOwnerThenTheFailure) {
     TempFolder folder;
     const std::wstring photo = folder.copyPhoto(L"fujifilm-e500-no-thumbnail.jpg", L"photo.jpg");
     choose(app::kSourcePaneId, photo);
-    MoveCounter counter(window_);
     const std::vector<SeenBox> boxes = exportThumbnail(folder.file(L"out.jpg"), 2);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, L"サムネイル画像が含まれません。");
@@ -115,31 +83,6 @@ TEST_F(OperationTest, ExportWithoutAThumbnailShowsTheDriversBoxThenTheFailureWit
     EXPECT_EQ(boxes[1].icon, BoxIcon::Error);
     EXPECT_EQ(boxes[0].caption, boxes[1].caption) << "both use the system's caption";
     EXPECT_FALSE(fileExists(folder.file(L"out.jpg")));
-    EXPECT_EQ(counter.moves(), 0);
-}
-
-TEST_F(OperationTest, AReplaceThatFailsShowsItsBoxAfterTheQuestion) {
-    TempFolder folder;
-    const std::wstring broken = folder.file(L"broken.jpg");
-    writeFileBytes(broken, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
-    const std::wstring thumbnail = folder.copyPhoto(L"canon-40d.jpg", L"thumb.jpg");
-    choose(app::kSourcePaneId, broken);
-    EXPECT_EQ(SendMessageW(control(app::kSourcePaneId), BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << "no preview";
-    choose(app::kThumbnailPaneId, thumbnail);
-
-    RECT before{};
-    GetWindowRect(window_, &before);
-    MoveCounter counter(window_);
-    const std::vector<SeenBox> boxes = click(app::kReplaceButtonId, {press(IDYES), press(IDOK)});
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, L"サムネイルの差し替えに失敗しました。");
-    EXPECT_EQ(boxes[1].icon, BoxIcon::Error);
-    RECT after{};
-    GetWindowRect(window_, &after);
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    EXPECT_EQ(counter.moves(), 151) << "the shake follows the failure box";
-    EXPECT_FALSE(fileExists(broken + L".orig"));
 }
 
 TEST_F(OperationTest, AJapaneseFileNameWorksEndToEnd) {

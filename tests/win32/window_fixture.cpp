@@ -91,7 +91,7 @@ std::wstring TempFolder::copyPhoto(const std::wstring& photo, const std::wstring
     return target;
 }
 
-void WindowTest::SetUp() {
+void WindowSession::open() {
     // As Lumivex.exe runs it: in a single-threaded COM apartment.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     drainQuit();
@@ -104,7 +104,7 @@ void WindowTest::SetUp() {
     pump(50);
 }
 
-void WindowTest::TearDown() {
+void WindowSession::close() {
     if (IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window_));
     pump();
@@ -112,19 +112,19 @@ void WindowTest::TearDown() {
     CoUninitialize();
 }
 
-std::wstring WindowTest::controlText(int id) const {
+std::wstring WindowSession::controlText(int id) const {
     wchar_t text[1024] = {};
     GetWindowTextW(control(id), text, 1024);
     return text;
 }
 
-std::vector<SeenBox> WindowTest::click(int id, std::vector<Answer> answers) {
+std::vector<SeenBox> WindowSession::click(int id, std::vector<Answer> answers) {
     BoxAnswerer answerer(GetCurrentThreadId(), std::move(answers));
     SendMessageW(control(id), BM_CLICK, 0, 0);
     return answerer.finish();
 }
 
-std::vector<SeenBox> WindowTest::command(int id, int notification, std::vector<Answer> answers, LRESULT* result) {
+std::vector<SeenBox> WindowSession::command(int id, int notification, std::vector<Answer> answers, LRESULT* result) {
     BoxAnswerer answerer(GetCurrentThreadId(), std::move(answers));
     const LRESULT answered =
         SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control(id)));
@@ -132,7 +132,7 @@ std::vector<SeenBox> WindowTest::command(int id, int notification, std::vector<A
     return answerer.finish();
 }
 
-void WindowTest::drop(int frameId, POINT pointer, const std::vector<std::wstring>& files) {
+void WindowSession::drop(int frameId, POINT pointer, const std::vector<std::wstring>& files) {
     std::size_t characters = 1;  // the empty string that ends the list
     for (const std::wstring& file : files) characters += file.size() + 1;
     HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
@@ -152,19 +152,19 @@ void WindowTest::drop(int frameId, POINT pointer, const std::vector<std::wstring
     SendMessageW(control(frameId), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
-POINT WindowTest::middleOf(int id) const {
+POINT WindowSession::middleOf(int id) const {
     RECT rect{};
     GetWindowRect(control(id), &rect);
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-void WindowTest::choose(int paneId, const std::wstring& path) {
+void WindowSession::choose(int paneId, const std::wstring& path) {
     const int frameId = paneId == app::kSourcePaneId ? app::kSourceFrameId : app::kThumbnailFrameId;
     drop(frameId, middleOf(paneId), {path});
     ASSERT_EQ(controlText(paneId), path);
 }
 
-void WindowTest::pump(DWORD milliseconds) {
+void WindowSession::pump(DWORD milliseconds) {
     const DWORD end = GetTickCount() + milliseconds;
     do {
         MSG message;

@@ -65,10 +65,17 @@ class MoveCounter {
     int moves_ = 0;
 };
 
-class WindowTest : public ::testing::Test {
+// The real main window created in this process, with the helpers that drive it as a user would.
+class WindowSession {
+  public:
+    WindowSession() = default;
+    WindowSession(const WindowSession&) = delete;
+    WindowSession& operator=(const WindowSession&) = delete;
+    virtual ~WindowSession() = default;
+
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    void open();
+    void close();
 
     HWND control(int id) const { return GetDlgItem(window_, id); }
     std::wstring controlText(int id) const;
@@ -89,6 +96,12 @@ class WindowTest : public ::testing::Test {
     void pump(DWORD milliseconds = 0);
 
     HWND window_ = nullptr;
+};
+
+class WindowTest : public ::testing::Test, protected WindowSession {
+  protected:
+    void SetUp() override { open(); }
+    void TearDown() override { close(); }
 };
 
 }  // namespace lumivex::test

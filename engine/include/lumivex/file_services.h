@@ -73,6 +73,10 @@ struct Folder {
     std::string path;
 };
 
+// Reads n bytes at offset of the file into out (the file's position is not relied on); false unless all n were
+// there to read.
+bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n);
+
 // A stream over a duplicate of the descriptor ("rb" or "wb"); nullptr on failure.
 std::FILE* streamOf(const OpenFile& file, const char* mode);
 

@@ -33,10 +33,11 @@ struct PhotoReport {
 // report sink, and a fatal one is also left in *fatalMessage when given.
 std::optional<PhotoReport> readPhotoReport(const char* path, std::string* fatalMessage = nullptr);
 
-// The same from the photo's whole file in memory (read once by the caller), named by name in the reports, with
-// the file's modification time. None (and "Not JPEG: name" to the report sink) when the bytes are not a JPEG
-// whose segments reach the image data; a malformed segment ends the read with FatalError.
-std::optional<PhotoReport> readPhotoReportFromBytes(std::span<const uint8_t> file, const std::string& name,
-                                                    int64_t modifiedSeconds);
+// The same from the photo's bytes in memory (the whole file, or at least its bytes before the image data, read
+// once by the caller), named by name in the reports, with the file's size and modification time. None (and
+// "Not JPEG: name" to the report sink) when the bytes are not a JPEG whose segments reach the image data; a
+// malformed segment ends the read with FatalError.
+std::optional<PhotoReport> readPhotoReportFromBytes(std::span<const uint8_t> bytes, const std::string& name,
+                                                    uint64_t fileSize, int64_t modifiedSeconds);
 
 }  // namespace lumivex

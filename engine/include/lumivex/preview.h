@@ -14,9 +14,10 @@ enum class PreviewKind {
     Xmp,        // xmp:Thumbnails, base64 in the XMP packet
     Jfxx,       // APP0 "JFXX" extension thumbnail
     FlashPix,   // APP2 "FPXR" streams: reported, never edited
+    Trailer,    // a JPEG image after the main image's end that no MPF index names
 };
 
-// "exif", "mpf", "makernote", "photoshop", "xmp", "jfxx", "flashpix": the names the tool prints and takes.
+// "exif", "mpf", "makernote", "photoshop", "xmp", "jfxx", "flashpix", "trailer": the names the tool prints and takes.
 const char* previewKindName(PreviewKind kind);
 
 enum class PreviewRole {

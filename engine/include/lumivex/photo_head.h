@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/platform/file_services.h"
+#include "lumivex/file_services.h"
 #include "lumivex/segment_map.h"
 
 namespace lumivex {
