@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/contact_sheet_font.h"
-#include "cli/json_text.h"
 #include "cli/terminal_text.h"
+#include "lumivex/utf8.h"
 
 namespace lumivex::cli {
 
@@ -20,13 +20,6 @@ struct Glyph {
     FT_UInt index;
     int advance;
 };
-
-char32_t decodeUtf8(std::string_view s, std::size_t i, std::size_t length) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    char32_t code = byte(0) & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
-    for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (byte(k) & 0x3F);
-    return code;
-}
 
 }  // namespace
 
@@ -60,10 +53,9 @@ struct SheetFont::Faces {
             char32_t code = 0;
             if (lead >= 0x20 && lead < 0x7F) {
                 code = lead;
-            } else if (const std::size_t n = utf8SequenceLength(text, i); n != 0) {
-                length = n;
-                code = decodeUtf8(text, i, n);
-                if (code < 0xA0) code = 0;  // C1 controls
+            } else if (const utf8::CodePoint point = utf8::decode(text, i); point.length > 1) {
+                length = point.length;
+                code = point.code < 0xA0 ? 0 : point.code;  // C1 controls
             }
             if (code == 0 || !append(code, glyphs)) {
                 for (const char c : asciiText(text.substr(i, length))) append(static_cast<unsigned char>(c), glyphs);
