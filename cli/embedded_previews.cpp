@@ -19,18 +19,29 @@ const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind:
 
 }  // namespace
 
-PhotoPreviews previewsOfBytes(std::vector<uint8_t> bytes) {
-    PhotoPreviews out;
-    out.bytes = std::move(bytes);
+namespace {
+
+// Walks the bytes held in out (the whole file or its head) and finds the copies in them; false, with the reason
+// in out.error, when the walk does not reach the image data.
+bool walkAndFind(PhotoPreviews& out, uint64_t fileSize) {
     std::string why;
-    const WalkStatus status = walkSegments(out.bytes, out.bytes.size(), out.map, why);
+    const WalkStatus status = walkSegments(out.bytes, fileSize, out.map, why);
     if (status != WalkStatus::Complete) {
         out.error = status == WalkStatus::NotJpeg ? "not a JPEG file"
                     : why.empty()                 ? "the file ends before its image data"
                                                   : why;
-        return out;
+        return false;
     }
     out.scan = previews::findPreviews(out.bytes, out.map);
+    return true;
+}
+
+}  // namespace
+
+PhotoPreviews previewsOfBytes(std::vector<uint8_t> bytes) {
+    PhotoPreviews out;
+    out.bytes = std::move(bytes);
+    walkAndFind(out, out.bytes.size());
     return out;
 }
 
@@ -38,16 +49,8 @@ PhotoPreviews previewsOfPhoto(const PhotoBytes& photo) {
     if (photo.whole) return previewsOfBytes(photo.bytes);
     PhotoPreviews out;
     out.bytes = photo.bytes;
-    std::string why;
     const uint64_t size = static_cast<uint64_t>(photo.status.size);
-    const WalkStatus status = walkSegments(out.bytes, size, out.map, why);
-    if (status != WalkStatus::Complete) {
-        out.error = status == WalkStatus::NotJpeg ? "not a JPEG file"
-                    : why.empty()                 ? "the file ends before its image data"
-                                                  : why;
-        return out;
-    }
-    out.scan = previews::findPreviews(out.bytes, out.map);
+    if (!walkAndFind(out, size)) return out;
     // Appended JPEGs are looked for in the file's last bytes only: reading all the image data to find its end
     // would cost what reading the whole file costs.
     const uint64_t imageData = out.map.imageDataOffset;

@@ -42,8 +42,8 @@ constexpr OptionSpec kOptions[] = {
     {Option::Previews, '\0', "--previews", "WHICH", OptionValue::Text, "regenerate delete",
      "(regenerate, delete) the copies of the picture to rebuild\n"
      "or remove: all, stale, or kinds among exif, mpf,\n"
-     "makernote, photoshop, xmp, jfxx (regenerate: all;\n"
-     "delete: exif)"},
+     "makernote, photoshop, xmp, jfxx, trailer (regenerate:\n"
+     "all; delete: exif)"},
     {Option::Preview, '\0', "--preview", "KIND[:N]", OptionValue::Text, "export",
      "(export) write that copy of the picture instead of the\n"
      "Exif thumbnail"},
