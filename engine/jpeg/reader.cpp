@@ -99,11 +99,13 @@ void readFrameHeader(PhotoInfo& photoInfo, const JpegSection& section) {
     photoInfo.jpegProcess = section.marker;
 }
 
-void readJfifHeader(PhotoInfo& photoInfo, const JpegSection& section) {
+void readJfifHeader(PhotoInfo& photoInfo, const JpegSection& section, bool quietOnExtension) {
     const uint8_t* data = section.data.get();
-    if (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0) reportLine("Header missing JFIF marker");
+    const bool extension = section.size >= 7 && std::memcmp(data + 2, "JFXX", 5) == 0;
+    const bool quiet = quietOnExtension && extension;
+    if (!quiet && (section.size < 7 || std::memcmp(data + 2, "JFIF", 5) != 0)) reportLine("Header missing JFIF marker");
     if (section.size < 16) {
-        reportLine("Jfif header too short");
+        if (!quiet) reportLine("Jfif header too short");
         return;
     }
     photoInfo.jfifUnits = data[9];
@@ -192,7 +194,7 @@ int readFrom(PhotoRecords& records, ByteSource& stream, int mode) {
                 if (mode & LoadImage) return readImageData(sectionList, stream, (mode & LoadImageLater) != 0);
                 return 1;
             case kMarkerApp0:
-                readJfifHeader(photoInfo, section);
+                readJfifHeader(photoInfo, section, (mode & LoadForTool) != 0);
                 dropLastSection(sectionList);
                 break;
             case kMarkerApp1:

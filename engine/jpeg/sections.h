@@ -10,8 +10,9 @@
 namespace lumivex {
 
 // LoadImageLater with LoadImage: the image data stays in the file and is copied from it when the list is
-// written, so an edit reads and writes it once and never holds it in memory.
-enum LoadMode : int { LoadMetadata = 1, LoadImage = 2, LoadAll = 3, LoadImageLater = 4 };
+// written, so an edit reads and writes it once and never holds it in memory. LoadForTool: the tool's reads, which
+// know a JFIF extension segment (APP0 "JFXX") for valid data and say nothing about it; what is read is the same.
+enum LoadMode : int { LoadMetadata = 1, LoadImage = 2, LoadAll = 3, LoadImageLater = 4, LoadForTool = 8 };
 
 constexpr int32_t kMarkerSof0 = 0xC0;
 constexpr int32_t kMarkerEoi = 0xD9;

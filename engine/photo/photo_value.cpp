@@ -25,7 +25,7 @@ bool parseHead(PhotoRecords& records, std::span<const uint8_t> head, const std::
     records.photoInfo.fileSize = static_cast<uint32_t>(fileSize);
     std::strncpy(records.photoInfo.filePath, name.c_str(), sizeof records.photoInfo.filePath - 1);
     try {
-        return readSectionsFromBytes(records, head, LoadMetadata) != 0;
+        return readSectionsFromBytes(records, head, LoadMetadata | LoadForTool) != 0;
     } catch (const FatalError&) {
         return false;
     }

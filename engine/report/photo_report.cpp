@@ -34,7 +34,7 @@ std::optional<PhotoReport> readPhotoReportFromBytes(std::span<const uint8_t> byt
     photoInfo.fileModified = static_cast<int32_t>(modifiedSeconds);
     photoInfo.fileSize = static_cast<uint32_t>(fileSize);
     std::strncpy(photoInfo.filePath, name.c_str(), sizeof photoInfo.filePath - 1);
-    if (readSectionsFromBytes(records, bytes, LoadMetadata) != 0) return photoReportOf(records);
+    if (readSectionsFromBytes(records, bytes, LoadMetadata | LoadForTool) != 0) return photoReportOf(records);
     reportLine("Not JPEG: " + name);
     return std::nullopt;
 }

@@ -66,7 +66,7 @@ bool loadPhoto(PhotoRecords& records, const EditRequest& request, PhotoFile& pho
     photoInfo.fileSize = static_cast<uint32_t>(photo.status.size);
     std::strncpy(photoInfo.filePath, photo.path.c_str(), sizeof photoInfo.filePath - 1);
     // Read from the file that was opened and locked, not from whatever the name reaches now.
-    const int mode = forEdit ? (LoadAll | LoadImageLater) : LoadMetadata;
+    const int mode = (forEdit ? (LoadAll | LoadImageLater) : LoadMetadata) | LoadForTool;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::streamOf(photo.file, "rb"), std::fclose);
     if (!stream || readSections(records, stream.get(), mode) == 0) {
         freeSections(records);
