@@ -1,5 +1,6 @@
 #include "lumivex/splice.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumivex {
@@ -40,6 +41,12 @@ bool applyPlan(std::span<const uint8_t> source, const SplicePlan& plan, std::vec
     }
     out.insert(out.end(), source.begin() + static_cast<std::ptrdiff_t>(at), source.end());
     return true;
+}
+
+void sortByOffset(std::vector<Splice>& splices) {
+    std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) {
+        return a.offset != b.offset ? a.offset < b.offset : (a.length == 0 && b.length != 0);
+    });
 }
 
 uint64_t newOffsetOf(const SplicePlan& plan, uint64_t sourceOffset) {

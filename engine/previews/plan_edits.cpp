@@ -38,9 +38,9 @@ PlannedEdits planPreviewEdits(std::span<const uint8_t> file, const SegmentMap& m
     planMakerNote(file, edits, carried, splices, out);
     planTrailing(file, edits, splices, out);
     splices.insert(splices.end(), std::make_move_iterator(carried.begin()), std::make_move_iterator(carried.end()));
-    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.offset < b.offset; });
+    sortByOffset(splices);
     planMpf(file, map, edits, splices, out);
-    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.offset < b.offset; });
+    sortByOffset(splices);
     out.plan.splices = std::move(splices);
     std::string why;
     if (!planIsValid(out.plan, why)) {

@@ -36,9 +36,7 @@ std::vector<uint8_t> reencodedImage(Bytes old, const std::vector<uint8_t>& jpeg)
     return out;
 }
 
-void sortSplices(std::vector<Splice>& splices) {
-    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.offset < b.offset; });
-}
+void sortSplices(std::vector<Splice>& splices) { sortByOffset(splices); }
 
 }  // namespace
 
@@ -134,7 +132,8 @@ void planMpf(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& 
     }
     const auto written = rewriteMpfSegment(file, *app2, entries, keep);
     for (Splice& splice : planned) {
-        if (splice.offset == app2->offset) splice.bytes = *written;
+        // The index's own splice: an insertion in front of the segment (a new Exif block) is another one.
+        if (splice.offset == app2->offset && splice.length == app2->length) splice.bytes = *written;
     }
     splices = std::move(planned);
     for (const PreviewEdit* edit : group) {

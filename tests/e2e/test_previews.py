@@ -317,6 +317,16 @@ class Mpo(Previews):
                 main_end = copy["offset"] + new_length - old_length
                 self.assertEqual(new[at + new_length:main_end], old[at + old_length:copy["offset"]])
 
+    @unittest.skipUnless(pf.pillow_python(), "needs Pillow")
+    def test_a_new_exif_block_in_front_of_the_index_and_the_rebuilt_image_in_one_plan(self):
+        # The block goes in where the index starts: one insertion and one replacement at the same offset.
+        photo = pf.pillow_mpo(self.dir, PHOTO, OTHER, name="both.jpg")
+        self.assertEqual(run("regenerate", photo).returncode, 0)
+        self.assertEqual([m for m, _, s in segments(read(photo)) if m in (0xE1, 0xE2)], [0xE1, 0xE2])
+        self.assertEqual(verdicts(photo), {("exif", 0): "fresh", ("mpf", 0): "fresh"})
+        image = subprocess.run(["exiftool", "-b", "-MPImage2", photo], capture_output=True).stdout
+        self.assertEqual(pixel_size(image), (320, 240))
+
 
 class MakerNote(Previews):
     def setUp(self):

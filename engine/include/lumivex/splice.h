@@ -33,6 +33,10 @@ uint64_t plannedSize(const SplicePlan& plan);
 // long or the plan is not valid.
 bool applyPlan(std::span<const uint8_t> source, const SplicePlan& plan, std::vector<uint8_t>& out);
 
+// Puts splices in file order; at one offset an insertion goes before the splice that replaces the bytes there,
+// which is the only order in which both are valid.
+void sortByOffset(std::vector<Splice>& splices);
+
 // Where the byte at sourceOffset of the original lands in the new file; sourceOffset must not lie inside a
 // replaced range.
 uint64_t newOffsetOf(const SplicePlan& plan, uint64_t sourceOffset);
