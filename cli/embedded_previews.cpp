@@ -10,9 +10,9 @@ namespace lumivex::cli {
 
 namespace {
 
-constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;  // beyond this a file is not a photo to hold whole
-constexpr uint64_t kTrailingWindow = 256 * 1024;        // a camera's appended preview is a VGA JPEG or so
-constexpr uint64_t kMaxCopyBytes = 64 * 1024 * 1024;    // more than any copy of a picture: left unread
+constexpr uint64_t kMaxPhotoBytes = uint64_t{1} << 31;      // beyond this a file is not a photo to hold whole
+constexpr uint64_t kTrailingWindow = uint64_t{256} * 1024;  // a camera's appended preview is a VGA JPEG or so
+constexpr uint64_t kMaxCopyBytes = uint64_t{64} << 20;      // more than any copy of a picture: left unread
 
 const PreviewKind kKinds[] = {PreviewKind::Exif, PreviewKind::Mpf,  PreviewKind::MakerNote, PreviewKind::Photoshop,
                               PreviewKind::Xmp,  PreviewKind::Jfxx, PreviewKind::FlashPix,  PreviewKind::Trailer};

@@ -106,6 +106,9 @@ std::optional<std::vector<uint8_t>> rewriteMpfSegment(Bytes file, const SegmentE
     const auto listAt = list != nullptr ? view->dataOffset(*list) : std::nullopt;
     if (!listAt) return std::nullopt;
     const uint64_t oldCount = list->count / kEntryBytes;
+    // The entries are written over the list's bytes: all of them must lie in the segment, whatever type the
+    // entry claims (an unknown type has no size, and its "data" would be the entry's own 4 bytes).
+    if (oldCount > (view->bytes.size() - *listAt) / kEntryBytes) return std::nullopt;
     const Bytes segment = file.subspan(app2.offset, app2.length);
     if (entries.size() == oldCount) {
         // The same layout: only the entries' numbers change.
