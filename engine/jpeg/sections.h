@@ -1,4 +1,6 @@
-// The marker segments of a photo, in file order, with the image data as the last entry.
+// The marker segments of a photo, in file order, with the image data as the last entry. The engine says
+// "segment" for a marker segment everywhere; a "section" (JpegSection, SectionList) is the window's reader's
+// copy of one in memory, under the names the window's records have always had.
 #pragma once
 
 #include <cstdint>
