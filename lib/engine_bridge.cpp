@@ -252,21 +252,7 @@ EditResult planEdit(std::span<const uint8_t> file, const EditOptions& options, S
 
 Outcome planInMemory(std::span<const uint8_t> file, const EditOptions& options, PlannedEdit& planned) {
     routeDriverMessages();
-    std::string reports;
-    EditResult result;
-    {
-        ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
-        try {
-            result = planEdit(file, options, planned.splices);
-        } catch (const FatalError& error) {
-            result.outcome = EditOutcome::Failed;
-            result.message = error.message;
-        } catch (const std::bad_alloc&) {
-            result.outcome = EditOutcome::Failed;
-            result.message = "Could not allocate memory";
-        }
-    }
-    result.reports = std::move(reports);
+    const EditResult result = collectedEdit([&] { return planEdit(file, options, planned.splices); });
     Outcome outcome = fromEdit(result);
     if (outcome.code != 0) return outcome;
     planned.sourceSize = file.size();

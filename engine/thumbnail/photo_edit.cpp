@@ -264,11 +264,15 @@ const char* outcomeName(EditOutcome outcome) {
 }
 
 EditResult editPhoto(const EditRequest& request) {
+    return collectedEdit([&request] { return editSafely(request); });
+}
+
+EditResult collectedEdit(const std::function<EditResult()>& edit) {
     std::string reports;
     ScopedReportSink collect([&reports](std::string_view text) { reports.append(text); });
     EditResult result;
     try {
-        result = editSafely(request);
+        result = edit();
     } catch (const FatalError& error) {
         result.outcome = EditOutcome::Failed;
         result.message = error.message;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct EditResult {
 };
 
 EditResult editPhoto(const EditRequest& request);
+
+// Runs an edit (or its plan) with this thread's report lines collected into the result's reports; a fault,
+// whatever its kind, becomes a failed result with its message, so one bad photo never ends a batch.
+EditResult collectedEdit(const std::function<EditResult()>& edit);
 
 const char* outcomeName(EditOutcome outcome);  // "done", "nothing to do", "refused", "failed"
 
