@@ -56,7 +56,7 @@ bool loadPhoto(PhotoRecords& records, const EditRequest& request, PhotoFile& pho
         return false;
     }
     result.sizeBefore = result.sizeAfter = static_cast<uint64_t>(photo.status.size);
-    if (forEdit && !platform::canWriteFile(photo.path.c_str())) {
+    if (forEdit && !platform::canWriteInFolder(photo.folder, photo.name, photo.status)) {
         result.message = "read-only";
         return false;
     }
