@@ -5,6 +5,7 @@
 #include "engine/exif/exif_layout.h"
 #include "engine/jpeg/reader.h"
 #include "engine/platform/file_services.h"
+#include "engine/previews/mpf_index.h"
 #include "engine/thumbnail/block_view.h"
 #include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
@@ -132,6 +133,11 @@ EditPlan spliced(const PhotoRecords& records, const Photo& photo, EditPlan plan)
     if (!planExifSplice(photo.head, photo.segments, exif->data.get(), static_cast<uint32_t>(exif->size), plan.splices,
                         why)) {
         return refused(plan, why);
+    }
+    // An MPF index counts the photo's own size, which a larger or smaller Exif segment changes.
+    if (std::optional<Splice> index = previews::mainImageSizeSplice(photo.head, photo.segments, plan.splices.splices)) {
+        plan.splices.splices.push_back(std::move(*index));
+        sortByOffset(plan.splices.splices);
     }
     plan.outcome = EditPlan::Outcome::Planned;
     return plan;
