@@ -2,14 +2,15 @@
 a system header.
 
 What differs between systems lives in files named *_posix.* and *_windows.*, which CMake picks per platform;
-every other file of engine/, cli/, imaging/, lib/ and python/ compiles the same everywhere.
+every other file of engine/, cli/, imaging/, lib/, python/ and the window's portable parts (app/core, app/qt)
+compiles the same everywhere. app/win32 is the Windows window as a whole.
 Usage: check_platform_split.py SOURCE_ROOT
 """
 import pathlib
 import re
 import sys
 
-PARTS = ("engine", "cli", "imaging", "lib", "python")
+PARTS = ("engine", "cli", "imaging", "lib", "python", "app/core", "app/qt")
 SOURCES = {".c", ".cc", ".cpp", ".cxx", ".h", ".hh", ".hpp"}
 PLATFORM_FILE = re.compile(r"_(posix|windows)$")
 PLATFORM_MACRO = re.compile(r"\b(_WIN32|_WIN64|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__APPLE__|__unix__)\b")
