@@ -10,15 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace lumivex::cli {
+#include "lumivex/file_services.h"
 
-// Device and file number: two names of one file have the same identity.
-struct FileIdentity {
-    uint64_t device = 0;
-    uint64_t file = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
-};
+namespace lumivex::cli {
 
 enum class FileKind { Missing, Regular, Directory, Link, Other };
 
@@ -26,7 +20,7 @@ enum class FileKind { Missing, Regular, Directory, Link, Other };
 FileKind fileKind(const std::string& path, bool followLink);
 
 // The identity of the file the path names (a final link followed); none when it cannot be examined.
-std::optional<FileIdentity> fileIdentity(const std::string& path);
+std::optional<platform::FileIdentity> fileIdentity(const std::string& path);
 
 // How many names (hard links) the file the path names has; 1 when it cannot be examined.
 uint64_t nameCount(const std::string& path);

@@ -7,6 +7,7 @@
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
 #include "lumivex/file_services.h"
+#include "lumivex/path_names.h"
 
 namespace lumivex::cli {
 
@@ -17,14 +18,7 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
 }
 
-std::string baseName(const std::string& path) {
-    size_t cut = path.find_last_of('/');
-#ifdef _WIN32
-    const size_t back = path.find_last_of("\\:");
-    if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
-#endif
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+std::string baseName(const std::string& path) { return path.substr(platform::nameStart(path)); }
 
 bool looksLikeJpegName(const std::string& name) {
     std::string lower;
@@ -185,8 +179,8 @@ class Collector {
 
     const CommandLine& line_;
     PhotoList list_;
-    std::map<FileIdentity, std::string> edited_;
-    std::set<FileIdentity> foldersSeen_;
+    std::map<platform::FileIdentity, std::string> edited_;
+    std::set<platform::FileIdentity> foldersSeen_;
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "engine/diag/diag.h"
-#include "engine/diag/thread_record.h"
+#include "engine/platform/thread_record.h"
 
 namespace lumivex {
 

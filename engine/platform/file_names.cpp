@@ -10,16 +10,24 @@ constexpr char kTempMark[] = ".lumivex-";
 constexpr size_t kTempMarkBytes = sizeof kTempMark - 1;
 constexpr size_t kRandomLetters = 12;
 
-// Windows paths take either separator.
 size_t lastSeparator(const std::string& path) {
-#ifdef _WIN32
-    return path.find_last_of("/\\");
-#else
-    return path.rfind('/');
-#endif
+    for (size_t at = path.size(); at > 0; --at) {
+        if (isPathSeparator(path[at - 1])) return at - 1;
+    }
+    return std::string::npos;
 }
 
 bool isLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+std::string randomLetters() {
+    // Lower case only: the name must stay unique on file systems that ignore case.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // One generator per thread, so that workers need no lock; it holds no photo state, only the letters' source.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string letters;
+    for (size_t i = 0; i < kRandomLetters; ++i) letters += kLetters[random() % (sizeof kLetters - 1)];
+    return letters;
+}
 
 }  // namespace
 
@@ -34,14 +42,18 @@ std::string nameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string temporaryName() {
-    // Lower case only: the name must stay unique on file systems that ignore case.
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    // One generator per thread, so that workers need no lock; it holds no photo state, only the letters' source.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name = kTempMark;
-    for (size_t i = 0; i < kRandomLetters; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-    return name;
+size_t nameStart(const std::string& path) {
+    for (size_t at = path.size(); at > 0; --at) {
+        if (isPathSeparator(path[at - 1]) || isDriveSeparator(path[at - 1])) return at;
+    }
+    return 0;
+}
+
+std::string temporaryName() { return kTempMark + randomLetters(); }
+
+std::string temporaryPathBeside(const std::string& path) {
+    const size_t nameAt = nameStart(path);
+    return path.substr(0, nameAt) + "." + path.substr(nameAt) + kTempMark + randomLetters();
 }
 
 bool isTemporaryName(const std::string& name) {

@@ -97,8 +97,8 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
 bool sameFile(const char* a, const char* b) {
     FileStatus first;
     FileStatus second;
-    return statFile(a, first) && statFile(b, second) && (first.device != 0 || first.inode != 0) &&
-           first.device == second.device && first.inode == second.inode;
+    return statFile(a, first) && statFile(b, second) && first.identity() != FileIdentity{} &&
+           first.identity() == second.identity();
 }
 
 size_t maxPathBytes() { return _MAX_PATH - 1; }
