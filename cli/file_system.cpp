@@ -26,15 +26,10 @@ FileKind fileKind(const std::string& path, bool followLink) {
     return status.isRegular ? FileKind::Regular : FileKind::Other;
 }
 
-std::optional<platform::FileIdentity> fileIdentity(const std::string& path) {
+std::optional<platform::FileStatus> followedStatus(const std::string& path) {
     platform::FileStatus status;
     if (!platform::statFile(path.c_str(), status)) return std::nullopt;
-    return status.identity();
-}
-
-uint64_t nameCount(const std::string& path) {
-    platform::FileStatus status;
-    return platform::statFile(path.c_str(), status) && status.links > 0 ? status.links : 1;
+    return status;
 }
 
 }  // namespace lumivex::cli

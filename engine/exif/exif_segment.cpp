@@ -85,6 +85,10 @@ void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int3
 }
 
 void fileTimeText(const PhotoInfo& info, char* buffer) {
+    if (info.fileModified == kUnknownFileTime) {
+        std::strcpy(buffer, "    :  :     :  :  ");
+        return;
+    }
     const std::time_t seconds = info.fileModified;
     std::tm local{};
     if (!platform::localTime(seconds, local) || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", &local) != 19) {

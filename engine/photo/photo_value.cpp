@@ -1,8 +1,8 @@
 #include <cstring>
-#include <ctime>
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_layout.h"
+#include "engine/exif/exif_segment.h"
 #include "engine/jpeg/reader.h"
 #include "engine/platform/file_services.h"
 #include "engine/previews/mpf_index.h"
@@ -116,9 +116,8 @@ bool parseForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
         plan = refused(plan, "not a JPEG photo that can be read whole");
         return false;
     }
-    // A minimal Exif block is dated from the file; bytes that came from no file are being made now.
-    records.photoInfo.fileModified =
-        photo.info.fileModified != 0 ? photo.info.fileModified : static_cast<int32_t>(std::time(nullptr));
+    // A minimal Exif block is dated from the file; bytes that came from no file have no date to give it.
+    records.photoInfo.fileModified = photo.info.fileModified != 0 ? photo.info.fileModified : kUnknownFileTime;
     if (findSection(records.sectionList, kMarkerApp1) != nullptr && agreedExifSegment(records, photo) == nullptr) {
         plan = refused(plan, "its Exif segment cannot be located unambiguously");
         return false;

@@ -42,8 +42,8 @@ void fill(const struct stat& st, FileStatus& status) {
     status.isDirectory = S_ISDIR(st.st_mode);
     status.isRegular = S_ISREG(st.st_mode);
     status.isLink = S_ISLNK(st.st_mode);
-    status.device = st.st_dev;
-    status.inode = st.st_ino;
+    status.identity.device = st.st_dev;
+    status.identity.file = st.st_ino;
     status.owner = st.st_uid;
     status.group = st.st_gid;
 }

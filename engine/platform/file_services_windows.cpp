@@ -42,8 +42,8 @@ void fill(const struct _stat64& st, FileStatus& status) {
 void fillIdentity(HANDLE handle, FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return;
-    status.device = info.dwVolumeSerialNumber;
-    status.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    status.identity.device = info.dwVolumeSerialNumber;
+    status.identity.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     status.links = info.nNumberOfLinks;
 }
 
@@ -97,8 +97,8 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
 bool sameFile(const char* a, const char* b) {
     FileStatus first;
     FileStatus second;
-    return statFile(a, first) && statFile(b, second) && first.identity() != FileIdentity{} &&
-           first.identity() == second.identity();
+    return statFile(a, first) && statFile(b, second) && first.identity != FileIdentity{} &&
+           first.identity == second.identity;
 }
 
 size_t maxPathBytes() { return _MAX_PATH - 1; }

@@ -34,8 +34,8 @@ EditResult finished(EditResult result, EditOutcome outcome, std::string message)
 // The name must still reach the file that was locked, or we would write what another file said.
 bool stillNamed(const PhotoFile& photo, EditResult& result) {
     platform::FileStatus now;
-    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
-        now.inode != photo.status.inode || now.size != photo.status.size) {
+    if (!platform::statInFolder(photo.folder, photo.name, now) || now.identity != photo.status.identity ||
+        now.size != photo.status.size) {
         result.message = "changed while it was read; left alone";
         return false;
     }

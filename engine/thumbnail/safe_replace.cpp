@@ -18,7 +18,7 @@ constexpr size_t kMaxNameBytes = 255;
 constexpr int kMaxBackupNumber = 99;
 
 bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) {
-    return a.device == b.device && a.inode == b.inode;
+    return a.identity == b.identity;
 }
 
 // A name of the photo's folder as the user would write it, in quotes.

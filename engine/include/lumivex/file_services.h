@@ -29,13 +29,10 @@ struct FileStatus {
     bool isDirectory = false;
     bool isRegular = false;  // a plain file: not a folder, device, FIFO or socket
     bool isLink = false;     // a symbolic link (only from statLink)
-    uint64_t device = 0;     // the two parts of identity()
-    uint64_t inode = 0;
+    FileIdentity identity;   // what names the file whatever path reached it
     uint32_t owner = 0;
     uint32_t group = 0;
     uint64_t links = 1;  // the file's names (hard links)
-
-    FileIdentity identity() const { return {device, inode}; }
 };
 
 // False when the path does not exist or cannot be examined. statFile follows links, statLink does not.
