@@ -90,6 +90,13 @@ bool writeAt(const OpenFile& file, uint64_t offset, const uint8_t* bytes, uint64
 // Copies n bytes from fromOffset of `from` to toOffset of `to`, kernel-side where the system can (no position of
 // either file is used or moved); false on a short copy or an error.
 bool copyBetween(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n);
+// The system's parts of createTempIn, copyBetween and overwriteWith (whose loops are portable): one exclusive
+// create of a temporary file under a given name, held locked where the system has locks (nameTaken: the name
+// was there already); a copy by the kernel, which gives how many bytes it copied from the start (0 where it
+// cannot); and a cut to size.
+OpenFile createTempNamed(const Folder& folder, const std::string& name, bool& nameTaken);
+uint64_t copyInKernel(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n);
+bool truncateFile(const OpenFile& file, uint64_t size);
 // Copies n bytes from offset of `in` to the end of `out`, kernel-side where the system can; false on a short
 // copy or an error.
 bool copyRange(std::FILE* in, int64_t offset, std::FILE* out, uint64_t n);

@@ -369,21 +369,14 @@ bool statInFolder(const Folder& folder, const std::string& name, FileStatus& sta
     return true;
 }
 
-OpenFile createTempIn(const Folder& folder, std::string& tempName) {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        std::string name = temporaryName();
-        const int fd =
-            ::openat(folder.handle.fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            // No allocation from here until the caller holds the name: running out of memory must not lose it.
-            ::flock(fd, LOCK_EX | LOCK_NB);  // a brand-new name: no one else can hold it yet
-            withPathInFolder(folder, name, rememberTempFile);
-            tempName = std::move(name);
-            return OpenFile(fd);
-        }
-        if (errno != EEXIST) break;
-    }
-    return OpenFile();
+OpenFile createTempNamed(const Folder& folder, const std::string& name, bool& nameTaken) {
+    const int fd = ::openat(folder.handle.fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    nameTaken = fd < 0 && errno == EEXIST;
+    if (fd < 0) return OpenFile();
+    // No allocation from here until the caller holds the name: running out of memory must not lose it.
+    ::flock(fd, LOCK_EX | LOCK_NB);  // a brand-new name: no one else can hold it yet
+    withPathInFolder(folder, name, rememberTempFile);
+    return OpenFile(fd);
 }
 
 OpenFile createExclusiveIn(const Folder& folder, const std::string& name, uint32_t mode) {
@@ -434,22 +427,7 @@ void removeStaleTemporaries(const Folder& folder) {
     ::closedir(entries);
 }
 
-bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size) {
-    std::vector<char> chunk(1u << 20);
-    for (uint64_t at = 0; at < size;) {
-        const size_t want = size - at < chunk.size() ? static_cast<size_t>(size - at) : chunk.size();
-        const ssize_t got = ::pread(from.fd(), chunk.data(), want, static_cast<off_t>(at));
-        if (got <= 0) return false;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put =
-                ::pwrite(to.fd(), chunk.data() + done, static_cast<size_t>(got - done), static_cast<off_t>(at) + done);
-            if (put <= 0) return false;
-            done += put;
-        }
-        at += static_cast<uint64_t>(got);
-    }
-    return ::ftruncate(to.fd(), static_cast<off_t>(size)) == 0 && ::fsync(to.fd()) == 0;
-}
+bool truncateFile(const OpenFile& file, uint64_t size) { return ::ftruncate(file.fd(), static_cast<off_t>(size)) == 0; }
 
 bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n) {
     for (uint64_t done = 0; done < n;) {
@@ -473,31 +451,17 @@ bool writeAt(const OpenFile& file, uint64_t offset, const uint8_t* bytes, uint64
     return true;
 }
 
-bool copyBetween(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n) {
+uint64_t copyInKernel(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n) {
     off_t in = static_cast<off_t>(fromOffset);
     off_t out = static_cast<off_t>(toOffset);
     uint64_t left = n;
-    // The kernel copies (or shares) the data itself; a system or file system that refuses gets the loop below.
     while (left > 0) {
         const ssize_t copied = ::copy_file_range(from.fd(), &in, to.fd(), &out, static_cast<size_t>(left), 0);
         if (copied < 0 && errno == EINTR) continue;
         if (copied <= 0) break;
         left -= static_cast<uint64_t>(copied);
     }
-    if (left == 0) return true;
-    std::vector<uint8_t> chunk(static_cast<size_t>(left < (1u << 20) ? left : (1u << 20)));
-    while (left > 0) {
-        const size_t want = left < chunk.size() ? static_cast<size_t>(left) : chunk.size();
-        const ssize_t got = ::pread(from.fd(), chunk.data(), want, in);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0 || !writeAt(to, static_cast<uint64_t>(out), chunk.data(), static_cast<uint64_t>(got))) {
-            return false;
-        }
-        in += got;
-        out += got;
-        left -= static_cast<uint64_t>(got);
-    }
-    return true;
+    return n - left;
 }
 
 std::FILE* streamOf(const OpenFile& file, const char* mode) {
