@@ -223,7 +223,7 @@ EditResult planEdit(std::span<const uint8_t> file, const EditOptions& options, S
     result.sizeBefore = result.sizeAfter = file.size();
     const bool remove = options.edit == Edit::Delete;
     std::string why;
-    if (!remove && !checkThumbnailBytes({options.thumbnail.begin(), options.thumbnail.end()}, why)) {
+    if (!remove && !checkThumbnailBytes(options.thumbnail, why)) {
         result.outcome = EditOutcome::Refused;
         result.message = why;
         return result;

@@ -15,6 +15,12 @@
 
 namespace lumivex {
 
+// The records of a read, as the read left them: an edit plans on a copy of them.
+struct ParsedHead {
+    PhotoRecords records;
+    bool exifAgreed = true;  // no Exif segment, or the parsed one is the one the walk found
+};
+
 namespace {
 
 // Parses the bytes before the image data into the engine's working records of the photo.
@@ -57,10 +63,12 @@ JpegSection* agreedExifSegment(PhotoRecords& records, const Photo& photo) {
     return exif;
 }
 
-void keepWhatWasParsed(PhotoRecords& records, Photo& photo) {
+void keepWhatWasParsed(ParsedHead& parsed, Photo& photo) {
+    PhotoRecords& records = parsed.records;
     photo.info = records.photoInfo;
     photo.byteOrder = records.exifReadFacts.byteOrder;
     JpegSection* exif = agreedExifSegment(records, photo);
+    parsed.exifAgreed = exif != nullptr || findSection(records.sectionList, kMarkerApp1) == nullptr;
     const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
     if (exif == nullptr || place == nullptr) return;
     const uint8_t* bytes = nullptr;
@@ -92,12 +100,13 @@ bool readHead(std::span<const uint8_t> bytes, uint64_t fileSize, const std::stri
         return false;
     }
     photo.head.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(photo.segments.imageDataOffset));
-    PhotoRecords records;
-    if (!parseHead(records, photo.head, name, fileSize)) {
+    auto parsed = std::make_shared<ParsedHead>();
+    if (!parseHead(parsed->records, photo.head, name, fileSize)) {
         why = "not a JPEG photo that can be read whole";
         return false;
     }
-    keepWhatWasParsed(records, photo);
+    keepWhatWasParsed(*parsed, photo);
+    photo.parsed = std::move(parsed);
     return true;
 }
 
@@ -107,17 +116,34 @@ EditPlan refused(EditPlan plan, std::string why) {
     return plan;
 }
 
-// Parses the photo's head again for an edit, quietly: its reports were given when it was read.
-bool parseForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
-    ScopedReportSink quiet([](std::string_view) {});
-    if (!parseHead(records, photo.head, photo.name, photo.segments.fileSize)) {
+// The records an edit works on: a copy of the read's, whose segments the edit may replace.
+bool recordsForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
+    if (!photo.parsed) {
         plan = refused(plan, "not a JPEG photo that can be read whole");
         return false;
     }
-    if (findSection(records.sectionList, kMarkerApp1) != nullptr && agreedExifSegment(records, photo) == nullptr) {
+    if (!photo.parsed->exifAgreed) {
         plan = refused(plan, "its Exif segment cannot be located unambiguously");
         return false;
     }
+    currentFileName = photo.name;  // what the edit reports names this photo, as its read did
+    const PhotoRecords& read = photo.parsed->records;
+    static_cast<ExifRecords&>(records) = read;
+    records.lastTooLarge = read.lastTooLarge;
+    SectionList& list = records.sectionList;
+    resetJpegState(list);
+    for (int32_t i = 0; i < read.sectionList.count; ++i) {
+        const JpegSection& section = read.sectionList.sections[i];
+        std::unique_ptr<uint8_t[]> data;
+        if (section.data) {
+            data = allocateBytes(static_cast<uint64_t>(section.size), "Could not allocate memory");
+            std::memcpy(data.get(), section.data.get(), static_cast<size_t>(section.size));
+        }
+        appendSection(list, std::move(data), section.marker, section.size);
+    }
+    list.imageDataRead = read.sectionList.imageDataRead;
+    list.imageDataOffset = read.sectionList.imageDataOffset;
+    list.imageDataSource = read.sectionList.imageDataSource;
     return true;
 }
 
@@ -160,12 +186,12 @@ bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& pho
 EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
     EditPlan plan;
     std::string why;
-    const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
-    if (!checkThumbnailBytes(bytes, why)) return refused(plan, why);
+    if (!checkThumbnailBytes(thumbnail, why)) return refused(plan, why);
     PhotoRecords records;
-    if (!parseForEdit(records, photo, plan)) return plan;
     try {
-        const ReplacePlan replaced = replaceKeepingAll(records, bytes);
+        if (!recordsForEdit(records, photo, plan)) return plan;
+        const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
+        const ReplacePlan replaced = replaceKeepingAll(records, bytes, EditedFacts::Leave);
         plan.route = routeName(replaced.route);
         if (replaced.route == ReplaceRoute::Refused) return refused(plan, replaced.why);
     } catch (const FatalError& error) {
@@ -177,10 +203,10 @@ EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
 EditPlan planDelete(const Photo& photo) {
     EditPlan plan;
     PhotoRecords records;
-    if (!parseForEdit(records, photo, plan)) return plan;
     std::string why;
     try {
-        switch (removeKeepingAll(records, &why)) {
+        if (!recordsForEdit(records, photo, plan)) return plan;
+        switch (removeKeepingAll(records, &why, EditedFacts::Leave)) {
             case RemoveResult::Removed:
                 return spliced(records, photo, plan);
             case RemoveResult::NoThumbnail:

@@ -113,6 +113,32 @@ TEST(PhotoValue, AValueDoesNotChangeWhenAnotherPhotoIsRead) {
     EXPECT_TRUE(b.previews.empty());
 }
 
+// Edits start from the one parse of the read, which every copy of the value shares: an edit planned on it
+// leaves it as read, so the next plan, on the value or a copy, comes out the same.
+TEST(PhotoValue, PlansOnOneReadAndItsCopiesAgree) {
+    const Bytes file = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg");
+    const Bytes donor = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/nikon-d70.jpg");
+    Photo photo;
+    Photo donorPhoto;
+    std::string why;
+    ASSERT_TRUE(readPhoto(file, "p", photo, why)) << why;
+    ASSERT_TRUE(readPhoto(donor, "d", donorPhoto, why)) << why;
+    const Photo copy = photo;
+    const EditPlan first = planDelete(photo);
+    ASSERT_EQ(first.outcome, EditPlan::Outcome::Planned) << first.why;
+    ASSERT_EQ(planReplace(photo, exifThumbnail(donorPhoto, donor)).outcome, EditPlan::Outcome::Planned);
+    for (const Photo* value : std::vector<const Photo*>{&photo, &copy}) {
+        const EditPlan again = planDelete(*value);
+        ASSERT_EQ(again.splices.splices.size(), first.splices.splices.size());
+        for (size_t i = 0; i < again.splices.splices.size(); ++i) {
+            EXPECT_EQ(again.splices.splices[i].offset, first.splices.splices[i].offset);
+            EXPECT_EQ(again.splices.splices[i].bytes, first.splices.splices[i].bytes);
+        }
+    }
+    const Photo unread;
+    EXPECT_EQ(planDelete(unread).outcome, EditPlan::Outcome::Refused);
+}
+
 TEST(PhotoValue, BytesThatAreNotAPhotoSayWhy) {
     const Bytes notJpeg{'G', 'I', 'F', '8', '9', 'a'};
     const Bytes cut{0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x40, 'E'};
