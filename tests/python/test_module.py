@@ -123,6 +123,17 @@ def test_job_lines_are_the_tools(command, tool, photos, tmp_path):
         assert (photos / name).read_bytes() == (twin / name).read_bytes()
 
 
+def test_a_chunk_run_at_once_gives_each_photos_line_and_counts_the_failures(photos):
+    job = lumivex.Job(["check", "--json", "-r", str(photos)])
+    chunk = [(path, output) for path, output, ready in job.photos() if ready is None]
+    chunk.append((str(photos / "missing.jpg").encode(), b""))
+    one_by_one = [job.run(path, output) for path, output in chunk]
+    text, failures = job.run_many(chunk)
+    assert text == "".join(line + "\n" for line, _ in one_by_one)
+    assert failures == sum(failed for _, failed in one_by_one) >= 1
+    assert job.run_many([]) == ("", 0)
+
+
 def test_job_refuses_a_bad_command_line():
     with pytest.raises(lumivex.Error, match="."):
         lumivex.Job(["check", "--no-such-option"])
