@@ -193,6 +193,12 @@ def _start_client(address: str | None, workers: int):
     return Client(cluster), cluster
 
 
+def _worker_count(client, cluster) -> int:
+    if cluster is not None:
+        return max(1, len(cluster.workers))  # the runner's own: no question to the scheduler
+    return max(1, len(client.scheduler_info()["workers"]))
+
+
 def _run(client, tasks: list, function, fixed: tuple, progress: _Progress, sizes: list[int]):
     """Submits the chunks and yields each chunk's result in order, as soon as it and those before are complete."""
     from distributed import as_completed
@@ -233,16 +239,19 @@ def main(argv: list[str] | None = None) -> int:
     except Error as error:
         print(f"lumivex: {error}", file=sys.stderr)
         return 2
+    # Everything the tasks need is ready before the cluster starts: once it is up, this process shares its
+    # processor with the scheduler's thread, and forked workers find the runner's module already imported.
+    todo = [(path, output) for path, output, ready in planned if ready is None]
+    function = _remote("run_paths")
     client, cluster = _start_client(known.scheduler, known.workers)
     ready_at = time.monotonic()
     try:
-        workers = max(1, len(client.scheduler_info()["workers"]))
-        todo = [(path, output) for path, output, ready in planned if ready is None]
+        workers = _worker_count(client, cluster)
         chunks = list(_chunks(todo, known.chunk or _chunk_size(len(todo), workers)))
         progress = _Progress(len(planned), True)
         failures = [0]
-        lines = _path_lines(_run(client, chunks, _remote("run_paths"), (tuple(args),), progress,
-                                 [len(c) for c in chunks]), failures)
+        lines = _path_lines(_run(client, chunks, function, (tuple(args),), progress, [len(c) for c in chunks]),
+                            failures)
         failed = False
         for path, output, ready in planned:
             progress.clear()
@@ -286,7 +295,7 @@ def _main_objects(known, rest: list[str], out) -> int:
     urls = _list_objects(operands, recursive, {})
     client, cluster = _start_client(known.scheduler, known.workers)
     try:
-        workers = max(1, len(client.scheduler_info()["workers"]))
+        workers = _worker_count(client, cluster)
         size = known.chunk or max(1, min(64, len(urls) // (workers * 8) or 1))
         chunks = list(_chunks(urls, size))
         progress = _Progress(len(urls), True)
