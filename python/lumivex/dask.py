@@ -208,9 +208,10 @@ def _run(client, tasks: list, function, fixed: tuple, progress: _Progress, sizes
     index = {future.key: i for i, future in enumerate(futures)}
     ready: dict[int, Any] = {}
     following = 0
-    for future in as_completed(futures):
+    # The results come with the completions, fetched in the background, not one round trip a task here.
+    for future, result in as_completed(futures, with_results=True):
         i = index[future.key]
-        ready[i] = future.result()
+        ready[i] = result
         progress.add(sizes[i])
         while following in ready:
             yield ready.pop(following)
