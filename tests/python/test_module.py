@@ -65,6 +65,11 @@ def test_regenerate_and_check():
     assert lumivex.check(PHOTOS / "fujifilm-e500-no-thumbnail.jpg")["verdict"] == "none"
 
 
+@pytest.mark.parametrize("name", sorted(path.name for path in PHOTOS.glob("*.jpg")))
+def test_check_of_bytes_agrees_with_check_of_the_file(name):
+    assert lumivex.check((PHOTOS / name).read_bytes()) == lumivex.check(PHOTOS / name)
+
+
 @pytest.mark.parametrize(
     "call",
     [
