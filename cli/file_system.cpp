@@ -5,17 +5,14 @@
 #include <cstring>
 
 #include "lumivex/file_services.h"
+#include "lumivex/path_names.h"
 
 namespace lumivex::cli {
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     const char last = folder.back();
-    const bool separated = last == '/'
-#ifdef _WIN32
-                           || last == '\\' || last == ':'
-#endif
-        ;
+    const bool separated = platform::isPathSeparator(last) || platform::isDriveSeparator(last);
     return separated ? folder + name : folder + "/" + name;
 }
 
@@ -29,15 +26,10 @@ FileKind fileKind(const std::string& path, bool followLink) {
     return status.isRegular ? FileKind::Regular : FileKind::Other;
 }
 
-std::optional<FileIdentity> fileIdentity(const std::string& path) {
+std::optional<platform::FileStatus> followedStatus(const std::string& path) {
     platform::FileStatus status;
     if (!platform::statFile(path.c_str(), status)) return std::nullopt;
-    return FileIdentity{status.device, status.inode};
-}
-
-uint64_t nameCount(const std::string& path) {
-    platform::FileStatus status;
-    return platform::statFile(path.c_str(), status) && status.links > 0 ? status.links : 1;
+    return status;
 }
 
 }  // namespace lumivex::cli

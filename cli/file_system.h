@@ -10,26 +10,18 @@
 #include <string>
 #include <vector>
 
-namespace lumivex::cli {
+#include "lumivex/file_services.h"
 
-// Device and file number: two names of one file have the same identity.
-struct FileIdentity {
-    uint64_t device = 0;
-    uint64_t file = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
-};
+namespace lumivex::cli {
 
 enum class FileKind { Missing, Regular, Directory, Link, Other };
 
 // The kind of what the path names, following a final link when `followLink` is set.
 FileKind fileKind(const std::string& path, bool followLink);
 
-// The identity of the file the path names (a final link followed); none when it cannot be examined.
-std::optional<FileIdentity> fileIdentity(const std::string& path);
-
-// How many names (hard links) the file the path names has; 1 when it cannot be examined.
-uint64_t nameCount(const std::string& path);
+// What the file the path names is (a final link followed): its identity, its names; none when it cannot be
+// examined.
+std::optional<platform::FileStatus> followedStatus(const std::string& path);
 
 // The names in a folder (no "." and ".."), sorted by their bytes so that a walk is the same every time;
 // none with `error` set when the folder cannot be read.

@@ -2,13 +2,9 @@
 
 #include <atomic>
 #include <csignal>
-
-#ifdef _WIN32
 #include <cstdlib>
-#else
-#include <unistd.h>
-#endif
 
+#include "cli/signals.h"
 #include "lumivex/file_services.h"
 
 namespace lumivex::cli {
@@ -23,33 +19,16 @@ extern "C" void onInterrupt(int signal) {
     if (interruptsSeen.fetch_add(1) > 0) {
         // Asked twice: the person wants the run over now, whatever a photo is waiting on.
         platform::removeTempFilesNow();
-#ifdef _WIN32
         std::_Exit(128 + signal);
-#else
-        ::_exit(128 + signal);
-#endif
     }
-#ifdef _WIN32
-    std::signal(signal, onInterrupt);  // the C library here resets the handler before calling it
-#endif
+    keepCatching(signal, onInterrupt);
 }
 
 }  // namespace
 
 void catchInterrupts() {
-#ifdef _WIN32
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-#else
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a read or an open that waits (a FIFO, a stuck disk) fails with EINTR instead of
-    // holding the run after it was asked to end.
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-#endif
+    catchSignal(SIGINT, onInterrupt);
+    catchSignal(SIGTERM, onInterrupt);
 }
 
 bool interrupted() { return interruptsSeen.load() > 0; }

@@ -4,17 +4,13 @@
 #include <system_error>
 
 #include "cli/result_output.h"
+#include "lumivex/path_names.h"
 
 namespace lumivex::cli {
 
 std::string outputFor(const std::string& pattern, const std::string& photo, bool thumbnail) {
-#ifdef _WIN32
-    const size_t slash = photo.find_last_of("/\\");
-#else
-    const size_t slash = photo.find_last_of('/');
-#endif
-    const std::string folder = slash == std::string::npos ? "." : photo.substr(0, slash == 0 ? 1 : slash);
-    const std::string name = slash == std::string::npos ? photo : photo.substr(slash + 1);
+    const std::string folder = platform::folderOf(photo);
+    const std::string name = platform::nameOf(photo);
     const size_t dot = name.find_last_of('.');
     const bool hasExtension = dot != std::string::npos && dot > 0;
     const std::string stem = hasExtension ? name.substr(0, dot) : name;

@@ -7,6 +7,7 @@
 #include "cli/file_system.h"
 #include "cli/interrupt.h"
 #include "lumivex/file_services.h"
+#include "lumivex/path_names.h"
 
 namespace lumivex::cli {
 
@@ -17,14 +18,7 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
 }
 
-std::string baseName(const std::string& path) {
-    size_t cut = path.find_last_of('/');
-#ifdef _WIN32
-    const size_t back = path.find_last_of("\\:");
-    if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
-#endif
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+std::string baseName(const std::string& path) { return path.substr(platform::nameStart(path)); }
 
 bool looksLikeJpegName(const std::string& name) {
     std::string lower;
@@ -89,15 +83,15 @@ class Collector {
     }
 
     // One entry per file for the edits: the second name of a file would edit the first one's result.
-    void addPhoto(const std::string& path) {
+    // status: what the path names, where the caller has looked already (one look per name).
+    void addPhoto(const std::string& path, const std::optional<platform::FileStatus>& status) {
         if (!isEdit(line_.command)) return add(path);
         if (isToolFileName(baseName(path))) {
             return addReady(path, "nothing to do", "a backup or temporary file of lumivex; left as it is");
         }
         // A file named twice is edited once; hard links only when edited in place (otherwise each is refused).
-        const auto identity = fileIdentity(path);
-        if (identity && (line_.inPlace || nameCount(path) <= 1)) {
-            const auto [at, fresh] = edited_.insert({*identity, path});
+        if (status && (line_.inPlace || status->links <= 1)) {
+            const auto [at, fresh] = edited_.insert({status->identity, path});
             if (!fresh) {
                 return addReady(
                     path, "nothing to do",
@@ -108,7 +102,8 @@ class Collector {
     }
 
     void named(const std::string& operand) {
-        if (fileKind(operand, true) != FileKind::Directory) return addPhoto(operand);
+        const auto status = followedStatus(operand);
+        if (!status || !status->isDirectory) return addPhoto(operand, status);
         if (!line_.recursive) {
             list_.tasks.push_back(
                 {operand, {}, toolResult(operand, line_.command, "failed", "is a folder; -r walks folders")});
@@ -118,8 +113,8 @@ class Collector {
     }
 
     void walk(const std::string& folder, int depth) {
-        const auto identity = fileIdentity(folder);
-        if (identity && !foldersSeen_.insert(*identity).second) return;  // a loop, or reached twice by links
+        const auto status = followedStatus(folder);
+        if (status && !foldersSeen_.insert(status->identity).second) return;  // a loop, or reached twice by links
         if (depth > kMaxFolderDepth) {
             list_.tasks.push_back(
                 {folder, {}, toolResult(folder, line_.command, "failed", "folders nested too deep; not walked")});
@@ -157,11 +152,11 @@ class Collector {
     void regularFile(const std::string& path, const std::string& name) {
         const auto head = firstBytesOfRegularFile(path, 3);
         if (!head) {
-            if (looksLikeJpegName(name)) addPhoto(path);  // unreadable: the job says why
+            if (looksLikeJpegName(name)) addPhoto(path, followedStatus(path));  // unreadable: the job says why
             return;
         }
         if (*head == "\xFF\xD8\xFF") {
-            addPhoto(path);
+            addPhoto(path, followedStatus(path));
         } else {
             ++list_.notJpeg;
         }
@@ -185,8 +180,8 @@ class Collector {
 
     const CommandLine& line_;
     PhotoList list_;
-    std::map<FileIdentity, std::string> edited_;
-    std::set<FileIdentity> foldersSeen_;
+    std::map<platform::FileIdentity, std::string> edited_;
+    std::set<platform::FileIdentity> foldersSeen_;
 };
 
 }  // namespace

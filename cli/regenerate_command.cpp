@@ -70,8 +70,7 @@ EditResult regeneratePhoto(const std::string& photoPath, const RegenerateOptions
     }
     // The edit opens the photo again by its name: a file put in its place meanwhile must not get this thumbnail.
     platform::FileStatus now;
-    if (!platform::statFile(photoPath.c_str(), now) || now.device != photo.status.device ||
-        now.inode != photo.status.inode) {
+    if (!platform::statFile(photoPath.c_str(), now) || now.identity != photo.status.identity) {
         result.outcome = EditOutcome::Refused;
         result.message = "another file took the photo's name while its thumbnail was made";
         return result;

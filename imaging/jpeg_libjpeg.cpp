@@ -1,16 +1,10 @@
 // The JPEG steps on libjpeg-turbo: DCT-domain scaling on decode, so that a large photo is never decoded at
 // full size. libjpeg reports errors by calling error_exit; ours jumps back to the call that set the trap, so
 // the work done under a trap keeps no C++ object alive across the jump.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 // jerror.h after jpeglib.h: the message codes of the warnings that may be ignored.
@@ -18,6 +12,7 @@
 
 #include "imaging/image.h"
 #include "imaging/jpeg_cost.h"
+#include "imaging/regular_file.h"
 
 namespace lumivex::imaging {
 
@@ -241,19 +236,9 @@ DecodedImage decodeThumbnail(std::span<const uint8_t> bytes) {
 }
 
 DecodedImage decodeJpegFileScaled(const std::string& path, int minWidth, int minHeight) {
-    // Non-blocking, so that a FIFO or a device put where a photo was expected is refused rather than waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failure("cannot open '" + path + "': " + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return failure("'" + path + "' is not a regular file");
-    }
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-        ::close(fd);
-        return failure("cannot open '" + path + "': " + std::strerror(errno));
-    }
+    std::string error;
+    std::FILE* file = openRegularFile(path, error);
+    if (file == nullptr) return failure(error);
     DecodedImage out = decodeFrom(minWidth, minHeight, kNoSideLimit, nullptr, file);
     std::fclose(file);
     return out;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/diag/thread_record.h"
+#include "engine/platform/thread_record.h"
 #include "lumivex/report_sink.h"
 
 namespace lumivex {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "engine/diag/diag.h"
-#include "engine/diag/thread_record.h"
+#include "engine/platform/thread_record.h"
 
 namespace lumivex {
 
@@ -14,13 +14,20 @@ thread_local LUMIVEX_THREAD_RECORD(std::optional<std::string>)
 
 namespace {
 
+// Where a thread's reports go, or that they go nowhere (the fuzz targets drop them unformatted).
+struct SinkRecord {
+    ReportSink sink;
+    bool discarded = false;
+};
+
 // Per thread, like the current name: each worker collects the reports of its own photo without a lock.
-thread_local LUMIVEX_THREAD_RECORD(ReportSink) reportSink = LUMIVEX_NEW_THREAD_RECORD(ReportSink);
-thread_local bool reportsDiscarded = false;  // belongs with the sink: the fuzz targets drop a thread's reports
+thread_local LUMIVEX_THREAD_RECORD(SinkRecord) sinkRecord = LUMIVEX_NEW_THREAD_RECORD(SinkRecord);
+
+bool discarded() { return sinkRecord.discarded; }
 
 void emit(std::string_view text) {
-    if (reportSink) {
-        reportSink(text);
+    if (sinkRecord.sink) {
+        sinkRecord.sink(text);
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -29,16 +36,18 @@ void emit(std::string_view text) {
 
 }  // namespace
 
-void setReportSink(ReportSink sink) { reportSink = std::move(sink); }
+void setReportSink(ReportSink sink) { sinkRecord.sink = std::move(sink); }
 
-void discardReports(bool discard) { reportsDiscarded = discard; }
+void discardReports(bool discard) { sinkRecord.discarded = discard; }
 
-ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(reportSink)) { reportSink = std::move(sink); }
+ScopedReportSink::ScopedReportSink(ReportSink sink) : previous_(std::move(sinkRecord.sink)) {
+    sinkRecord.sink = std::move(sink);
+}
 
-ScopedReportSink::~ScopedReportSink() { reportSink = std::move(previous_); }
+ScopedReportSink::~ScopedReportSink() { sinkRecord.sink = std::move(previous_); }
 
 void failFatal(const char* message) {
-    if (reportsDiscarded) throw FatalError{message};
+    if (discarded()) throw FatalError{message};
     std::string text = std::string("\nError : ") + message + "\n";
     if (currentFileName) text += "in file '" + *currentFileName + "'\n";
     emit(text);
@@ -46,7 +55,7 @@ void failFatal(const char* message) {
 }
 
 void warnNonfatal(const char* format, int a, int b) {
-    if (reportsDiscarded) return;
+    if (discarded()) return;
     std::string text = "\nNonfatal Error : ";
     if (currentFileName) text += "'" + *currentFileName + "' ";
     char expanded[512];
@@ -62,7 +71,7 @@ void warnNonfatal(const char* format, int a, int b) {
 }
 
 void reportLine(std::string_view line) {
-    if (reportsDiscarded) return;
+    if (discarded()) return;
     std::string text(line);
     text += '\n';
     emit(text);
@@ -73,11 +82,11 @@ void reportLine(std::string_view line) {
 namespace lumivex {
 
 void reportOutputLine(std::string_view line) {
-    if (reportsDiscarded) return;
+    if (discarded()) return;
     std::string text(line);
     text += '\n';
-    if (reportSink) {
-        reportSink(text);
+    if (sinkRecord.sink) {
+        sinkRecord.sink(text);
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -85,7 +94,7 @@ void reportOutputLine(std::string_view line) {
 }
 
 void reportText(std::string_view text) {
-    if (!reportsDiscarded && !text.empty()) emit(text);
+    if (!discarded() && !text.empty()) emit(text);
 }
 
 }  // namespace lumivex

@@ -8,6 +8,7 @@
 #include "engine/exif/byte_order.h"
 #include "engine/exif/directory_walker.h"
 #include "engine/exif/exif_layout.h"
+#include "engine/platform/local_time.h"
 
 namespace lumivex {
 
@@ -84,15 +85,13 @@ void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int3
 }
 
 void fileTimeText(const PhotoInfo& info, char* buffer) {
+    if (info.fileModified == kUnknownFileTime) {
+        std::strcpy(buffer, "    :  :     :  :  ");
+        return;
+    }
     const std::time_t seconds = info.fileModified;
-    // The reentrant form: localtime's one shared result races between threads, and it reloads the zone each call.
     std::tm local{};
-#ifdef _WIN32
-    const bool converted = localtime_s(&local, &seconds) == 0;
-#else
-    const bool converted = localtime_r(&seconds, &local) != nullptr;
-#endif
-    if (!converted || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", &local) != 19) {
+    if (!platform::localTime(seconds, local) || std::strftime(buffer, 20, "%Y:%m:%d %H:%M:%S", &local) != 19) {
         std::strcpy(buffer, "0000:00:00 00:00:00");
     }
 }

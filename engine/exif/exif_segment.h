@@ -2,6 +2,7 @@
 // photo offers no thumbnail that can be replaced.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "engine/exif/exif_records.h"
@@ -16,7 +17,11 @@ constexpr uint32_t kMinimalExifThumbOffset = 126;
 // parsed on its own), which the thumbnail facts keep.
 void parseExifSegment(ExifRecords& records, uint8_t* data, uint32_t length, int32_t sectionIndex = -1);
 
-// The local time of info.fileModified as "YYYY:MM:DD HH:MM:SS" and a NUL, in a buffer of 20 bytes.
+// info.fileModified of a photo that came from no file: its time is not known.
+constexpr int32_t kUnknownFileTime = INT32_MIN;
+
+// The local time of info.fileModified as "YYYY:MM:DD HH:MM:SS" and a NUL, in a buffer of 20 bytes; an unknown
+// time as Exif writes one, blanks between the colons.
 void fileTimeText(const PhotoInfo& info, char* buffer);
 
 }  // namespace lumivex

@@ -3,8 +3,10 @@
 
 #include "engine/diag/diag.h"
 #include "engine/exif/exif_layout.h"
+#include "engine/exif/exif_segment.h"
 #include "engine/jpeg/reader.h"
 #include "engine/platform/file_services.h"
+#include "engine/previews/mpf_index.h"
 #include "engine/thumbnail/block_view.h"
 #include "engine/thumbnail/exif_splice.h"
 #include "engine/thumbnail/keep_all.h"
@@ -150,6 +152,8 @@ bool recordsForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
     list.imageDataRead = read.sectionList.imageDataRead;
     list.imageDataOffset = read.sectionList.imageDataOffset;
     list.imageDataSource = read.sectionList.imageDataSource;
+    // A minimal Exif block is dated from the file; bytes that came from no file have no date to give it.
+    records.photoInfo.fileModified = photo.info.fileModified != 0 ? photo.info.fileModified : kUnknownFileTime;
     return true;
 }
 
@@ -160,6 +164,11 @@ EditPlan spliced(const PhotoRecords& records, const Photo& photo, EditPlan plan)
     if (!planExifSplice(photo.head, photo.segments, exif->data.get(), static_cast<uint32_t>(exif->size), plan.splices,
                         why)) {
         return refused(plan, why);
+    }
+    // An MPF index counts the photo's own size, which a larger or smaller Exif segment changes.
+    if (std::optional<Splice> index = previews::mainImageSizeSplice(photo.head, photo.segments, plan.splices.splices)) {
+        plan.splices.splices.push_back(std::move(*index));
+        sortByOffset(plan.splices.splices);
     }
     plan.outcome = EditPlan::Outcome::Planned;
     return plan;

@@ -4,17 +4,18 @@
 
 #include <string>
 
-namespace lumivex::platform {
+#include "lumivex/path_names.h"
 
-// The folder part of a path ("." for a bare name) and its last component.
-std::string folderOf(const std::string& path);
-std::string nameOf(const std::string& path);
+namespace lumivex::platform {
 
 // A fresh temporary name, unpredictable and of one length whatever the photo's name, so that every name the
 // file system allows can be edited: ".lumivex-" and 12 letters or digits.
 std::string temporaryName();
 
-// True for a name temporaryName() gives, and for the longer ".PHOTO.lumivex-XXXXXXXXXXXX" of earlier versions.
+// A fresh temporary path beside path, in its folder: ".NAME.lumivex-" and 12 letters or digits.
+std::string temporaryPathBeside(const std::string& path);
+
+// True for a name either of the above gives.
 bool isTemporaryName(const std::string& name);
 
 }  // namespace lumivex::platform

@@ -63,6 +63,8 @@ bool openFolder(const std::string& path, bool followAnyLink, Folder& folder, std
 OpenFile openInFolder(const Folder& folder, const std::string& name);
 // The same for writing in place (the file keeps its identity); never through a link.
 OpenFile openInFolderForWriting(const Folder& folder, const std::string& name);
+// Whether we may write the file the name reaches, as canWriteFile says it (status is the file's own).
+bool canWriteInFolder(const Folder& folder, const std::string& name, const FileStatus& status);
 // What the name in the folder is, a link not followed.
 bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status);
 
@@ -83,6 +85,11 @@ void removeStaleTemporaries(const Folder& folder);
 // Rewrites the whole of `to` with the bytes of `from` (the same file keeps its identity and every name).
 bool overwriteWith(const OpenFile& from, const OpenFile& to, uint64_t size);
 
+// Writes n bytes at offset of the file; false unless all n were written.
+bool writeAt(const OpenFile& file, uint64_t offset, const uint8_t* bytes, uint64_t n);
+// Copies n bytes from fromOffset of `from` to toOffset of `to`, kernel-side where the system can (no position of
+// either file is used or moved); false on a short copy or an error.
+bool copyBetween(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n);
 // Copies n bytes from offset of `in` to the end of `out`, kernel-side where the system can; false on a short
 // copy or an error.
 bool copyRange(std::FILE* in, int64_t offset, std::FILE* out, uint64_t n);

@@ -8,6 +8,8 @@
 
 #ifdef __linux__
 #include <linux/fs.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #endif
 
 #include <cerrno>
@@ -40,8 +42,8 @@ void fill(const struct stat& st, FileStatus& status) {
     status.isDirectory = S_ISDIR(st.st_mode);
     status.isRegular = S_ISREG(st.st_mode);
     status.isLink = S_ISLNK(st.st_mode);
-    status.device = st.st_dev;
-    status.inode = st.st_ino;
+    status.identity.device = st.st_dev;
+    status.identity.file = st.st_ino;
     status.owner = st.st_uid;
     status.group = st.st_gid;
 }
@@ -298,13 +300,29 @@ bool firstVisit(int folderFd) {
     return visited.insert({st.st_dev, st.st_ino}).second;
 }
 
+// The whole path in one call where it has no link at all (the common case); -1 where it has one, or where the
+// system cannot say, and the walk one component at a time decides.
+int openFolderWithoutLinks(const std::string& path) {
+#if defined(__linux__) && defined(SYS_openat2)
+    struct open_how how {};
+    how.flags = kFolderFlags;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how));
+#else
+    (void)path;
+    return -1;
+#endif
+}
+
 }  // namespace
 
 bool openFolder(const std::string& path, bool followAnyLink, Folder& folder, std::string& why) {
     int hopsLeft = kMaxLinkHops;
     std::string reason;
-    const int fd =
-        followAnyLink ? openFolderAt(AT_FDCWD, path.c_str(), 0) : openStepwise(AT_FDCWD, path, hopsLeft, reason);
+    int fd = followAnyLink || path.empty() ? -1 : openFolderWithoutLinks(path);
+    if (fd < 0) {
+        fd = followAnyLink ? openFolderAt(AT_FDCWD, path.c_str(), 0) : openStepwise(AT_FDCWD, path, hopsLeft, reason);
+    }
     if (fd < 0) {
         why = "Cannot open the folder '" + path + "': " + (followAnyLink ? std::strerror(errno) : reason);
         return false;
@@ -317,12 +335,15 @@ bool openFolder(const std::string& path, bool followAnyLink, Folder& folder, std
 OpenFile openInFolder(const Folder& folder, const std::string& name) {
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     // Reading a photo to decide is not using it: where we may, its access time stays as it was.
+    int kept = O_NOATIME;
     int fd = ::openat(folder.handle.fd(), name.c_str(), kFlags | O_NOATIME);
-    if (fd < 0 && errno == EPERM) fd = ::openat(folder.handle.fd(), name.c_str(), kFlags);
+    if (fd < 0 && errno == EPERM) {
+        kept = 0;
+        fd = ::openat(folder.handle.fd(), name.c_str(), kFlags);
+    }
     if (fd < 0) return OpenFile();
-    // The flag was there only so that opening a FIFO cannot hang.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // The flag was there only so that opening a FIFO cannot hang; what F_SETFL sets is known, so no F_GETFL.
+    ::fcntl(fd, F_SETFL, kept);
     return OpenFile(fd);
 }
 
@@ -333,6 +354,12 @@ OpenFile openInFolderForWriting(const Folder& folder, const std::string& name) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return OpenFile(fd);
+}
+
+bool canWriteInFolder(const Folder& folder, const std::string& name, const FileStatus& status) {
+    // The administrator may write anything: a file without write permission is still read-only to us.
+    if ((status.mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    return ::faccessat(folder.handle.fd(), name.c_str(), W_OK, 0) == 0;
 }
 
 bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status) {
@@ -431,6 +458,44 @@ bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n) {
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         done += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+bool writeAt(const OpenFile& file, uint64_t offset, const uint8_t* bytes, uint64_t n) {
+    for (uint64_t done = 0; done < n;) {
+        const ssize_t put =
+            ::pwrite(file.fd(), bytes + done, static_cast<size_t>(n - done), static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<uint64_t>(put);
+    }
+    return true;
+}
+
+bool copyBetween(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n) {
+    off_t in = static_cast<off_t>(fromOffset);
+    off_t out = static_cast<off_t>(toOffset);
+    uint64_t left = n;
+    // The kernel copies (or shares) the data itself; a system or file system that refuses gets the loop below.
+    while (left > 0) {
+        const ssize_t copied = ::copy_file_range(from.fd(), &in, to.fd(), &out, static_cast<size_t>(left), 0);
+        if (copied < 0 && errno == EINTR) continue;
+        if (copied <= 0) break;
+        left -= static_cast<uint64_t>(copied);
+    }
+    if (left == 0) return true;
+    std::vector<uint8_t> chunk(static_cast<size_t>(left < (1u << 20) ? left : (1u << 20)));
+    while (left > 0) {
+        const size_t want = left < chunk.size() ? static_cast<size_t>(left) : chunk.size();
+        const ssize_t got = ::pread(from.fd(), chunk.data(), want, in);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || !writeAt(to, static_cast<uint64_t>(out), chunk.data(), static_cast<uint64_t>(got))) {
+            return false;
+        }
+        in += got;
+        out += got;
+        left -= static_cast<uint64_t>(got);
     }
     return true;
 }

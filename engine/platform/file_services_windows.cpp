@@ -42,8 +42,8 @@ void fill(const struct _stat64& st, FileStatus& status) {
 void fillIdentity(HANDLE handle, FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return;
-    status.device = info.dwVolumeSerialNumber;
-    status.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    status.identity.device = info.dwVolumeSerialNumber;
+    status.identity.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     status.links = info.nNumberOfLinks;
 }
 
@@ -97,8 +97,8 @@ bool setFileTimes(const char* path, int64_t seconds, int64_t /*nanos*/) {
 bool sameFile(const char* a, const char* b) {
     FileStatus first;
     FileStatus second;
-    return statFile(a, first) && statFile(b, second) && (first.device != 0 || first.inode != 0) &&
-           first.device == second.device && first.inode == second.inode;
+    return statFile(a, first) && statFile(b, second) && first.identity != FileIdentity{} &&
+           first.identity == second.identity;
 }
 
 size_t maxPathBytes() { return _MAX_PATH - 1; }
@@ -183,11 +183,19 @@ bool openFolder(const std::string& path, bool /*followAnyLink*/, Folder& folder,
 }
 
 OpenFile openInFolder(const Folder& folder, const std::string& name) {
-    return openForReading(inFolder(folder, name).c_str());
+    const std::string path = inFolder(folder, name);
+    // The open itself would follow a link: a name that is one is refused here, as O_NOFOLLOW does elsewhere.
+    FileStatus named;
+    if (statLink(path.c_str(), named) && named.isLink) return OpenFile();
+    return openForReading(path.c_str());
 }
 
 OpenFile openInFolderForWriting(const Folder& folder, const std::string& name) {
     return OpenFile(::_open(inFolder(folder, name).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+}
+
+bool canWriteInFolder(const Folder& folder, const std::string& name, const FileStatus& /*status*/) {
+    return canWriteFile(inFolder(folder, name).c_str());
 }
 
 bool statInFolder(const Folder& folder, const std::string& name, FileStatus& status) {
@@ -270,6 +278,30 @@ bool readAt(const OpenFile& file, uint64_t offset, uint8_t* out, uint64_t n) {
         const int got = ::_read(file.fd(), out + done, want);
         if (got <= 0) return false;
         done += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+bool writeAt(const OpenFile& file, uint64_t offset, const uint8_t* bytes, uint64_t n) {
+    if (::_lseeki64(file.fd(), static_cast<int64_t>(offset), SEEK_SET) != static_cast<int64_t>(offset)) return false;
+    for (uint64_t done = 0; done < n;) {
+        const uint64_t left = n - done;
+        const unsigned want = static_cast<unsigned>(left < (1u << 30) ? left : (1u << 30));
+        const int put = ::_write(file.fd(), bytes + done, want);
+        if (put <= 0) return false;
+        done += static_cast<uint64_t>(put);
+    }
+    return true;
+}
+
+bool copyBetween(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t toOffset, uint64_t n) {
+    std::vector<uint8_t> chunk(static_cast<size_t>(n < (1u << 20) ? n : (1u << 20)));
+    for (uint64_t done = 0; done < n;) {
+        const uint64_t want = n - done < chunk.size() ? n - done : chunk.size();
+        if (!readAt(from, fromOffset + done, chunk.data(), want) || !writeAt(to, toOffset + done, chunk.data(), want)) {
+            return false;
+        }
+        done += want;
     }
     return true;
 }

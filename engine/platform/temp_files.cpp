@@ -4,12 +4,6 @@
 #include <cstddef>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace lumivex::platform {
 
 namespace {
@@ -56,11 +50,7 @@ void removeTempFilesNow() {
         int expected = kHeld;
         // Taken for good: the process ends right after this.
         if (!slot.state.compare_exchange_strong(expected, kBusy)) continue;
-#ifdef _WIN32
-        ::_unlink(slot.path);
-#else
-        ::unlink(slot.path);
-#endif
+        unlinkFromSignalHandler(slot.path);
     }
 }
 

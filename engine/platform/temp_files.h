@@ -11,4 +11,8 @@ namespace lumivex::platform {
 void rememberTempFile(const char* path);
 void forgetTempFile(const char* path);
 
+// Removes the name with the one system call a signal handler may make (temp_files_posix.cpp,
+// temp_files_windows.cpp).
+void unlinkFromSignalHandler(const char* path);
+
 }  // namespace lumivex::platform

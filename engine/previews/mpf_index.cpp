@@ -156,4 +156,27 @@ std::optional<std::vector<uint8_t>> rewriteMpfSegment(Bytes file, const SegmentE
     return out;
 }
 
+std::optional<Splice> mainImageSizeSplice(Bytes head, const SegmentMap& map, const std::vector<Splice>& splices) {
+    const SegmentEntry* app2 = findSegment(map, head, 0xE2, std::string_view("MPF\0", 4));
+    if (app2 == nullptr || !fits(app2->offset, app2->length, head.size())) return std::nullopt;
+    const std::optional<MpfIndex> index = readMpfIndex(head, *app2);
+    if (!index || index->entries.empty()) return std::nullopt;
+    const uint64_t mainEnd = index->entries[0].size;
+    int64_t change = 0;
+    for (const Splice& splice : splices) {
+        if (splice.offset < app2->end() && splice.end() > app2->offset) return std::nullopt;
+        if (splice.offset < mainEnd)
+            change += static_cast<int64_t>(splice.bytes.size()) - static_cast<int64_t>(splice.length);
+    }
+    const int64_t size = static_cast<int64_t>(mainEnd) + change;
+    if (change == 0 || size <= 0 || size > int64_t{UINT32_MAX}) return std::nullopt;
+    std::vector<MpfEntry> entries = index->entries;
+    entries[0].size = static_cast<uint32_t>(size);
+    std::vector<size_t> keep(entries.size());
+    for (size_t i = 0; i < keep.size(); ++i) keep[i] = i;
+    std::optional<std::vector<uint8_t>> written = rewriteMpfSegment(head, *app2, entries, keep);
+    if (!written) return std::nullopt;
+    return Splice{app2->offset, app2->length, std::move(*written)};
+}
+
 }  // namespace lumivex::previews

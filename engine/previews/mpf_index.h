@@ -6,6 +6,7 @@
 
 #include "engine/previews/bytes_in.h"
 #include "lumivex/segment_map.h"
+#include "lumivex/splice.h"
 
 namespace lumivex::previews {
 
@@ -34,5 +35,9 @@ std::optional<MpfIndex> readMpfIndex(Bytes file, const SegmentEntry& app2);
 std::optional<std::vector<uint8_t>> rewriteMpfSegment(Bytes file, const SegmentEntry& app2,
                                                       const std::vector<MpfEntry>& entries,
                                                       const std::vector<size_t>& keep);
+
+// The index again with the photo's own size (its first entry) changed by what the splices before that size's end
+// add or take away; nullopt when no such change, no index in head, or a splice reaches into the index itself.
+std::optional<Splice> mainImageSizeSplice(Bytes head, const SegmentMap& map, const std::vector<Splice>& splices);
 
 }  // namespace lumivex::previews

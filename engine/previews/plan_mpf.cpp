@@ -52,11 +52,18 @@ void planMpf(Bytes file, const SegmentMap& map, const std::vector<PreviewEdit>& 
     }
     const SegmentEntry* app2 = findSegment(map, file, 0xE2, std::string_view("MPF\0", 4));
     const std::optional<MpfIndex> index = app2 != nullptr ? readMpfIndex(file, *app2) : std::nullopt;
+    if (index) {
+        // The Exif edit carries the index with the photo's own size changed by it alone: it is planned again here,
+        // from every edit.
+        std::erase_if(splices, [&](const Splice& s) { return s.offset == app2->offset && s.length == app2->length; });
+    }
     if (group.empty()) {
-        // No image edited: the index changes only when an edit after its header moves the images from it.
+        // No image edited: the index changes only when an edit after its header moves the images from it, or
+        // one inside the photo's own image changes the size its first entry gives.
         const bool moves =
-            index && index->entries.size() > 1 && std::any_of(splices.begin(), splices.end(), [&](const Splice& s) {
-                return s.offset >= app2->end() && s.bytes.size() != s.length;
+            index && !index->entries.empty() && std::any_of(splices.begin(), splices.end(), [&](const Splice& s) {
+                return s.bytes.size() != s.length &&
+                       ((s.offset >= app2->end() && index->entries.size() > 1) || s.offset < index->entries[0].size);
             });
         if (!moves) return;
     } else if (!index || index->entries.empty()) {

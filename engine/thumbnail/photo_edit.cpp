@@ -34,8 +34,8 @@ EditResult finished(EditResult result, EditOutcome outcome, std::string message)
 // The name must still reach the file that was locked, or we would write what another file said.
 bool stillNamed(const PhotoFile& photo, EditResult& result) {
     platform::FileStatus now;
-    if (!platform::statInFolder(photo.folder, photo.name, now) || now.device != photo.status.device ||
-        now.inode != photo.status.inode || now.size != photo.status.size) {
+    if (!platform::statInFolder(photo.folder, photo.name, now) || now.identity != photo.status.identity ||
+        now.size != photo.status.size) {
         result.message = "changed while it was read; left alone";
         return false;
     }
@@ -56,7 +56,7 @@ bool loadPhoto(PhotoRecords& records, const EditRequest& request, PhotoFile& pho
         return false;
     }
     result.sizeBefore = result.sizeAfter = static_cast<uint64_t>(photo.status.size);
-    if (forEdit && !platform::canWriteFile(photo.path.c_str())) {
+    if (forEdit && !platform::canWriteInFolder(photo.folder, photo.name, photo.status)) {
         result.message = "read-only";
         return false;
     }

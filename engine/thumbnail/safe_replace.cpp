@@ -17,13 +17,8 @@ namespace {
 constexpr size_t kMaxNameBytes = 255;
 constexpr int kMaxBackupNumber = 99;
 
-struct StreamCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using Stream = std::unique_ptr<std::FILE, StreamCloser>;
-
 bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) {
-    return a.device == b.device && a.inode == b.inode;
+    return a.identity == b.identity;
 }
 
 // A name of the photo's folder as the user would write it, in quotes.
@@ -36,9 +31,7 @@ std::string besidePhoto(const PhotoFile& photo, const std::string& name) {
 }
 
 bool readAt(const platform::OpenFile& file, uint64_t offset, std::vector<uint8_t>& bytes) {
-    Stream in(platform::streamOf(file, "rb"));
-    return in && std::fseek(in.get(), static_cast<long>(offset), SEEK_SET) == 0 &&
-           std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size();
+    return platform::readAt(file, offset, bytes.data(), bytes.size());
 }
 
 // An edit changes only what comes before the image data: a backup of this photo ends with the same bytes.
@@ -69,10 +62,7 @@ bool holdsEarlierVersion(const PhotoFile& photo, const std::string& backupName) 
 bool copyAsBackup(const PhotoFile& photo, const std::string& backupName) {
     platform::OpenFile backup = platform::createExclusiveIn(photo.folder, backupName);
     if (!backup.isOpen()) return false;
-    Stream in(platform::streamOf(photo.file, "rb"));
-    Stream out(platform::streamOf(backup, "wb"));
-    bool ok = in && out && platform::copyRange(in.get(), 0, out.get(), static_cast<uint64_t>(photo.status.size));
-    ok = out && std::fflush(out.get()) == 0 && ok;
+    bool ok = platform::copyBetween(photo.file, 0, backup, 0, static_cast<uint64_t>(photo.status.size));
     ok = ok && platform::copyModeAndTimes(backup, photo.status) && platform::syncFile(backup);
     if (!ok) platform::removeInFolder(photo.folder, backupName);
     return ok;
@@ -154,17 +144,23 @@ bool writeTemporary(PhotoFile& photo, platform::OpenFile& temp, const NewContent
     return true;
 }
 
+bool sameWrites(const platform::FileStatus& now, const platform::FileStatus& before, bool compareChangeTime) {
+    return now.size == before.size && now.modifiedSeconds == before.modifiedSeconds &&
+           now.modifiedNanos == before.modifiedNanos &&
+           (!compareChangeTime ||
+            (now.changedSeconds == before.changedSeconds && now.changedNanos == before.changedNanos));
+}
+
+std::string stillBeingWritten(const PhotoFile& photo) {
+    return "'" + photo.path + "' changed while it was edited (is it still being written?); it was left as it is";
+}
+
 // A photo still being written (a copy in progress, a camera's upload) would lose what comes after the edit.
 bool unchangedSince(const PhotoFile& photo, const platform::FileStatus& before, bool compareChangeTime,
                     std::string& why) {
     platform::FileStatus now;
-    if (platform::statOpenFile(photo.file, now) && now.size == before.size &&
-        now.modifiedSeconds == before.modifiedSeconds && now.modifiedNanos == before.modifiedNanos &&
-        (!compareChangeTime ||
-         (now.changedSeconds == before.changedSeconds && now.changedNanos == before.changedNanos))) {
-        return true;
-    }
-    why = "'" + photo.path + "' changed while it was edited (is it still being written?); it was left as it is";
+    if (platform::statOpenFile(photo.file, now) && sameWrites(now, before, compareChangeTime)) return true;
+    why = stillBeingWritten(photo);
     return false;
 }
 
@@ -176,31 +172,34 @@ bool readsAsOpenFile(const PhotoFile& photo) {
 }  // namespace
 
 bool openPhotoForEdit(const char* givenPath, bool followLinks, PhotoFile& photo, std::string& why) {
+    const std::string missing = std::string("Cannot find '") + givenPath + "'";
     platform::FileStatus named;
-    if (!platform::statLink(givenPath, named)) {
-        why = std::string("Cannot find '") + givenPath + "'";
-        return false;
-    }
     photo.path = givenPath;
-    if (named.isLink) {
-        if (!followLinks) {
-            why = std::string("'") + givenPath + "' is a symbolic link; links are followed only when asked (--follow)";
-            return false;
-        }
-        // A link given as the photo stays a link: its target is what gets edited.
-        if (!platform::resolvePath(givenPath, photo.path)) {
-            why = std::string("'") + givenPath + "' is a link to nothing";
-            return false;
-        }
-    }
     photo.name = platform::nameOf(photo.path);
+    bool resolved = false;
     // Someone may replace the file between the open and the lock: then the name no longer reaches the locked
     // file, and we start again with what it reaches now.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        if (!platform::openFolder(platform::folderOf(photo.path), followLinks, photo.folder, why)) return false;
+        if (!platform::openFolder(platform::folderOf(photo.path), followLinks, photo.folder, why)) {
+            if (!platform::statLink(givenPath, named)) why = missing;
+            return false;
+        }
+        // The open never follows a link; only a refused open asks what the name is.
         photo.file = platform::openInFolder(photo.folder, photo.name);
         if (!photo.file.isOpen() || !platform::statOpenFile(photo.file, photo.status)) {
-            why = platform::statInFolder(photo.folder, photo.name, named) && named.isLink
+            const bool exists = platform::statInFolder(photo.folder, photo.name, named);
+            if (exists && named.isLink && followLinks && !resolved) {
+                // A link given as the photo stays a link: its target is what gets edited.
+                if (!platform::resolvePath(givenPath, photo.path)) {
+                    why = std::string("'") + givenPath + "' is a link to nothing";
+                    return false;
+                }
+                photo.name = platform::nameOf(photo.path);
+                resolved = true;
+                continue;
+            }
+            why = !exists && attempt == 0 ? missing
+                  : exists && named.isLink
                       ? "'" + photo.path + "' is a symbolic link; links are followed only when asked (--follow)"
                       : "Cannot open '" + photo.path + "'";
             return false;
@@ -259,16 +258,21 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
         if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
         throw;
     }
-    // The new link moved the change time; a writer still at work moves the size or the modification time.
-    platform::FileStatus afterBackup;
-    if (!platform::statOpenFile(photo.file, afterBackup)) afterBackup = photo.status;
-    platform::pauseForTest("rename");
     const auto undo = [&]() {
         platform::removeInFolder(photo.folder, tempName);
         if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
         photo.backupName.clear();
     };
-    if (!unchangedSince(photo, photo.status, false, why) || !unchangedSince(photo, afterBackup, true, why)) {
+    // The new link moved the change time; a writer still at work moves the size or the modification time.
+    platform::FileStatus afterBackup;
+    if (!platform::statOpenFile(photo.file, afterBackup)) afterBackup = photo.status;
+    if (!sameWrites(afterBackup, photo.status, false)) {
+        why = stillBeingWritten(photo);
+        undo();
+        return false;
+    }
+    platform::pauseForTest("rename");
+    if (!unchangedSince(photo, afterBackup, true, why)) {
         undo();
         return false;
     }
@@ -306,11 +310,15 @@ bool endsWholeImage(const PhotoFile& photo) {
     // not into the head, where a thumbnail has an end marker of its own.
     const uint64_t data = photo.imageDataOffset > 0 ? static_cast<uint64_t>(photo.imageDataOffset) : 0;
     if (data >= size) return false;
-    const uint64_t span = size - data < 65536 ? size - data : 65536;
-    std::vector<uint8_t> tail(static_cast<size_t>(span));
-    if (span < 2 || !readAt(photo.file, size - span, tail)) return false;
-    for (size_t i = tail.size() - 1; i > 0; --i) {
-        if (tail[i - 1] == 0xFF && tail[i] == 0xD9) return true;
+    const uint64_t most = size - data < 65536 ? size - data : 65536;
+    // Nearly every photo ends within its last block: the wider look is for the few that do not.
+    for (const uint64_t span : {most < 4096 ? most : 4096, most}) {
+        std::vector<uint8_t> tail(static_cast<size_t>(span));
+        if (span < 2 || !readAt(photo.file, size - span, tail)) return false;
+        for (size_t i = tail.size() - 1; i > 0; --i) {
+            if (tail[i - 1] == 0xFF && tail[i] == 0xD9) return true;
+        }
+        if (span == most) break;
     }
     return false;
 }

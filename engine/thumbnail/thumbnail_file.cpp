@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <random>
 
+#include "engine/platform/file_names.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/temp_files.h"
 
@@ -22,22 +22,6 @@ bool writeAll(std::FILE* out, const uint8_t* bytes, uint64_t length) {
 }
 
 std::string quoted(const char* path) { return std::string("'") + path + "'"; }
-
-// ".NAME.lumivex-XXXXXXXXXXXX" in the folder of path: the tool's own temporary name, never predictable.
-std::string tempNameBeside(const std::string& path) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    // One generator per thread, so that workers need no lock; it holds no photo state, only the letters' source.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-#ifdef _WIN32
-    const size_t cut = path.find_last_of("/\\:");
-#else
-    const size_t cut = path.find_last_of('/');
-#endif
-    const size_t nameAt = cut == std::string::npos ? 0 : cut + 1;
-    std::string name = path.substr(0, nameAt) + "." + path.substr(nameAt) + ".lumivex-";
-    for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-    return name;
-}
 
 }  // namespace
 
@@ -109,7 +93,7 @@ bool writeOutputFile(const char* path, const uint8_t* bytes, uint64_t length, bo
             return false;
         }
     }
-    const std::string temp = tempNameBeside(path);
+    const std::string temp = platform::temporaryPathBeside(path);
     platform::OpenFile created = platform::createExclusive(temp.c_str(), 0666);
     if (!created.isOpen()) {
         why = "Could not create a temporary file beside " + quoted(path);

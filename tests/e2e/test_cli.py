@@ -181,7 +181,8 @@ class Replace(Workspace):
         theirs = exiftool_json(photo)
         self.assertEqual(embedded_thumbnail(photo), self.thumb_bytes)
         self.assertNotIn("ExifIFD:DateTimeOriginal", theirs)
-        self.assertIn("IFD0:ModifyDate", theirs)
+        # Dated from the file, as the window dates its minimal block.
+        self.assertEqual(theirs["IFD0:ModifyDate"], time.strftime("%Y:%m:%d %H:%M:%S", time.localtime(1_300_000_000)))
 
     def test_photo_without_a_thumbnail_keeps_its_date(self):
         photo = self.copy("fujifilm-e500-no-thumbnail.jpg")
@@ -395,6 +396,31 @@ class Refusals(Workspace):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(os.path.exists(long_path + ".orig"))
 
+
+    def test_names_that_reach_nothing_or_go_through_links(self):
+        real = os.path.join(self.dir, "real")
+        os.makedirs(real)
+        os.makedirs(os.path.join(self.dir, "sub"))
+        photo = shutil.copyfile(os.path.join(PHOTOS, "canon-40d.jpg"), os.path.join(real, "p.jpg"))
+        os.symlink("real/p.jpg", os.path.join(self.dir, "direct.jpg"))
+        os.symlink("nothing.jpg", os.path.join(self.dir, "dangling.jpg"))
+        os.symlink("../real", os.path.join(self.dir, "sub", "linkdir"))
+        shutil.copyfile(photo, os.path.join(real, "q.jpg"))
+        rows = [  # name given, how it ends, what the tool says
+            ("missing.jpg", 1, "lumivex: missing.jpg: Cannot find 'missing.jpg'"),
+            ("nofolder/x.jpg", 1, "lumivex: nofolder/x.jpg: Cannot find 'nofolder/x.jpg'"),
+            ("dangling.jpg", 1, "lumivex: dangling.jpg: 'dangling.jpg' is a link to nothing"),
+            ("direct.jpg", 0, "direct.jpg: done: thumbnail removed"),
+            ("sub/linkdir/q.jpg", 0, "sub/linkdir/q.jpg: done: thumbnail removed"),
+        ]
+        for name, code, said in rows:
+            with self.subTest(name=name):
+                result = subprocess.run([LUMIVEX, "delete", name], capture_output=True, cwd=self.dir)
+                self.assertEqual(result.returncode, code)
+                self.assertEqual((result.stdout + result.stderr).decode().splitlines()[0], said)
+        # A link given as the photo stays a link: its target was edited, with the backup beside the target.
+        self.assertTrue(os.path.islink(os.path.join(self.dir, "direct.jpg")))
+        self.assertEqual(sorted(os.listdir(real)), ["p.jpg", "p.jpg.orig", "q.jpg", "q.jpg.orig"])
     def test_export_over_the_photo_itself_is_refused(self):
         photo = self.copy("canon-40d.jpg")
         before = read(photo)

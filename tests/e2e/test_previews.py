@@ -5,6 +5,7 @@ import base64
 import json
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
@@ -234,7 +235,11 @@ class Regenerate(Previews):
         app13 = [(o, len(s)) for m, o, s in segments(old) if m == 0xED][0]
         grown = len(new) - len(old)
         self.assertEqual(new[:app13[0]], old[:app13[0]])
-        self.assertEqual(new[app13[0] + app13[1] + grown:], old[app13[0] + app13[1]:])
+        # After the copy only the photo's own size in the MPF index changes: it grows with the copy.
+        size_at = [o for m, o, s in segments(old) if m == 0xE2][0] + 8 + 50 + 4  # the first entry's size
+        (size,) = struct.unpack(">I", old[size_at:size_at + 4])
+        expected = old[:size_at] + struct.pack(">I", size + grown) + old[size_at + 4:]
+        self.assertEqual(new[app13[0] + app13[1] + grown:], expected[app13[0] + app13[1]:])
         self.assertEqual(verdicts(photo)[("photoshop", 0)], "fresh")
 
 
@@ -320,12 +325,20 @@ class Mpo(Previews):
     @unittest.skipUnless(pf.pillow_python(), "needs Pillow")
     def test_a_new_exif_block_in_front_of_the_index_and_the_rebuilt_image_in_one_plan(self):
         # The block goes in where the index starts: one insertion and one replacement at the same offset.
-        photo = pf.pillow_mpo(self.dir, PHOTO, OTHER, name="both.jpg")
-        self.assertEqual(run("regenerate", photo).returncode, 0)
-        self.assertEqual([m for m, _, s in segments(read(photo)) if m in (0xE1, 0xE2)], [0xE1, 0xE2])
-        self.assertEqual(verdicts(photo), {("exif", 0): "fresh", ("mpf", 0): "fresh"})
-        image = subprocess.run(["exiftool", "-b", "-MPImage2", photo], capture_output=True).stdout
-        self.assertEqual(pixel_size(image), (320, 240))
+        thumb = os.path.join(self.dir, "thumb.jpg")
+        self.assertEqual(run("export", OTHER, thumb).returncode, 0)
+        for args in (["regenerate"], ["replace", "-t", thumb]):
+            with self.subTest(args=args):
+                photo = pf.pillow_mpo(self.dir, PHOTO, OTHER, name=args[0] + ".jpg")
+                self.assertEqual(run(*args, photo).returncode, 0)
+                self.assertEqual([m for m, _, s in segments(read(photo)) if m in (0xE1, 0xE2)], [0xE1, 0xE2])
+                image = subprocess.run(["exiftool", "-b", "-MPImage2", photo], capture_output=True).stdout
+                self.assertEqual(pixel_size(image), (320, 240))
+                # The photo's own entry grows with the block: it ends where the second image starts.
+                sizes = subprocess.run(["exiftool", "-a", "-s3", "-MPImageStart", "-MPImageLength", photo],
+                                       capture_output=True, text=True).stdout.split()
+                self.assertEqual(sizes[2], sizes[1], sizes)
+                self.assertEqual(verdicts(photo)[("mpf", 0)], "fresh" if args[0] == "regenerate" else "stale")
 
 
 class MakerNote(Previews):

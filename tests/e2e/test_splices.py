@@ -28,8 +28,9 @@ def is_exif(marker, seg):
 
 
 def without_exif(data):
-    """The file's segments but its first Exif one, and the image data with what follows it."""
-    parts = [(m, s) for m, _, s in segments(data)]
+    """The file's segments but its first Exif one, and the image data with what follows it. An MPF index's first
+    entry gives the photo's own size, which the Exif segment is part of: its 4 bytes are left out."""
+    parts = [(m, s[:MAIN_SIZE] + s[MAIN_SIZE + 4:] if s[4:8] == b"MPF\0" else s) for m, _, s in segments(data)]
     exif = next((i for i, (m, s) in enumerate(parts) if is_exif(m, s)), None)
     return parts if exif is None else parts[:exif] + parts[exif + 1:]
 
@@ -74,12 +75,19 @@ def with_mpf(data, before):
     return built
 
 
+# In the segment: marker, length, "MPF\0", the TIFF header, three directory entries and the next link, then
+# the first entry's attribute.
+MAIN_SIZE = 4 + 4 + 8 + 2 + 36 + 4 + 4
+
+
 def second_image_found(data):
-    """The MPF index's second entry still points at the second image's bytes."""
+    """The MPF index's second entry still points at the second image's bytes, and the first entry's size (the
+    photo itself) reaches up to it."""
     header = data.index(b"MPF\0") + 4
     entries = header + 8 + 2 + 36 + 4
+    (main_size,) = struct.unpack(">I", data[entries + 4:entries + 8])
     _, size, offset, _, _ = struct.unpack(">IIIHH", data[entries + 16:entries + 32])
-    return data[header + offset:header + offset + size] == SECOND_IMAGE
+    return data[header + offset:header + offset + size] == SECOND_IMAGE and main_size == header + offset
 
 
 def generated():

@@ -26,6 +26,19 @@ TEST(FileNames, TemporaryNamesHaveOneLengthAndAreKnownAgain) {
     EXPECT_NE(temporaryName(), name);
 }
 
+// Beside the photo, in its own folder: the rename that puts it in the photo's place never crosses a volume.
+TEST(FileNames, TemporaryPathLiesInThePhotosFolder) {
+    for (const std::string path : {"photo.jpg", "/photo.jpg", "a/b/photo.jpg"}) {
+        const std::string temp = temporaryPathBeside(path);
+        EXPECT_EQ(folderOf(temp), folderOf(path)) << temp;
+        std::string marked = ".";
+        marked += nameOf(path);
+        marked += ".lumivex-";
+        EXPECT_TRUE(nameOf(temp).starts_with(marked)) << temp;
+        EXPECT_TRUE(isTemporaryName(nameOf(temp))) << temp;
+    }
+}
+
 TEST(FileNames, OnlyOurTemporaryNamesAreRecognised) {
     struct Case {
         const char* name;

@@ -3,11 +3,21 @@
 // (file_services_posix.cpp, file_services_windows.cpp) provide them.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace lumivex::platform {
+
+// What names a file whatever path reached it: its device and inode, or on Windows its volume's serial number
+// and its index on that volume. Two names of one file (hard links, two spellings of a path) share it.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
 
 struct FileStatus {
     int64_t modifiedSeconds = 0;  // modification time, seconds since 1970-01-01 UTC
@@ -19,8 +29,7 @@ struct FileStatus {
     bool isDirectory = false;
     bool isRegular = false;  // a plain file: not a folder, device, FIFO or socket
     bool isLink = false;     // a symbolic link (only from statLink)
-    uint64_t device = 0;     // device and inode together name the file, whatever path reached it
-    uint64_t inode = 0;
+    FileIdentity identity;   // what names the file whatever path reached it
     uint32_t owner = 0;
     uint32_t group = 0;
     uint64_t links = 1;  // the file's names (hard links)
