@@ -107,19 +107,21 @@ def distributed(photos, tool, count, runs, work):
         tool_runs, dask_runs, dask_work = [], [], []
         for run in range(runs):
             a, b = work / f"tool{run}{command[0]}", work / f"dask{run}{command[0]}"
+            # side by side: the tool, then the runner, on twin trees made one at a time (a large tree is gigabytes)
             make_tree(photos, a, count)
-            make_tree(photos, b, count)
-            # side by side: the tool, then the runner, on twin trees
             wall, cpu, tool_run = timed([tool, *command, "--json", "-q", "-j", "2", "-r", str(a)])
             tool_runs.append((wall, cpu))
+            tool_lines = tool_run.stdout.decode().replace(str(a), "")
+            shutil.rmtree(a)
+            make_tree(photos, b, count)
             wall, cpu, dask_run = timed([sys.executable, "-m", "lumivex.dask", *command, "-r", str(b), "--workers", "2"])
             dask_runs.append((wall, cpu))
-            if dask_run.stdout.decode().replace(str(b), "") != tool_run.stdout.decode().replace(str(a), ""):
+            if dask_run.stdout.decode().replace(str(b), "") != tool_lines:
                 sys.exit(f"the Dask runner's lines differ from the tool's for {command}")
             # the runner's time once the cluster is up: its summary line
             summary = re.search(rb"photos in ([0-9.]+) s on", dask_run.stderr)
             dask_work.append(float(summary.group(1)) if summary else float("nan"))
-            shutil.rmtree(a), shutil.rmtree(b)
+            shutil.rmtree(b)
         tool_wall, tool_cpu = min(tool_runs)
         dask_wall, dask_cpu = min(dask_runs)
         work_best = min(dask_work)
@@ -134,7 +136,8 @@ def main():
     parser.add_argument("--tool", default="build/python/cli/lumivex")
     parser.add_argument("--runs", type=int, default=7, help="calls per photo in memory")
     parser.add_argument("--dask-runs", type=int, default=3, help="runs of each whole command")
-    parser.add_argument("--tree", type=int, default=2000, help="photos in the tree for the Dask comparison")
+    parser.add_argument("--tree", type=int, action="append",
+                        help="photos in a tree for the Dask comparison, once a tree size (default: 2000)")
     parser.add_argument("--out", default="bench/results/library.md")
     args = parser.parse_args()
     photos = sorted(p for p in pathlib.Path(args.photos).rglob("*") if p.suffix.lower() in (".jpg", ".jpeg"))
@@ -151,14 +154,17 @@ def main():
         for count, mine, others, ratio in (small, large):
             cells.append(f"{count} | {mine:.4f} | {others:.4f} | {ratio:.1f}" if count else "0 | | |")
         lines.append(f"| {name} | {n} | {' | '.join(cells)} | {median:.1f} |")
-    lines += ["", f"Whole commands on a tree of {args.tree} copies on tmpfs, best of {args.dask_runs} runs side by side; "
+    trees = args.tree or [2000]
+    sizes = " and ".join(map(str, trees))
+    lines += ["", f"Whole commands on trees of {sizes} copies on tmpfs, best of {args.dask_runs} runs side by side; "
               "the Dask run with its start (Python, importing distributed, the LocalCluster, its close) and once "
               "the cluster is up; processor seconds of every process:", "",
               "| command | photos | lumivex -j 2 photos/s | Dask photos/s | Dask / tool | Dask once up, photos/s "
               "| once up / tool | tool CPU s | Dask CPU s | Dask start and close, s |",
               "|---|---|---|---|---|---|---|---|---|---|"]
     with tempfile.TemporaryDirectory(dir="/dev/shm" if os.path.isdir("/dev/shm") else None) as work:
-        for row in distributed(photos, args.tool, args.tree, args.dask_runs, pathlib.Path(work)):
+        for row in (row for count in trees
+                    for row in distributed(photos, args.tool, count, args.dask_runs, pathlib.Path(work))):
             name, n, tool_rate, dask_rate, ratio, work_rate, work_ratio, tool_cpu, dask_cpu, fixed = row
             lines.append(f"| {name} | {n} | {tool_rate:.0f} | {dask_rate:.0f} | {ratio:.2f} | {work_rate:.0f} "
                          f"| {work_ratio:.2f} | {tool_cpu:.1f} | {dask_cpu:.1f} | {fixed:.1f} |")

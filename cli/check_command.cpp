@@ -55,9 +55,12 @@ void combineVerdicts(CheckResult& result) {
 }  // namespace
 
 CheckResult checkPhoto(const std::string& photoPath, bool followLinks) {
-    CheckResult result;
     // The bytes before the image data held; the rest read through the same open where needed.
-    PhotoBytes file = readPhotoBytes(photoPath, followLinks, PhotoReach::Head);
+    return checkPhotoBytes(photoPath, readPhotoBytes(photoPath, followLinks, PhotoReach::Head));
+}
+
+CheckResult checkPhotoBytes(const std::string& photoPath, const PhotoBytes& file) {
+    CheckResult result;
     const PhotoMetadata meta = readPhotoMetadata(photoPath, file);
     result.reports = meta.reports;
     if (!meta.ok()) {

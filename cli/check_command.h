@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/photo_bytes.h"
 #include "cli/preview_check.h"
 #include "imaging/image.h"
 
@@ -22,6 +23,8 @@ struct CheckResult {
 };
 
 CheckResult checkPhoto(const std::string& photoPath, bool followLinks);
+// The same over a photo already read, or handed over in memory; photoPath names it in the messages.
+CheckResult checkPhotoBytes(const std::string& photoPath, const PhotoBytes& file);
 
 // The score as both the text and the JSON give it: 0.000 to 1.000.
 std::string scoreText(double score);

@@ -57,6 +57,14 @@ PhotoBytes readPhotoBytes(const std::string& path, bool followLinks, PhotoReach 
     return out;
 }
 
+PhotoBytes photoBytesInMemory(std::span<const uint8_t> bytes) {
+    PhotoBytes out;
+    out.bytes.assign(bytes.begin(), bytes.end());
+    out.status.size = static_cast<int64_t>(bytes.size());
+    out.status.isRegular = true;
+    return out;
+}
+
 bool readPhotoRange(const PhotoBytes& photo, uint64_t offset, uint64_t n, std::vector<uint8_t>& out) {
     const uint64_t size = static_cast<uint64_t>(photo.status.size);
     if (offset > size || n > size - offset || n > kMaxPhotoBytes) return false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct PhotoBytes {
 // Opens the photo (a regular file only, never blocking on a FIFO, a final link followed only when allowed)
 // and reads it, whole or up to its image data, through that one descriptor.
 PhotoBytes readPhotoBytes(const std::string& path, bool followLinks, PhotoReach reach = PhotoReach::Whole);
+
+// A photo the caller already holds in memory (a library caller's bytes): the whole file, no open behind it.
+PhotoBytes photoBytesInMemory(std::span<const uint8_t> bytes);
 
 // n bytes at offset of the photo: from its bytes where they hold them, else read through its open descriptor.
 // False when the file does not hold them all.

@@ -223,7 +223,7 @@ EditResult planEdit(std::span<const uint8_t> file, const EditOptions& options, S
     result.sizeBefore = result.sizeAfter = file.size();
     const bool remove = options.edit == Edit::Delete;
     std::string why;
-    if (!remove && !checkThumbnailBytes({options.thumbnail.begin(), options.thumbnail.end()}, why)) {
+    if (!remove && !checkThumbnailBytes(options.thumbnail, why)) {
         result.outcome = EditOutcome::Refused;
         result.message = why;
         return result;
@@ -371,9 +371,9 @@ Outcome editBytes(std::span<const uint8_t> photo, const EditOptions& options, Ma
     return outcome;
 }
 
-Outcome checkPath(const std::string& path, CheckValue& value) {
-    routeDriverMessages();
-    const cli::CheckResult checked = cli::checkPhoto(path, true);
+namespace {
+
+Outcome checkedValue(const cli::CheckResult& checked, CheckValue& value) {
     if (checked.verdict == "error") return failed(LVX_E_FAILED, checked.reason);
     value.verdict = checked.verdict;
     value.reason = checked.reason;
@@ -391,11 +391,16 @@ Outcome checkPath(const std::string& path, CheckValue& value) {
     return outcome;
 }
 
+}  // namespace
+
+Outcome checkPath(const std::string& path, CheckValue& value) {
+    routeDriverMessages();
+    return checkedValue(cli::checkPhoto(path, true), value);
+}
+
 Outcome checkBytes(std::span<const uint8_t> photo, CheckValue& value) {
-    ScratchFolder scratch;
-    const std::string path = scratch.path("photo.jpg");
-    if (!scratch.ok() || !writeFile(path, photo)) return failed(LVX_E_FAILED, "no room for a temporary copy");
-    return unnamed(checkPath(path, value), path);
+    routeDriverMessages();
+    return checkedValue(cli::checkPhotoBytes(kUnnamed, cli::photoBytesInMemory(photo)), value);
 }
 
 }  // namespace lumivex::lib

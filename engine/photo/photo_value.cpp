@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "engine/diag/diag.h"
@@ -16,6 +17,12 @@
 #include "lumivex/thumbnail_file.h"
 
 namespace lumivex {
+
+// The records of a read, as the read left them: an edit plans on a copy of them.
+struct ParsedHead {
+    PhotoRecords records;
+    bool exifAgreed = true;  // no Exif segment, or the parsed one is the one the walk found
+};
 
 namespace {
 
@@ -36,10 +43,15 @@ bool parseHead(PhotoRecords& records, std::span<const uint8_t> head, const std::
 // True when the parsed segment differs from the file's bytes at most where the parse turned a UserComment's
 // trailing blanks into NULs (the window's rule for the segment it writes back).
 bool sameButForBlanks(const uint8_t* original, const uint8_t* parsed, size_t n) {
-    // Almost every segment matches whole; memcmp settles that many times faster than the byte loop below.
-    if (std::memcmp(original, parsed, n) == 0) return true;
-    for (size_t i = 0; i < n; ++i) {
-        if (original[i] != parsed[i] && !(original[i] == ' ' && parsed[i] == 0)) return false;
+    // Almost every byte matches: memcmp settles a run of them many times faster than the byte loop, which
+    // only looks at the runs that differ (a UserComment's few).
+    constexpr size_t kRun = 256;
+    for (size_t at = 0; at < n; at += kRun) {
+        const size_t end = std::min(n, at + kRun);
+        if (std::memcmp(original + at, parsed + at, end - at) == 0) continue;
+        for (size_t i = at; i < end; ++i) {
+            if (original[i] != parsed[i] && !(original[i] == ' ' && parsed[i] == 0)) return false;
+        }
     }
     return true;
 }
@@ -59,10 +71,12 @@ JpegSection* agreedExifSegment(PhotoRecords& records, const Photo& photo) {
     return exif;
 }
 
-void keepWhatWasParsed(PhotoRecords& records, Photo& photo) {
+void keepWhatWasParsed(ParsedHead& parsed, Photo& photo) {
+    PhotoRecords& records = parsed.records;
     photo.info = records.photoInfo;
     photo.byteOrder = records.exifReadFacts.byteOrder;
     JpegSection* exif = agreedExifSegment(records, photo);
+    parsed.exifAgreed = exif != nullptr || findSection(records.sectionList, kMarkerApp1) == nullptr;
     const SegmentEntry* place = findSegment(photo.segments, photo.head, 0xE1, "Exif");
     if (exif == nullptr || place == nullptr) return;
     const uint8_t* bytes = nullptr;
@@ -94,12 +108,13 @@ bool readHead(std::span<const uint8_t> bytes, uint64_t fileSize, const std::stri
         return false;
     }
     photo.head.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(photo.segments.imageDataOffset));
-    PhotoRecords records;
-    if (!parseHead(records, photo.head, name, fileSize)) {
+    auto parsed = std::make_shared<ParsedHead>();
+    if (!parseHead(parsed->records, photo.head, name, fileSize)) {
         why = "not a JPEG photo that can be read whole";
         return false;
     }
-    keepWhatWasParsed(records, photo);
+    keepWhatWasParsed(*parsed, photo);
+    photo.parsed = std::move(parsed);
     return true;
 }
 
@@ -109,19 +124,36 @@ EditPlan refused(EditPlan plan, std::string why) {
     return plan;
 }
 
-// Parses the photo's head again for an edit, quietly: its reports were given when it was read.
-bool parseForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
-    ScopedReportSink quiet([](std::string_view) {});
-    if (!parseHead(records, photo.head, photo.name, photo.segments.fileSize)) {
+// The records an edit works on: a copy of the read's, whose segments the edit may replace.
+bool recordsForEdit(PhotoRecords& records, const Photo& photo, EditPlan& plan) {
+    if (!photo.parsed) {
         plan = refused(plan, "not a JPEG photo that can be read whole");
         return false;
     }
-    // A minimal Exif block is dated from the file; bytes that came from no file have no date to give it.
-    records.photoInfo.fileModified = photo.info.fileModified != 0 ? photo.info.fileModified : kUnknownFileTime;
-    if (findSection(records.sectionList, kMarkerApp1) != nullptr && agreedExifSegment(records, photo) == nullptr) {
+    if (!photo.parsed->exifAgreed) {
         plan = refused(plan, "its Exif segment cannot be located unambiguously");
         return false;
     }
+    currentFileName = photo.name;  // what the edit reports names this photo, as its read did
+    const PhotoRecords& read = photo.parsed->records;
+    static_cast<ExifRecords&>(records) = read;
+    records.lastTooLarge = read.lastTooLarge;
+    SectionList& list = records.sectionList;
+    resetJpegState(list);
+    for (int32_t i = 0; i < read.sectionList.count; ++i) {
+        const JpegSection& section = read.sectionList.sections[i];
+        std::unique_ptr<uint8_t[]> data;
+        if (section.data) {
+            data = allocateBytes(static_cast<uint64_t>(section.size), "Could not allocate memory");
+            std::memcpy(data.get(), section.data.get(), static_cast<size_t>(section.size));
+        }
+        appendSection(list, std::move(data), section.marker, section.size);
+    }
+    list.imageDataRead = read.sectionList.imageDataRead;
+    list.imageDataOffset = read.sectionList.imageDataOffset;
+    list.imageDataSource = read.sectionList.imageDataSource;
+    // A minimal Exif block is dated from the file; bytes that came from no file have no date to give it.
+    records.photoInfo.fileModified = photo.info.fileModified != 0 ? photo.info.fileModified : kUnknownFileTime;
     return true;
 }
 
@@ -169,12 +201,12 @@ bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& pho
 EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
     EditPlan plan;
     std::string why;
-    const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
-    if (!checkThumbnailBytes(bytes, why)) return refused(plan, why);
+    if (!checkThumbnailBytes(thumbnail, why)) return refused(plan, why);
     PhotoRecords records;
-    if (!parseForEdit(records, photo, plan)) return plan;
     try {
-        const ReplacePlan replaced = replaceKeepingAll(records, bytes);
+        if (!recordsForEdit(records, photo, plan)) return plan;
+        const std::vector<uint8_t> bytes(thumbnail.begin(), thumbnail.end());
+        const ReplacePlan replaced = replaceKeepingAll(records, bytes, EditedFacts::Leave);
         plan.route = routeName(replaced.route);
         if (replaced.route == ReplaceRoute::Refused) return refused(plan, replaced.why);
     } catch (const FatalError& error) {
@@ -186,10 +218,10 @@ EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {
 EditPlan planDelete(const Photo& photo) {
     EditPlan plan;
     PhotoRecords records;
-    if (!parseForEdit(records, photo, plan)) return plan;
     std::string why;
     try {
-        switch (removeKeepingAll(records, &why)) {
+        if (!recordsForEdit(records, photo, plan)) return plan;
+        switch (removeKeepingAll(records, &why, EditedFacts::Leave)) {
             case RemoveResult::Removed:
                 return spliced(records, photo, plan);
             case RemoveResult::NoThumbnail:

@@ -47,15 +47,15 @@ bool planExifSplice(std::span<const uint8_t> head, const SegmentMap& map, const 
     } else {
         splice.offset = insertionPoint(map);
     }
-    splice.bytes.reserve(size + 2);
+    const uint64_t was = map.imageDataOffset;
+    const uint64_t now = was - splice.length + size + 2;
+    const uint64_t target = now <= was ? was : was + (now - was + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    const bool padded = target > now && size + (target - now) <= kMaxLengthValue;
+    splice.bytes.reserve(size + 2 + (padded ? target - now : 0));  // one buffer, whatever the padding
     splice.bytes.push_back(0xFF);
     splice.bytes.push_back(kApp1);
     splice.bytes.insert(splice.bytes.end(), segment, segment + size);
-
-    const uint64_t was = map.imageDataOffset;
-    const uint64_t now = was - splice.length + splice.bytes.size();
-    const uint64_t target = now <= was ? was : was + (now - was + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
-    if (target > now && size + (target - now) <= kMaxLengthValue) {
+    if (padded) {
         splice.bytes.resize(splice.bytes.size() + (target - now), 0);
         const uint64_t length = splice.bytes.size() - 2;
         splice.bytes[2] = static_cast<uint8_t>(length >> 8);

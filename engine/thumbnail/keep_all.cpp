@@ -258,7 +258,8 @@ std::unique_ptr<uint8_t[]> resizedCopy(const JpegSection& segment, uint64_t tiff
 
 // The thumbnail facts describe the edited segment: it is parsed again, quietly, and only those facts are
 // taken from the new parse (the rest of photoInfo keeps describing the file as read).
-void refreshThumbnailFacts(PhotoRecords& records, JpegSection& segment) {
+void refreshThumbnailFacts(PhotoRecords& records, JpegSection& segment, EditedFacts facts) {
+    if (facts == EditedFacts::Leave) return;
     PhotoInfo& photoInfo = records.photoInfo;
     const PhotoInfo before = photoInfo;
     photoInfo.thumbOffset = 0;
@@ -278,7 +279,8 @@ void refreshThumbnailFacts(PhotoRecords& records, JpegSection& segment) {
     photoInfo = after;
 }
 
-ReplacePlan carryOut(PhotoRecords& records, const Decision& d, const std::vector<uint8_t>& thumbnail) {
+ReplacePlan carryOut(PhotoRecords& records, const Decision& d, const std::vector<uint8_t>& thumbnail,
+                     EditedFacts facts) {
     const PhotoInfo& photoInfo = records.photoInfo;
     const ExifTarget target = findTarget(records);
     if (d.plan.route == ReplaceRoute::MinimalExif) {
@@ -289,7 +291,7 @@ ReplacePlan carryOut(PhotoRecords& records, const Decision& d, const std::vector
         JpegSection fresh;
         setSegment(fresh, std::move(buffer), block.size());
         insertSection(records, kMarkerApp1, std::move(fresh.data), fresh.size);
-        refreshThumbnailFacts(records, records.sectionList.sections[0]);
+        refreshThumbnailFacts(records, records.sectionList.sections[0], facts);
         return d.plan;
     }
     JpegSection& segment = *target.segment;
@@ -317,7 +319,7 @@ ReplacePlan carryOut(PhotoRecords& records, const Decision& d, const std::vector
         writeValue(block, o.lengthPos, o.lengthFormat, static_cast<uint32_t>(thumbnail.size()));
     }
     setSegment(segment, std::move(buffer), d.newTiffLength);
-    refreshThumbnailFacts(records, segment);
+    refreshThumbnailFacts(records, segment, facts);
     return d.plan;
 }
 
@@ -371,13 +373,13 @@ ReplacePlan planKeepAllReplacement(PhotoRecords& records, uint64_t newLength) {
     return decide(records, newLength).plan;
 }
 
-ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail) {
+ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail, EditedFacts facts) {
     const Decision d = decide(records, thumbnail.size());
     if (d.plan.route == ReplaceRoute::Refused) return d.plan;
-    return carryOut(records, d, thumbnail);
+    return carryOut(records, d, thumbnail, facts);
 }
 
-RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why) {
+RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why, EditedFacts facts) {
     const auto refused = [why](const std::string& text) {
         if (why != nullptr) *why = text;
         return RemoveResult::Refused;
@@ -417,7 +419,7 @@ RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why) {
         std::memset(block.tiff + dir->offset, 0, dir->nextPos + 4 - dir->offset);
     }
     setSegment(segment, std::move(buffer), newLength);
-    refreshThumbnailFacts(records, segment);
+    refreshThumbnailFacts(records, segment, facts);
     return RemoveResult::Removed;
 }
 

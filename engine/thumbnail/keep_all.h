@@ -31,13 +31,18 @@ const char* routeName(ReplaceRoute route);
 // What a replacement with a thumbnail of newLength bytes would do; changes nothing.
 ReplacePlan planKeepAllReplacement(PhotoRecords& records, uint64_t newLength);
 
+// After an edit the records' thumbnail facts describe the edited segment, which takes a parse of it; a caller
+// that takes only the segment's new bytes and drops the records leaves them as they were.
+enum class EditedFacts { Refresh, Leave };
+
 // Carries out the plan with these thumbnail bytes; nothing changes when the plan is Refused.
-ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail);
+ReplacePlan replaceKeepingAll(PhotoRecords& records, const std::vector<uint8_t>& thumbnail,
+                              EditedFacts facts = EditedFacts::Refresh);
 
 enum class RemoveResult { Removed, NoThumbnail, Refused };
 
 // Removes the thumbnail and its offset and length entries (the thumbnail directory too when nothing else
 // is left in it); why says what kept it when Refused.
-RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why);
+RemoveResult removeKeepingAll(PhotoRecords& records, std::string* why, EditedFacts facts = EditedFacts::Refresh);
 
 }  // namespace lumivex

@@ -1,6 +1,5 @@
 #include "lumivex/thumbnail_file.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -26,7 +25,7 @@ std::string quoted(const char* path) { return std::string("'") + path + "'"; }
 
 }  // namespace
 
-bool checkThumbnailBytes(const std::vector<uint8_t>& bytes, std::string& why) {
+bool checkThumbnailBytes(std::span<const uint8_t> bytes, std::string& why) {
     if (bytes.empty()) {
         why = "the new thumbnail is empty";
         return false;
@@ -35,12 +34,12 @@ bool checkThumbnailBytes(const std::vector<uint8_t>& bytes, std::string& why) {
         why = "the new thumbnail is not a JPEG image (it does not begin with FF D8)";
         return false;
     }
-    const uint8_t end[2] = {0xFF, 0xD9};
-    if (std::search(bytes.begin() + 2, bytes.end(), end, end + 2) == bytes.end()) {
-        why = "the new thumbnail is not a whole JPEG image (it has no end marker FF D9)";
-        return false;
+    // From the back: a whole JPEG image ends with its end marker, so the search stops at once.
+    for (size_t i = bytes.size() - 1; i >= 3; --i) {
+        if (bytes[i] == 0xD9 && bytes[i - 1] == 0xFF) return true;
     }
-    return true;
+    why = "the new thumbnail is not a whole JPEG image (it has no end marker FF D9)";
+    return false;
 }
 
 bool readThumbnailFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {

@@ -31,3 +31,6 @@ class Job:
         """(path, export output, JSON line decided before any work or None), in the tool's order."""
     def run(self, path: str | bytes, output: str | bytes = "") -> tuple[str, bool]:
         """The tool's JSON line for the photo, and whether it counts as a failure."""
+    def run_many(self, photos: list[tuple[str | bytes, str | bytes]]) -> tuple[str, int]:
+        """The tool's JSON lines for (path, export output) pairs, each ended by a line feed, and how many of the
+        photos count as failures; the whole list runs without the GIL."""

@@ -19,6 +19,8 @@ import time
 from typing import Any, Iterable
 
 COMMANDS = ("check", "regenerate", "delete", "replace")
+_TASKS_PER_WORKER = 4
+_MOST_PER_TASK = 2000
 _jobs: dict[tuple[str, ...], Any] = {}  # one parsed job per worker process and command line
 
 
@@ -31,10 +33,10 @@ def _job(args: tuple[str, ...]):
     return job
 
 
-def run_paths(args: tuple[str, ...], photos: list[tuple[bytes, bytes]]) -> list[tuple[str, bool]]:
-    """Runs on a worker: the tool's JSON line and failure for each photo, by path."""
-    job = _job(args)
-    return [job.run(path, output) for path, output in photos]
+def run_paths(args: tuple[str, ...], photos: list[tuple[bytes, bytes]]) -> tuple[str, int]:
+    """Runs on a worker: the tool's JSON lines for the photos, by path, each ended by a line feed, and how many
+    count as failures. The whole chunk runs in the library without the GIL."""
+    return _job(args).run_many(photos)
 
 
 def _result_line(path: str, operation: str, outcome: str, message: str, before: int, after: int) -> str:
@@ -101,6 +103,21 @@ def _list_objects(operands: list[str], recursive: bool, options: dict) -> list[s
                 if name.lower().endswith((".jpg", ".jpeg")):
                     urls.append(fs.unstrip_protocol(name))
     return urls
+
+
+def _remote(name: str):
+    """A worker's function under this module's own name, even when the module runs as __main__: workers then
+    import it once and keep its parsed jobs, where a function of __main__ would be sent and rebuilt by value."""
+    import importlib
+
+    return getattr(importlib.import_module("lumivex.dask"), name)
+
+
+def _chunk_size(count: int, workers: int) -> int:
+    """A few tasks a worker: each task costs a round trip through the scheduler (milliseconds), so tasks much
+    shorter than that make the cluster slower than the tool; a few rather than one, so that a worker done early
+    takes the next; and no task so long that the progress stands still for seconds."""
+    return max(1, min(_MOST_PER_TASK, -(-count // (workers * _TASKS_PER_WORKER))))
 
 
 def _chunks(items: list, size: int) -> Iterable[list]:
@@ -176,21 +193,36 @@ def _start_client(address: str | None, workers: int):
     return Client(cluster), cluster
 
 
+def _worker_count(client, cluster) -> int:
+    if cluster is not None:
+        return max(1, len(cluster.workers))  # the runner's own: no question to the scheduler
+    return max(1, len(client.scheduler_info()["workers"]))
+
+
 def _run(client, tasks: list, function, fixed: tuple, progress: _Progress, sizes: list[int]):
-    """Submits the chunks and yields their results in order, as soon as each is complete."""
+    """Submits the chunks and yields each chunk's result in order, as soon as it and those before are complete."""
     from distributed import as_completed
 
-    futures = [client.submit(function, *fixed, chunk, pure=False) for chunk in tasks]
+    # One message for every task: a submit each costs the scheduler's thread and ours a turn per task.
+    futures = client.map(function, *[[value] * len(tasks) for value in fixed], tasks, pure=False)
     index = {future.key: i for i, future in enumerate(futures)}
-    ready: dict[int, list] = {}
+    ready: dict[int, Any] = {}
     following = 0
-    for future in as_completed(futures):
+    # The results come with the completions, fetched in the background, not one round trip a task here.
+    for future, result in as_completed(futures, with_results=True):
         i = index[future.key]
-        ready[i] = future.result()
+        ready[i] = result
         progress.add(sizes[i])
         while following in ready:
-            yield from ready.pop(following)
+            yield ready.pop(following)
             following += 1
+
+
+def _path_lines(chunk_results: Iterable[tuple[str, int]], failures: list[int]) -> Iterable[str]:
+    """The lines of run_paths' chunks, one a photo; failures[0] counts the failed photos seen so far."""
+    for text, failed in chunk_results:
+        failures[0] += failed
+        yield from text.split("\n")[:-1]  # never splitlines(): a JSON line may hold U+2028 and its kin
 
 
 def main(argv: list[str] | None = None) -> int:
@@ -208,21 +240,25 @@ def main(argv: list[str] | None = None) -> int:
     except Error as error:
         print(f"lumivex: {error}", file=sys.stderr)
         return 2
+    # Everything the tasks need is ready before the cluster starts: once it is up, this process shares its
+    # processor with the scheduler's thread, and forked workers find the runner's module already imported.
+    todo = [(path, output) for path, output, ready in planned if ready is None]
+    function = _remote("run_paths")
     client, cluster = _start_client(known.scheduler, known.workers)
     ready_at = time.monotonic()
     try:
-        workers = max(1, len(client.scheduler_info()["workers"]))
-        todo = [(path, output) for path, output, ready in planned if ready is None]
-        size = known.chunk or max(1, min(64, len(todo) // (workers * 8) or 1))
-        chunks = list(_chunks(todo, size))
+        workers = _worker_count(client, cluster)
+        chunks = list(_chunks(todo, known.chunk or _chunk_size(len(todo), workers)))
         progress = _Progress(len(planned), True)
-        results = _run(client, chunks, run_paths, (tuple(args),), progress, [len(c) for c in chunks])
+        failures = [0]
+        lines = _path_lines(_run(client, chunks, function, (tuple(args),), progress, [len(c) for c in chunks]),
+                            failures)
         failed = False
         for path, output, ready in planned:
-            line, bad = (ready, True) if ready is not None else next(results)
             progress.clear()
-            out.write(line + "\n")
-            failed = failed or bad
+            out.write((ready if ready is not None else next(lines)) + "\n")
+            failed = failed or ready is not None
+        failed = failed or failures[0] > 0
         out.flush()
         progress.clear()
         now = time.monotonic()
@@ -260,16 +296,17 @@ def _main_objects(known, rest: list[str], out) -> int:
     urls = _list_objects(operands, recursive, {})
     client, cluster = _start_client(known.scheduler, known.workers)
     try:
-        workers = max(1, len(client.scheduler_info()["workers"]))
+        workers = _worker_count(client, cluster)
         size = known.chunk or max(1, min(64, len(urls) // (workers * 8) or 1))
         chunks = list(_chunks(urls, size))
         progress = _Progress(len(urls), True)
         failed = False
-        for line, bad in _run(client, chunks, run_objects, (known.command, thumbnail_bytes, {}), progress,
-                              [len(c) for c in chunks]):
-            progress.clear()
-            out.write(line + "\n")
-            failed = failed or bad
+        for results in _run(client, chunks, _remote("run_objects"), (known.command, thumbnail_bytes, {}), progress,
+                            [len(c) for c in chunks]):
+            for line, bad in results:
+                progress.clear()
+                out.write(line + "\n")
+                failed = failed or bad
         out.flush()
         progress.clear()
         return 1 if failed else 0
@@ -280,4 +317,9 @@ def _main_objects(known, rest: list[str], out) -> int:
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    status = main()
+    sys.stdout.flush()
+    sys.stderr.flush()
+    # The cluster is closed and every line written: the interpreter's own shutdown of distributed's threads
+    # and modules would add a quarter of a second and do nothing that matters.
+    os._exit(status)

@@ -65,6 +65,11 @@ def test_regenerate_and_check():
     assert lumivex.check(PHOTOS / "fujifilm-e500-no-thumbnail.jpg")["verdict"] == "none"
 
 
+@pytest.mark.parametrize("name", sorted(path.name for path in PHOTOS.glob("*.jpg")))
+def test_check_of_bytes_agrees_with_check_of_the_file(name):
+    assert lumivex.check((PHOTOS / name).read_bytes()) == lumivex.check(PHOTOS / name)
+
+
 @pytest.mark.parametrize(
     "call",
     [
@@ -121,6 +126,17 @@ def test_job_lines_are_the_tools(command, tool, photos, tmp_path):
     assert "\n".join(lines) + "\n" == expected.replace(str(twin), str(photos))
     for name in NAMES:
         assert (photos / name).read_bytes() == (twin / name).read_bytes()
+
+
+def test_a_chunk_run_at_once_gives_each_photos_line_and_counts_the_failures(photos):
+    job = lumivex.Job(["check", "--json", "-r", str(photos)])
+    chunk = [(path, output) for path, output, ready in job.photos() if ready is None]
+    chunk.append((str(photos / "missing.jpg").encode(), b""))
+    one_by_one = [job.run(path, output) for path, output in chunk]
+    text, failures = job.run_many(chunk)
+    assert text == "".join(line + "\n" for line, _ in one_by_one)
+    assert failures == sum(failed for _, failed in one_by_one) >= 1
+    assert job.run_many([]) == ("", 0)
 
 
 def test_job_refuses_a_bad_command_line():

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -111,6 +112,59 @@ TEST(PhotoValue, AValueDoesNotChangeWhenAnotherPhotoIsRead) {
     EXPECT_EQ(std::string(a.info.cameraMake), make);
     EXPECT_EQ(a.previews.size(), 1u);
     EXPECT_TRUE(b.previews.empty());
+}
+
+// Edits start from the one parse of the read, which every copy of the value shares: an edit planned on it
+// leaves it as read, so the next plan, on the value or a copy, comes out the same.
+TEST(PhotoValue, PlansOnOneReadAndItsCopiesAgree) {
+    const Bytes file = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg");
+    const Bytes donor = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/nikon-d70.jpg");
+    Photo photo;
+    Photo donorPhoto;
+    std::string why;
+    ASSERT_TRUE(readPhoto(file, "p", photo, why)) << why;
+    ASSERT_TRUE(readPhoto(donor, "d", donorPhoto, why)) << why;
+    const Photo copy = photo;
+    const EditPlan first = planDelete(photo);
+    ASSERT_EQ(first.outcome, EditPlan::Outcome::Planned) << first.why;
+    ASSERT_EQ(planReplace(photo, exifThumbnail(donorPhoto, donor)).outcome, EditPlan::Outcome::Planned);
+    for (const Photo* value : std::vector<const Photo*>{&photo, &copy}) {
+        const EditPlan again = planDelete(*value);
+        ASSERT_EQ(again.splices.splices.size(), first.splices.splices.size());
+        for (size_t i = 0; i < again.splices.splices.size(); ++i) {
+            EXPECT_EQ(again.splices.splices[i].offset, first.splices.splices[i].offset);
+            EXPECT_EQ(again.splices.splices[i].bytes, first.splices.splices[i].bytes);
+        }
+    }
+    const Photo unread;
+    EXPECT_EQ(planDelete(unread).outcome, EditPlan::Outcome::Refused);
+}
+
+// The parse turns a UserComment's trailing blanks into NULs; the segment still counts as the file's own, and
+// an edit keeps the blanks, wherever in a long comment they lie.
+TEST(PhotoValue, AUserCommentPaddedWithBlanksKeepsThemThroughAnEdit) {
+    for (const size_t blanks : {size_t{3}, size_t{300}, size_t{1000}}) {
+        SCOPED_TRACE(blanks);
+        test::ExifBuilder exif(ExifByteOrder::Intel);
+        const int ifd0 = exif.addDirectory();
+        const int sub = exif.addDirectory();
+        const int ifd1 = exif.addDirectory();
+        exif.addLink(ifd0, 0x8769, sub);
+        Bytes comment{'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i'};
+        comment.insert(comment.end(), blanks, ' ');
+        exif.addEntry(sub, 0x9286, FormatUndefined, static_cast<uint32_t>(comment.size()), comment);
+        exif.setNext(ifd0, ifd1);
+        exif.setThumbnail(ifd1, {0xFF, 0xD8, 0xFF, 0xD9});
+        const Bytes file = test::JpegBuilder().exif(exif.segment()).image().bytes();
+        Photo photo;
+        std::string why;
+        ASSERT_TRUE(readPhoto(file, "p", photo, why)) << why;
+        const EditPlan remove = planDelete(photo);
+        ASSERT_EQ(remove.outcome, EditPlan::Outcome::Planned) << remove.why;
+        Bytes out;
+        ASSERT_TRUE(applyPlan(file, remove.splices, out));
+        EXPECT_NE(std::search(out.begin(), out.end(), comment.begin(), comment.end()), out.end());
+    }
 }
 
 TEST(PhotoValue, BytesThatAreNotAPhotoSayWhy) {

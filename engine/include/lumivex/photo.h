@@ -1,9 +1,10 @@
 // One photo as a value: where its segments lie, the bytes before its image data, what its Exif says, the
 // copies of its picture and the reports its reading gave. The value is the caller's: nothing of it changes
-// when the engine reads another photo. Edits of the tool are planned over it as splices.
+// when the engine reads another photo. Edits of the tool are planned from what its read parsed, as splices.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +17,8 @@
 
 namespace lumivex {
 
+struct ParsedHead;  // the engine's own records of a read
+
 struct Photo {
     std::string name;                        // how its reports name it
     SegmentMap segments;                     // where each segment lies in the file
@@ -25,6 +28,9 @@ struct Photo {
     std::vector<PreviewCopy> previews;       // the copies of the picture found in it (the Exif thumbnail)
     std::string makerNoteReach;              // not empty: the maker note locates data past the Exif block (what)
     std::string reports;                     // the report lines its reading gave, as they go to standard error
+
+    // What the read parsed, shared by the copies of the value: an edit starts from it, never parses again.
+    std::shared_ptr<const ParsedHead> parsed;
 };
 
 // Reads a photo from the whole file's bytes. False (why says what, the reports are in photo.reports) when

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ constexpr uint64_t kMaxThumbnailFileBytes = 16u << 20;
 // Only a non-empty regular file that starts with FF D8 and holds an FF D9 can be a JPEG thumbnail; anything
 // else (a folder, a device, an empty or a text file) is refused with why saying what is wrong.
 bool readThumbnailFile(const char* path, std::vector<uint8_t>& bytes, std::string& why);
-bool checkThumbnailBytes(const std::vector<uint8_t>& bytes, std::string& why);
+bool checkThumbnailBytes(std::span<const uint8_t> bytes, std::string& why);
 
 // Writes a new file at path: an exclusive temporary file beside it (mode 0666 less the umask), renamed onto
 // the name once whole, so that nobody ever sees half of it. An existing path is replaced only with replace,
