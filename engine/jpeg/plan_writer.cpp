@@ -28,11 +28,6 @@ bool newHead(const platform::OpenFile& source, const SplicePlan& plan, std::vect
 
 bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
                  std::string& why) {
-    platform::FileStatus status;
-    if (!platform::statOpenFile(source, status) || static_cast<uint64_t>(status.size) != plan.sourceSize) {
-        why = "the photo changed while it was edited; it was left alone";
-        return false;
-    }
     std::vector<uint8_t> head;
     if (!newHead(source, plan, head)) {
         why = "Could not read the photo for the new file";
@@ -44,9 +39,17 @@ bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platf
     const uint64_t shift = grows ? size - plan.sourceSize : 0;
     // Blocks shared with the photo cost no copy; only the head is written over them.
     const bool cloned = grows && shift % kPlanCloneBlockBytes == 0 && platform::cloneFile(source, temp, shift);
+    if (!cloned) {
+        // A copy takes the planned bytes only: a photo that grew meanwhile must show here.
+        platform::FileStatus status;
+        if (!platform::statOpenFile(source, status) || static_cast<uint64_t>(status.size) != plan.sourceSize) {
+            why = "the photo changed while it was edited; it was left alone";
+            return false;
+        }
+    }
     bool ok = platform::writeAt(temp, 0, head.data(), head.size());
     if (!cloned) ok = ok && platform::copyBetween(source, headEnd, temp, head.size(), plan.sourceSize - headEnd);
-    // A clone reaches the source's end as it is now: a photo that grew meanwhile shows in the size.
+    // A clone reaches the source's end as it is now: a photo that grew or shrank meanwhile shows in the size.
     platform::FileStatus written;
     if (!ok || !platform::statOpenFile(temp, written) || static_cast<uint64_t>(written.size) != size) {
         why = "Could not write the new file whole (disk full, or the photo changed while it was edited)";

@@ -290,14 +290,13 @@ void withPathInFolder(const Folder& folder, const std::string& name, void (*use)
     if (n > 0 && static_cast<size_t>(n) < sizeof path) use(path);
 }
 
-// A batch edits many photos of one folder: the folder is looked through for leftovers once per run.
-bool firstVisit(int folderFd) {
+// A batch edits many photos of one folder: the folder is looked through for leftovers once per run. Known by
+// the path it was opened by, which costs no system call a photo; two spellings of one folder look twice.
+bool firstVisit(const std::string& folderPath) {
     static std::mutex guard;
-    static std::set<std::pair<dev_t, ino_t>> visited;
-    struct stat st {};
-    if (::fstat(folderFd, &st) != 0) return false;
+    static std::set<std::string> visited;
     const std::lock_guard<std::mutex> hold(guard);
-    return visited.insert({st.st_dev, st.st_ino}).second;
+    return visited.insert(folderPath).second;
 }
 
 // The whole path in one call where it has no link at all (the common case); -1 where it has one, or where the
@@ -400,7 +399,7 @@ bool removeInFolder(const Folder& folder, const std::string& name) {
 }
 
 void removeStaleTemporaries(const Folder& folder) {
-    if (!firstVisit(folder.handle.fd())) return;
+    if (!firstVisit(folder.path)) return;
     const int listFd = ::openat(folder.handle.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0) return;
     DIR* entries = ::fdopendir(listFd);

@@ -17,9 +17,7 @@ namespace {
 constexpr size_t kMaxNameBytes = 255;
 constexpr int kMaxBackupNumber = 99;
 
-bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) {
-    return a.identity == b.identity;
-}
+bool sameIdentity(const platform::FileStatus& a, const platform::FileStatus& b) { return a.identity == b.identity; }
 
 // A name of the photo's folder as the user would write it, in quotes.
 std::string besidePhoto(const PhotoFile& photo, const std::string& name) {
@@ -186,7 +184,7 @@ bool openPhotoForEdit(const char* givenPath, bool followLinks, PhotoFile& photo,
         }
         // The open never follows a link; only a refused open asks what the name is.
         photo.file = platform::openInFolder(photo.folder, photo.name);
-        if (!photo.file.isOpen() || !platform::statOpenFile(photo.file, photo.status)) {
+        if (!photo.file.isOpen()) {
             const bool exists = platform::statInFolder(photo.folder, photo.name, named);
             if (exists && named.isLink && followLinks && !resolved) {
                 // A link given as the photo stays a link: its target is what gets edited.
@@ -204,15 +202,20 @@ bool openPhotoForEdit(const char* givenPath, bool followLinks, PhotoFile& photo,
                       : "Cannot open '" + photo.path + "'";
             return false;
         }
-        if (!photo.status.isRegular) {
-            why = "'" + photo.path + "' is not a regular file";
-            return false;
-        }
+        // The lock first, then what the file is: its status is the one the edit starts from.
         if (!platform::lockForEdit(photo.file)) {
             why = "Cannot lock '" + photo.path + "' for the edit";
             return false;
         }
-        if (readsAsOpenFile(photo) && platform::statOpenFile(photo.file, photo.status)) return true;
+        if (!platform::statOpenFile(photo.file, photo.status)) {
+            why = "Cannot open '" + photo.path + "'";
+            return false;
+        }
+        if (!photo.status.isRegular) {
+            why = "'" + photo.path + "' is not a regular file";
+            return false;
+        }
+        if (readsAsOpenFile(photo)) return true;
     }
     why = "'" + photo.path + "' keeps being replaced; it was left alone";
     return false;
