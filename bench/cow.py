@@ -54,10 +54,10 @@ def timed(args):
 FICLONE = 0x40049409
 
 
-def clone_floor(photos):
-    """What an edit cannot go below on a file system that clones: per photo a hard-linked backup, a clone of the
-    photo, one changed 4 KiB block written over its head, and the rename over the photo; then the sync."""
-    block = b"\0" * 4096
+def clone_floor(photos, blocks, backup=True):
+    """What an edit cannot go below on a file system that clones: per photo a hard-linked backup (or none), a clone
+    of the photo, the changed head blocks written over it, and the rename over the photo; then the sync."""
+    head = b"\0" * (4096 * blocks)
     os.sync()
     start = time.perf_counter()
     for photo in photos:
@@ -66,21 +66,39 @@ def clone_floor(photos):
             fd = os.open(temp, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
             try:
                 fcntl.ioctl(fd, FICLONE, source.fileno())
-                os.pwrite(fd, block, 0)
+                os.pwrite(fd, head, 0)
             finally:
                 os.close(fd)
-        os.link(photo, photo + ".orig")
+        if backup:
+            os.link(photo, photo + ".orig")
         os.rename(temp, photo)
     os.sync()
     return time.perf_counter() - start
 
 
+# Each edit against the floor that does what it must: replace grows the head by a block (two blocks written),
+# delete keeps its size (one), and without a backup the old photo's blocks are let go by the rename.
+FLOORS = {
+    "floor: clone + 2 head blocks": (2, True),
+    "floor: clone + 1 head block": (1, True),
+    "floor: clone + 2 head blocks, no backup": (2, False),
+}
+FLOOR_OF = {
+    "lumivex replace": "floor: clone + 2 head blocks",
+    "lumivex delete": "floor: clone + 1 head block",
+    "earlier build: replace": "floor: clone + 2 head blocks",
+    "earlier build: delete": "floor: clone + 1 head block",
+    "lumivex replace --no-backup": "floor: clone + 2 head blocks, no backup",
+}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--lumivex", default=os.path.join(ROOT, "build", "release", "cli", "lumivex"))
+    parser.add_argument("--base", help="an earlier build of lumivex, timed beside this one")
     parser.add_argument("--photos", type=int, default=40)
     parser.add_argument("--megabytes", type=int, default=10)
-    parser.add_argument("--reps", type=int, default=3)
+    parser.add_argument("--reps", type=int, default=5)
     parser.add_argument("--results", default=os.path.join(ROOT, "bench", "results", "cow.md"))
     opts = parser.parse_args()
     if os.geteuid() != 0 or shutil.which("mkfs.xfs") is None:
@@ -105,13 +123,16 @@ def main():
             out = os.path.join(base, "copies")
             thumbs = os.path.join(base, "thumbs")
             cases = {
-                "floor: clone + head block": None,
+                **{name: None for name in FLOORS},
                 "cp --reflink=never": lambda photos: ["cp", "--reflink=never", "-t", out] + photos,
                 "lumivex replace": lambda photos: [opts.lumivex, "replace", "-t", thumb] + photos,
                 "lumivex replace --no-backup": lambda photos: [opts.lumivex, "replace", "--no-backup", "-t", thumb] + photos,
                 "lumivex delete": lambda photos: [opts.lumivex, "delete"] + photos,
                 "exiv2 -it": lambda photos: ["exiv2", "-it", "-l", thumbs] + photos,
             }
+            if opts.base:
+                cases["earlier build: replace"] = lambda photos: [opts.base, "replace", "-t", thumb] + photos
+                cases["earlier build: delete"] = lambda photos: [opts.base, "delete"] + photos
             times = {name: [] for name in cases}
             growth = {name: [] for name in cases}
             for _ in range(opts.reps):
@@ -128,7 +149,7 @@ def main():
                     if command is None:
                         if disk != "xfs reflink":
                             continue
-                        times[name].append(clone_floor(photos))
+                        times[name].append(clone_floor(photos, *FLOORS[name]))
                     else:
                         times[name].append(timed(command(photos)))
                     os.sync()
@@ -139,7 +160,8 @@ def main():
                 if not times[name]:
                     continue
                 t = statistics.median(times[name])
-                floor = statistics.median(times["floor: clone + head block"]) if disk == "xfs reflink" else None
+                floor_name = FLOOR_OF.get(name, name if name in FLOORS else None)
+                floor = statistics.median(times[floor_name]) if disk == "xfs reflink" and floor_name else None
                 rows.append((disk, name, t, copy / t, t / floor if floor else None, statistics.median(growth[name]) / size))
     finally:
         sh("umount", mount, check=False)
@@ -153,9 +175,11 @@ def main():
         f" {opts.photos} photos of {opts.megabytes} MiB (a real camera header, the rest image data), median of"
         f" {opts.reps}, a fresh library for every run. XFS: a loop-mounted image made with reflink=1."
         " Each time includes writing everything back to the disk (sync). × cp: how many times faster than copying"
-        " the photos without sharing blocks, in the same run. The floor (XFS only): per photo a hard-linked backup,"
-        " a clone, one 4 KiB block written over its head and a rename, from a script; × floor: a case's time over"
-        " the floor's in the same run.",
+        " the photos without sharing blocks, in the same run. The floors (XFS only), from a script in one process:"
+        " per photo a hard-linked backup (or none), a clone, the head blocks the edit changes written over it (the"
+        " replacement grows the head by a block: two; the deletion keeps its size: one) and a rename; × floor: a"
+        " case's time over its floor's in the same run. The tool's times include starting it once for all photos."
+        + (f" Earlier build: {opts.base}." if opts.base else ""),
         " Space: what the file system's used space grew by, over the size of the photos (backups included).",
         "",
         "| file system | case | median s | ms per photo | × cp | × floor | space / library |",
