@@ -1,5 +1,6 @@
 #include "lumivex/plan_writer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
 #include <vector>
@@ -10,12 +11,20 @@ namespace lumivex {
 
 namespace {
 
-// The new file's bytes from its start up to where the last splice ends in the source, from one read of the
-// source's head.
-bool newHead(const platform::OpenFile& source, const SplicePlan& plan, std::vector<uint8_t>& head) {
+// A block written only in part must first be read back from the disk (over a clone, from the shared extent):
+// the written head reaches on to the end of its last block, with the source's own bytes, or to the file's end.
+uint64_t blockPadding(uint64_t headSize, uint64_t fileSize) {
+    const uint64_t partial = headSize % kPlanCloneBlockBytes;
+    const uint64_t toBlockEnd = partial == 0 ? 0 : kPlanCloneBlockBytes - partial;
+    return std::min(toBlockEnd, fileSize - headSize);
+}
+
+// The new file's bytes from its start up to where the last splice ends in the source, and the padding after it,
+// from one read of the source's head.
+bool newHead(const platform::OpenFile& source, const SplicePlan& plan, uint64_t padding, std::vector<uint8_t>& head) {
     const uint64_t headEnd = plan.splices.empty() ? 0 : plan.splices.back().end();
-    std::vector<uint8_t> old(static_cast<size_t>(headEnd));
-    if (!platform::readAt(source, 0, old.data(), headEnd)) return false;
+    std::vector<uint8_t> old(static_cast<size_t>(headEnd + padding));
+    if (!platform::readAt(source, 0, old.data(), old.size())) return false;
     uint64_t at = 0;
     for (const Splice& splice : plan.splices) {
         head.insert(head.end(), old.begin() + static_cast<std::ptrdiff_t>(at),
@@ -23,18 +32,20 @@ bool newHead(const platform::OpenFile& source, const SplicePlan& plan, std::vect
         head.insert(head.end(), splice.bytes.begin(), splice.bytes.end());
         at = splice.end();
     }
+    head.insert(head.end(), old.begin() + static_cast<std::ptrdiff_t>(at), old.end());
     return true;
 }
 
 bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
                  std::string& why) {
+    const uint64_t headEnd = plan.splices.empty() ? 0 : plan.splices.back().end();
+    const uint64_t size = plannedSize(plan);
+    const uint64_t padding = blockPadding(size - (plan.sourceSize - headEnd), size);
     std::vector<uint8_t> head;
-    if (!newHead(source, plan, head)) {
+    if (!newHead(source, plan, padding, head)) {
         why = "Could not read the photo for the new file";
         return false;
     }
-    const uint64_t headEnd = plan.splices.empty() ? 0 : plan.splices.back().end();
-    const uint64_t size = plannedSize(plan);
     const bool grows = size >= plan.sourceSize;
     const uint64_t shift = grows ? size - plan.sourceSize : 0;
     // Blocks shared with the photo cost no copy; only the head is written over them.
@@ -48,7 +59,8 @@ bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platf
         }
     }
     bool ok = platform::writeAt(temp, 0, head.data(), head.size());
-    if (!cloned) ok = ok && platform::copyBetween(source, headEnd, temp, head.size(), plan.sourceSize - headEnd);
+    const uint64_t copied = headEnd + padding;
+    if (!cloned) ok = ok && platform::copyBetween(source, copied, temp, head.size(), plan.sourceSize - copied);
     // A clone reaches the source's end as it is now: a photo that grew or shrank meanwhile shows in the size.
     platform::FileStatus written;
     if (!ok || !platform::statOpenFile(temp, written) || static_cast<uint64_t>(written.size) != size) {
