@@ -1,3 +1,5 @@
+#include "engine/photo/photo_value.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -180,14 +182,10 @@ bool readPhoto(std::span<const uint8_t> file, const std::string& name, Photo& ph
     return readHead(file, file.size(), name, photo, why);
 }
 
-bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& photo, std::string& why) {
-    platform::OpenFile file(descriptor);
-    platform::FileStatus status;
+bool readPhotoFromOpenFile(const platform::OpenFile& file, const platform::FileStatus& status, const std::string& name,
+                           Photo& photo, std::string& why) {
     PhotoHead head;
-    const bool ok = platform::statOpenFile(file, status) && status.isRegular &&
-                    readPhotoHead(file, static_cast<uint64_t>(status.size), head, why);
-    file.release();  // the caller's descriptor stays open
-    if (!ok) {
+    if (!status.isRegular || !readPhotoHead(file, static_cast<uint64_t>(status.size), head, why)) {
         if (why.empty()) why = "not a regular file";
         photo = Photo{};
         photo.name = name;
@@ -196,6 +194,20 @@ bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& pho
     if (!readHead(head.bytes, static_cast<uint64_t>(status.size), name, photo, why)) return false;
     photo.info.fileModified = static_cast<int32_t>(status.modifiedSeconds);
     return true;
+}
+
+bool readPhotoFromDescriptor(int descriptor, const std::string& name, Photo& photo, std::string& why) {
+    platform::OpenFile file(descriptor);
+    platform::FileStatus status;
+    const bool stated = platform::statOpenFile(file, status);
+    const bool ok = stated && readPhotoFromOpenFile(file, status, name, photo, why);
+    file.release();  // the caller's descriptor stays open
+    if (!stated) {
+        why = "not a regular file";
+        photo = Photo{};
+        photo.name = name;
+    }
+    return ok;
 }
 
 EditPlan planReplace(const Photo& photo, std::span<const uint8_t> thumbnail) {

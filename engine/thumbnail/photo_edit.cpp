@@ -10,6 +10,7 @@
 #include "engine/exif/exif_segment.h"
 #include "engine/jpeg/reader.h"
 #include "engine/jpeg/writer.h"
+#include "engine/photo/photo_value.h"
 #include "engine/platform/file_services.h"
 #include "engine/platform/test_pause.h"
 #include "engine/thumbnail/keep_all.h"
@@ -131,17 +132,14 @@ bool planSplices(const EditRequest& request, PhotoFile& photo, const std::vector
                  SplicePlan& splices, EditResult& result) {
     Photo value;
     std::string why;
-    const bool read = readPhotoFromDescriptor(photo.file.fd(), request.photoPath, value, why);
+    // From the locked file, whose status was taken after the lock; its name is checked again before the rename.
+    const bool read = readPhotoFromOpenFile(photo.file, photo.status, request.photoPath, value, why);
     reportText(value.reports);
     if (!read) {
         result = finished(result, EditOutcome::Failed, "not a JPEG photo that can be read whole (" + why + ")");
         return false;
     }
     photo.imageDataOffset = static_cast<int64_t>(value.segments.imageDataOffset);
-    if (!stillNamed(photo, result)) {
-        result = finished(result, EditOutcome::Failed, result.message);
-        return false;
-    }
     EditPlan plan = request.command == EditCommand::Delete ? planDelete(value) : planReplace(value, thumbnail);
     result.route = plan.route;
     switch (plan.outcome) {

@@ -102,11 +102,19 @@ bool chooseBackupName(const PhotoFile& photo, BackupPolicy policy, std::string& 
     return false;
 }
 
-// Makes the backup without taking the photo's name away; made is true when this call created it.
-bool makeBackup(PhotoFile& photo, BackupPolicy policy, bool inPlace, bool& made, std::string& why) {
-    made = false;
+// Makes the backup without taking the photo's name away; made is true when this call created it, linked when it
+// is a second name of the photo's file.
+bool makeBackup(PhotoFile& photo, BackupPolicy policy, bool inPlace, bool& made, bool& linked, std::string& why) {
+    made = linked = false;
     photo.backupName.clear();
     if (policy == BackupPolicy::None) return true;
+    // Nearly always PHOTO.orig is free: the link itself tells, without asking first.
+    if (policy == BackupPolicy::KeepFirst && !inPlace &&
+        platform::linkInFolder(photo.folder, photo.name, photo.name + ".orig")) {
+        made = linked = true;
+        photo.backupName = photo.name + ".orig";
+        return true;
+    }
     std::string backupName;
     bool keep = false;
     if (!chooseBackupName(photo, policy, backupName, keep, why)) return false;
@@ -115,7 +123,8 @@ bool makeBackup(PhotoFile& photo, BackupPolicy policy, bool inPlace, bool& made,
         return true;
     }
     // A second name would share the file that an in-place edit rewrites: that backup must be a copy.
-    if ((!inPlace && platform::linkInFolder(photo.folder, photo.name, backupName)) || copyAsBackup(photo, backupName)) {
+    linked = !inPlace && platform::linkInFolder(photo.folder, photo.name, backupName);
+    if (linked || copyAsBackup(photo, backupName)) {
         made = true;
         photo.backupName = backupName;
         return true;
@@ -160,6 +169,23 @@ bool unchangedSince(const PhotoFile& photo, const platform::FileStatus& before, 
     if (platform::statOpenFile(photo.file, now) && sameWrites(now, before, compareChangeTime)) return true;
     why = stillBeingWritten(photo);
     return false;
+}
+
+enum class Drift { None, Written, Replaced };
+
+// After the backup, just before the rename: the photo's name still reaches the locked file, nothing has written
+// to it since the edit began, and a backup made as a second name is a name of that file (made from a name that
+// had been swapped, it is not). backupHoldsPhoto: the backup this edit made holds the photo as it was.
+Drift driftBeforeRename(const PhotoFile& photo, bool backupMade, bool linked, bool& backupHoldsPhoto) {
+    platform::FileStatus status;
+    backupHoldsPhoto = backupMade && (!linked || (platform::statInFolder(photo.folder, photo.backupName, status) &&
+                                                  sameIdentity(status, photo.status)));
+    if (!platform::statInFolder(photo.folder, photo.name, status) || !sameIdentity(status, photo.status)) {
+        return Drift::Replaced;
+    }
+    // The new link moved the change time; a writer still at work moves the size or the modification time.
+    if (!sameWrites(status, photo.status, !linked)) return Drift::Written;
+    return linked && !backupHoldsPhoto ? Drift::Replaced : Drift::None;
 }
 
 bool readsAsOpenFile(const PhotoFile& photo) {
@@ -243,6 +269,7 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
     }
     const bool sync = policy == BackupPolicy::None;
     bool backupMade = false;
+    bool linked = false;
     try {
         const bool written =
             inPlace ? write(photo, temp, newSize, why) : writeTemporary(photo, temp, write, sync, why, newSize);
@@ -251,7 +278,7 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
             return false;
         }
         platform::pauseForTest("backup");
-        if (!makeBackup(photo, policy, inPlace, backupMade, why)) {
+        if (!makeBackup(photo, policy, inPlace, backupMade, linked, why)) {
             platform::removeInFolder(photo.folder, tempName);
             return false;
         }
@@ -266,16 +293,23 @@ bool replacePhotoFile(PhotoFile& photo, BackupPolicy policy, const NewContentWri
         if (backupMade) platform::removeInFolder(photo.folder, photo.backupName);
         photo.backupName.clear();
     };
-    // The new link moved the change time; a writer still at work moves the size or the modification time.
-    platform::FileStatus afterBackup;
-    if (!platform::statOpenFile(photo.file, afterBackup)) afterBackup = photo.status;
-    if (!sameWrites(afterBackup, photo.status, false)) {
-        why = stillBeingWritten(photo);
-        undo();
+    platform::pauseForTest("rename");
+    bool backupHoldsPhoto = false;
+    const Drift drift = driftBeforeRename(photo, backupMade, linked, backupHoldsPhoto);
+    if (drift == Drift::Replaced) {
+        why = "'" + photo.path + "' was replaced by another file while it was edited; that file was left as it is";
+        platform::removeInFolder(photo.folder, tempName);
+        // The backup may now be the photo's only name: it stays where it holds the photo as it was.
+        if (backupHoldsPhoto) {
+            why += ", and the photo as it was is " + besidePhoto(photo, photo.backupName);
+        } else if (backupMade) {
+            platform::removeInFolder(photo.folder, photo.backupName);
+        }
+        photo.backupName.clear();
         return false;
     }
-    platform::pauseForTest("rename");
-    if (!unchangedSince(photo, afterBackup, true, why)) {
+    if (drift == Drift::Written) {
+        why = stillBeingWritten(photo);
         undo();
         return false;
     }

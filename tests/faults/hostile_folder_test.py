@@ -195,6 +195,32 @@ class PhotoState(unittest.TestCase):
 
 
 @unittest.skipUnless(os.geteuid() == 0, "needs root: the second user is nobody")
+class ReplacedDuringTheEdit(unittest.TestCase):
+    """Another file put in the photo's place while it is edited is left as it is; where the edit's backup has
+    become the only name of the photo as it was, the backup stays."""
+
+    def test_rows(self):
+        # (the step the other file comes at, options, whether PHOTO.orig then holds the photo as it was)
+        rows = [("backup", [], False), ("rename", [], True), ("rename", ["--no-backup"], False)]
+        for step, options, kept in rows:
+            with self.subTest(step=step, options=options):
+                f = Folder()
+                self.addCleanup(f.close)
+                other = os.path.join(f.album, "other.jpg")
+                other_bytes = f.original[:-2] + b"other" + b"\xff\xd9"
+                with open(other, "wb") as out:
+                    out.write(other_bytes)
+                os.chown(other, NOBODY, NOBODY)
+                results, _ = run("delete", *options, f.photo, pause=step, attack=lambda: as_nobody("mv", other, f.photo))
+                self.assertEqual(results[0]["outcome"], "failed", results)
+                self.assertIn("replaced by another file", results[0]["message"])
+                self.assertEqual(read(f.photo), other_bytes)
+                self.assertEqual(sorted(os.listdir(f.album)), ["photo.jpg"] + (["photo.jpg.orig"] if kept else []))
+                if kept:
+                    self.assertEqual(read(f.photo + ".orig"), f.original)
+
+
+@unittest.skipUnless(os.geteuid() == 0, "needs root: the second user is nobody")
 class PlantedBackup(unittest.TestCase):
     """A PHOTO.orig that is not this photo's earlier version never stands in for its backup."""
 
