@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lumivex/photo.h"
@@ -81,22 +82,42 @@ TEST(PhotoValue, PlansAppliedInMemoryReadBackAsEdited) {
     EXPECT_GE(replaced, 5);
 }
 
+// A head is read in growing steps: within the first step, within the second, and past both.
 TEST(PhotoValue, ReadThroughADescriptorGivesTheSameValueAsTheBytes) {
-    const std::string path = std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg";
-    const Bytes file = test::readFile(path);
-    Photo fromBytes;
-    Photo fromDescriptor;
-    std::string why;
-    ASSERT_TRUE(readPhoto(file, "p", fromBytes, why));
-    const int fd = ::open(path.c_str(), kReadBytes);
-    ASSERT_GE(fd, 0);
-    ASSERT_TRUE(readPhotoFromDescriptor(fd, "p", fromDescriptor, why)) << why;
-    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR) >= 0, true);  // still open: the caller's descriptor
-    ::close(fd);
-    EXPECT_EQ(fromDescriptor.head, fromBytes.head);
-    EXPECT_EQ(fromDescriptor.segments.imageDataOffset, fromBytes.segments.imageDataOffset);
-    ASSERT_EQ(fromDescriptor.previews.size(), 1u);
-    EXPECT_EQ(fromDescriptor.previews[0].offset, fromBytes.previews[0].offset);
+    const Bytes small = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/canon-40d.jpg");
+    Bytes large(small.begin(), small.begin() + 2);
+    for (int i = 0; i < 2; ++i) {  // two comments of 60000 bytes in front of the rest
+        const Bytes comment = {0xFF, 0xFE, 0xEA, 0x62};
+        large.insert(large.end(), comment.begin(), comment.end());
+        large.insert(large.end(), 60000, static_cast<uint8_t>('c'));
+    }
+    large.insert(large.end(), small.begin() + 2, small.end());
+    const std::vector<std::pair<std::string, Bytes>> rows = {
+        {"under 16 KiB", small},
+        {"under 64 KiB", test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/xmp-bluesquare.jpg")},
+        {"over 64 KiB", large},
+    };
+    test::TempDir dir;
+    for (const auto& [name, file] : rows) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.path("photo.jpg");
+        test::writeFile(path, file);
+        Photo fromBytes;
+        Photo fromDescriptor;
+        std::string why;
+        ASSERT_TRUE(readPhoto(file, "p", fromBytes, why)) << why;
+        const int fd = ::open(path.c_str(), kReadBytes);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(readPhotoFromDescriptor(fd, "p", fromDescriptor, why)) << why;
+        EXPECT_EQ(::lseek(fd, 0, SEEK_CUR) >= 0, true);  // still open: the caller's descriptor
+        ::close(fd);
+        EXPECT_EQ(fromDescriptor.head, fromBytes.head);
+        EXPECT_EQ(fromDescriptor.segments.imageDataOffset, fromBytes.segments.imageDataOffset);
+        ASSERT_EQ(fromDescriptor.previews.size(), fromBytes.previews.size());
+        for (size_t i = 0; i < fromBytes.previews.size(); ++i) {
+            EXPECT_EQ(fromDescriptor.previews[i].offset, fromBytes.previews[i].offset);
+        }
+    }
 }
 
 // The value keeps what was read when the engine goes on to another photo.
