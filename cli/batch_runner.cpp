@@ -16,6 +16,9 @@ namespace lumivex::cli {
 
 namespace {
 
+// How soon a finished photo's result is printed at the latest.
+constexpr auto kPrintEvery = std::chrono::milliseconds(20);
+
 // One bad photo never ends the run, whatever it throws.
 PhotoResult runOne(const PhotoTask& task, const PhotoJob& job, const std::string& operation) {
     if (task.ready) return *task.ready;
@@ -38,12 +41,12 @@ class Pool {
         for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
     }
 
-    // Waits a little for the next result in order; hands over every result ready from there on.
+    // Waits a little, then hands over every result ready in order from `from`. The workers wake this thread
+    // only when the last of them ends: a wake for every photo would cost more than a short photo's edit.
     // `finished` is set once no more results will come.
     std::vector<PhotoResult> takeReady(size_t from, bool& finished) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(100),
-                          [&] { return running_ == 0 || (from < results_.size() && results_[from]); });
+        changed_.wait_for(lock, kPrintEvery, [&] { return running_ == 0; });
         std::vector<PhotoResult> ready;
         for (size_t i = from; i < results_.size() && results_[i]; ++i) {
             ready.push_back(std::move(*results_[i]));
@@ -68,7 +71,6 @@ class Pool {
             std::lock_guard lock(mutex_);
             results_[i] = std::move(result);
             ++done_;
-            changed_.notify_one();
         }
         std::lock_guard lock(mutex_);
         --running_;
@@ -118,6 +120,8 @@ BatchTally runBatch(const std::vector<PhotoTask>& tasks, const PhotoJob& job, un
     BatchTally tally;
     tally.total = tasks.size();
     Pool pool(tasks, job, printer.operation());
+    // Even one worker runs on a thread of its own: this one stays free to take a second Ctrl-C while a photo
+    // waits on a stuck disk.
     pool.start(std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)))));
     ProgressLine line(progress, tasks.size());
     printer.setBeforeOutput([&line] { line.clear(); });  // the results may go to the terminal too

@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/contact_sheet.h"
 #include "cli/file_system.h"
+#include "cli/heap.h"
 #include "cli/interrupt.h"
 #include "cli/option_table.h"
 #include "cli/output_pattern.h"
@@ -139,6 +140,9 @@ int main(int argc, char** argv) {
     // The driver's boxes become report lines, so that each photo's come out together with its result.
     lumivex::setDriverMessageSink([](const char* text) { lumivex::reportLine(text); });
     catchInterrupts();
+    // The file steps decode no image: their workers share one heap. Decoding workers keep one each.
+    const std::set<std::string> fileSteps = {"replace", "delete", "export", "restore", "drop-backup"};
+    if (fileSteps.count(line.command) > 0) shareOneHeap();
 
     PhotoList list = collectPhotos(line);
     if (!line.output.empty()) nameOutputs(list, line);

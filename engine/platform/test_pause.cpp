@@ -10,7 +10,8 @@
 namespace lumivex::platform {
 
 void pauseForTest(const char* step) {
-    const char* setting = std::getenv("LUMIVEX_TEST_PAUSE_AT");
+    // Read once: the environment does not change during a run, and every photo passes here several times.
+    static const char* const setting = std::getenv("LUMIVEX_TEST_PAUSE_AT");
     if (setting == nullptr) return;
     const std::string text = setting;
     const size_t colon = text.find(':');

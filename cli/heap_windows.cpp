@@ -1,0 +1,8 @@
+#include "cli/heap.h"
+
+namespace lumivex::cli {
+
+// The system's heap is shared by every thread already.
+void shareOneHeap() {}
+
+}  // namespace lumivex::cli
