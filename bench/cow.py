@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Edits on a file system that clones (XFS with reflink, loop-mounted here; needs root) against copying the
-photos and against exiv2, and the same edits on the ordinary disk; writes bench/results/cow.md.
+"""Edits on a file system that clones (XFS with reflink, loop-mounted here; needs root and a C compiler) against
+copying the photos and against exiv2, and the same edits on the ordinary disk; writes bench/results/cow.md.
 
-    bench/cow.py [--lumivex PROGRAM] [--photos N] [--megabytes M] [--reps R] [--results FILE]
+    bench/cow.py [--lumivex PROGRAM] [--base PROGRAM] [--photos N] [--megabytes M] [--reps R] [--results FILE]
 """
 
 import argparse
@@ -10,6 +10,7 @@ import fcntl
 import os
 import shutil
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
@@ -51,12 +52,11 @@ def timed(args):
     return time.perf_counter() - start
 
 
-FICLONE = 0x40049409
+FICLONERANGE = 0x4020940D
 
 
-def clone_floor(photos, blocks, backup=True):
-    """What an edit cannot go below on a file system that clones: per photo a hard-linked backup (or none), a clone
-    of the photo, the changed head blocks written over it, and the rename over the photo; then the sync."""
+def clone_floor(photos, blocks, growth, backup):
+    """The floor's steps (see cow_floor.c) in this script's own process: no program to start."""
     head = b"\0" * (4096 * blocks)
     os.sync()
     start = time.perf_counter()
@@ -65,7 +65,8 @@ def clone_floor(photos, blocks, backup=True):
         with open(photo, "rb") as source:
             fd = os.open(temp, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
             try:
-                fcntl.ioctl(fd, FICLONE, source.fileno())
+                # struct file_clone_range: the source, from its start to its end, to `growth` blocks in.
+                fcntl.ioctl(fd, FICLONERANGE, struct.pack("qQQQ", source.fileno(), 0, 0, 4096 * growth))
                 os.pwrite(fd, head, 0)
             finally:
                 os.close(fd)
@@ -76,13 +77,16 @@ def clone_floor(photos, blocks, backup=True):
     return time.perf_counter() - start
 
 
-# Each edit against the floor that does what it must: replace grows the head by a block (two blocks written),
-# delete keeps its size (one), and without a backup the old photo's blocks are let go by the rename.
+# Each edit against the floor that does what it must: replace grows the head by a block (the clone moved by one,
+# two blocks written), delete keeps its size (one written), and without a backup the old photo's blocks are let
+# go by the rename. The floor is a program started once for all photos, as the tool is; the same steps in this
+# script are shown beside it. (blocks written, blocks grown, backup)
 FLOORS = {
-    "floor: clone + 2 head blocks": (2, True),
-    "floor: clone + 1 head block": (1, True),
-    "floor: clone + 2 head blocks, no backup": (2, False),
+    "floor: clone + 2 head blocks": (2, 1, True),
+    "floor: clone + 1 head block": (1, 0, True),
+    "floor: clone + 2 head blocks, no backup": (2, 1, False),
 }
+IN_SCRIPT = " (in this script)"
 FLOOR_OF = {
     "lumivex replace": "floor: clone + 2 head blocks",
     "lumivex delete": "floor: clone + 1 head block",
@@ -90,6 +94,12 @@ FLOOR_OF = {
     "earlier build: delete": "floor: clone + 1 head block",
     "lumivex replace --no-backup": "floor: clone + 2 head blocks, no backup",
 }
+
+
+def build_floor(work):
+    program = os.path.join(work, "cow_floor")
+    sh("cc", "-O2", "-o", program, os.path.join(ROOT, "bench", "cow_floor.c"))
+    return program
 
 
 def main():
@@ -101,11 +111,12 @@ def main():
     parser.add_argument("--reps", type=int, default=5)
     parser.add_argument("--results", default=os.path.join(ROOT, "bench", "results", "cow.md"))
     opts = parser.parse_args()
-    if os.geteuid() != 0 or shutil.which("mkfs.xfs") is None:
-        print("bench/cow.py: needs root and mkfs.xfs (xfsprogs) to loop-mount XFS", file=sys.stderr)
+    if os.geteuid() != 0 or shutil.which("mkfs.xfs") is None or shutil.which("cc") is None:
+        print("bench/cow.py: needs root, mkfs.xfs (xfsprogs) to loop-mount XFS, and cc", file=sys.stderr)
         return 2
 
     work = tempfile.mkdtemp(prefix="lumivex-cow-bench-", dir=os.path.join(ROOT, "bench"))
+    floor_program = build_floor(work)
     mount = os.path.join(work, "xfs")
     os.makedirs(mount)
     image = os.path.join(work, "xfs.img")
@@ -123,7 +134,9 @@ def main():
             out = os.path.join(base, "copies")
             thumbs = os.path.join(base, "thumbs")
             cases = {
-                **{name: None for name in FLOORS},
+                **{name: (lambda steps: lambda photos: [floor_program, *(str(int(n)) for n in steps)] + photos)(steps)
+                   for name, steps in FLOORS.items()},
+                **{name + IN_SCRIPT: None for name in FLOORS},
                 "cp --reflink=never": lambda photos: ["cp", "--reflink=never", "-t", out] + photos,
                 "lumivex replace": lambda photos: [opts.lumivex, "replace", "-t", thumb] + photos,
                 "lumivex replace --no-backup": lambda photos: [opts.lumivex, "replace", "--no-backup", "-t", thumb] + photos,
@@ -146,10 +159,10 @@ def main():
                         shutil.copyfile(thumb, os.path.join(thumbs, os.path.basename(p)[:-4] + "-thumb.jpg"))
                     os.sync()
                     before = used(base)
+                    if name.startswith("floor") and disk != "xfs reflink":
+                        continue
                     if command is None:
-                        if disk != "xfs reflink":
-                            continue
-                        times[name].append(clone_floor(photos, *FLOORS[name]))
+                        times[name].append(clone_floor(photos, *FLOORS[name[: -len(IN_SCRIPT)]]))
                     else:
                         times[name].append(timed(command(photos)))
                     os.sync()
@@ -160,9 +173,13 @@ def main():
                 if not times[name]:
                     continue
                 t = statistics.median(times[name])
-                floor_name = FLOOR_OF.get(name, name if name in FLOORS else None)
-                floor = statistics.median(times[floor_name]) if disk == "xfs reflink" and floor_name else None
-                rows.append((disk, name, t, copy / t, t / floor if floor else None, statistics.median(growth[name]) / size))
+                floor_name = FLOOR_OF.get(name, name if name.startswith("floor") else None)
+                if floor_name and floor_name.endswith(IN_SCRIPT):
+                    floor_name = floor_name[: -len(IN_SCRIPT)]
+                floors = (None, None)
+                if disk == "xfs reflink" and floor_name:
+                    floors = tuple(t / statistics.median(times[floor_name + kind]) for kind in ("", IN_SCRIPT))
+                rows.append((disk, name, t, copy / t, *floors, statistics.median(growth[name]) / size))
     finally:
         sh("umount", mount, check=False)
         shutil.rmtree(work, ignore_errors=True)
@@ -175,19 +192,22 @@ def main():
         f" {opts.photos} photos of {opts.megabytes} MiB (a real camera header, the rest image data), median of"
         f" {opts.reps}, a fresh library for every run. XFS: a loop-mounted image made with reflink=1."
         " Each time includes writing everything back to the disk (sync). × cp: how many times faster than copying"
-        " the photos without sharing blocks, in the same run. The floors (XFS only), from a script in one process:"
-        " per photo a hard-linked backup (or none), a clone, the head blocks the edit changes written over it (the"
-        " replacement grows the head by a block: two; the deletion keeps its size: one) and a rename; × floor: a"
-        " case's time over its floor's in the same run. The tool's times include starting it once for all photos."
+        " the photos without sharing blocks, in the same run. The floors (XFS only): per photo a clone, the head"
+        " blocks the edit changes written over it (the replacement grows the head by a block: the clone moved by one,"
+        " two written; the deletion keeps its size: one), a hard-linked backup (or none) and a rename, by a small C program (cow_floor.c)"
+        " started once for all photos, as the tool is, and the same steps in this script's own process, where no"
+        " program starts. × floor: a case's time over its floor's in the same run; × in script: over the script's."
         + (f" Earlier build: {opts.base}." if opts.base else ""),
         " Space: what the file system's used space grew by, over the size of the photos (backups included).",
         "",
-        "| file system | case | median s | ms per photo | × cp | × floor | space / library |",
-        "|---|---|---:|---:|---:|---:|---:|",
+        "| file system | case | median ms | ms per photo | × cp | × floor | × in script | space / library |",
+        "|---|---|---:|---:|---:|---:|---:|---:|",
     ]
-    for disk, name, t, ratio, over_floor, space in rows:
+    for disk, name, t, ratio, over_floor, over_script, space in rows:
         floor_text = f"{over_floor:.2f}×" if over_floor else ""
-        lines.append(f"| {disk} | {name} | {t:.3f} | {1000 * t / opts.photos:.2f} | {ratio:.1f}× | {floor_text} | {space:.3f} |")
+        script_text = f"{over_script:.2f}×" if over_script else ""
+        lines.append(f"| {disk} | {name} | {1000 * t:.1f} | {1000 * t / opts.photos:.3f} | {ratio:.1f}× | {floor_text} |"
+                     f" {script_text} | {space:.3f} |")
     with open(opts.results, "w") as f:
         f.write("\n".join(lines) + "\n")
     print("\n".join(lines))
