@@ -48,8 +48,13 @@ bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platf
     }
     const bool grows = size >= plan.sourceSize;
     const uint64_t shift = grows ? size - plan.sourceSize : 0;
-    // Blocks shared with the photo cost no copy; only the head is written over them.
-    const bool cloned = grows && shift % kPlanCloneBlockBytes == 0 && platform::cloneFile(source, temp, shift);
+    const uint64_t rest = headEnd + padding;  // where the bytes after the written head begin in the source
+    // The head goes into the empty file first; the rest, moved by whole blocks (or not at all), is a clone that
+    // shares the photo's blocks. Written before the clone, the head fills no hole and copies no shared block.
+    bool ok = platform::writeAt(temp, 0, head.data(), head.size());
+    const bool clonable = grows && shift % kPlanCloneBlockBytes == 0 && head.size() % kPlanCloneBlockBytes == 0;
+    const bool cloned =
+        ok && (head.size() == size || (clonable && platform::cloneRange(source, rest, temp, head.size())));
     if (!cloned) {
         // A copy takes the planned bytes only: a photo that grew meanwhile must show here.
         platform::FileStatus status;
@@ -57,10 +62,8 @@ bool writeWithin(const platform::OpenFile& source, const SplicePlan& plan, platf
             why = "the photo changed while it was edited; it was left alone";
             return false;
         }
+        ok = ok && platform::copyBetween(source, rest, temp, head.size(), plan.sourceSize - rest);
     }
-    bool ok = platform::writeAt(temp, 0, head.data(), head.size());
-    const uint64_t copied = headEnd + padding;
-    if (!cloned) ok = ok && platform::copyBetween(source, copied, temp, head.size(), plan.sourceSize - copied);
     // A clone reaches the source's end as it is now: a photo that grew or shrank meanwhile shows in the size.
     platform::FileStatus written;
     if (!ok || !platform::statOpenFile(temp, written) || static_cast<uint64_t>(written.size) != size) {

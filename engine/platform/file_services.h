@@ -54,6 +54,10 @@ bool removeFile(const char* path);
 // or the system cannot.
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset);
 
+// Makes `to`, from destOffset on, a clone of `from` from fromOffset to its end; both offsets must be multiples
+// of the file system's block size. False where the file system or the system cannot.
+bool cloneRange(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t destOffset);
+
 // Opens the folder at path. Unless followAnyLink, a symbolic link on the way is followed only where no other
 // user could have put it: the link and the folder holding it belong to the administrator or to this user, and
 // no one else may rename in that folder. why says what is wrong when it returns false.

@@ -196,16 +196,23 @@ bool removeFile(const char* path) {
 }
 
 bool cloneFile(const OpenFile& from, const OpenFile& to, uint64_t destOffset) {
-#ifdef FICLONERANGE
+#ifdef FICLONE
     if (destOffset == 0) return ::ioctl(to.fd(), FICLONE, from.fd()) == 0;
+#endif
+    return cloneRange(from, 0, to, destOffset);
+}
+
+bool cloneRange(const OpenFile& from, uint64_t fromOffset, const OpenFile& to, uint64_t destOffset) {
+#ifdef FICLONERANGE
     file_clone_range range{};
     range.src_fd = from.fd();
-    range.src_offset = 0;
+    range.src_offset = fromOffset;
     range.src_length = 0;  // to the end of the source
     range.dest_offset = destOffset;
     return ::ioctl(to.fd(), FICLONERANGE, &range) == 0;
 #else
     (void)from;
+    (void)fromOffset;
     (void)to;
     (void)destOffset;
     return false;

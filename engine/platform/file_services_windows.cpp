@@ -171,6 +171,10 @@ bool removeFile(const char* path) { return ::_unlink(path) == 0; }
 // Block cloning needs a ReFS volume and an API this build does not reach: the ordinary copy runs.
 bool cloneFile(const OpenFile& /*from*/, const OpenFile& /*to*/, uint64_t /*destOffset*/) { return false; }
 
+bool cloneRange(const OpenFile& /*from*/, uint64_t /*fromOffset*/, const OpenFile& /*to*/, uint64_t /*destOffset*/) {
+    return false;
+}
+
 // Without folder descriptors the steps go by the folder's path.
 bool openFolder(const std::string& path, bool /*followAnyLink*/, Folder& folder, std::string& why) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());

@@ -9,9 +9,9 @@
 
 namespace lumivex {
 
-// Where everything after the last splice moves by whole blocks (or not at all), the temporary file becomes a
-// clone of the source at that shift and only the bytes up to the last splice's end are written over it; where
-// the file system cannot clone, those bytes are written and the rest copied kernel-side. Every byte outside
+// The new file's bytes up to the end of the block where the last splice ends are written; where everything
+// after them moves by whole blocks (or not at all), the rest is a clone of the source's blocks, and where the
+// file system cannot clone, it is copied kernel-side. Every byte outside
 // the plan's ranges comes from the source unchanged. False (why says what) on any fault, also when the source
 // is no longer plan.sourceSize bytes long. newSize receives the written file's size.
 bool writePlan(const platform::OpenFile& source, const SplicePlan& plan, platform::OpenFile& temp, uint64_t& newSize,
