@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "lumivex/file_services.h"
 #include "lumivex/photo.h"
+#include "lumivex/plan_writer.h"
 #include "tests/unit/exif_builder.h"
 
 namespace lumivex {
@@ -18,8 +20,10 @@ using Bytes = std::vector<uint8_t>;
 
 #ifdef O_BINARY
 constexpr int kReadBytes = O_RDONLY | O_BINARY;  // a text-mode read would stop at the photo's first 0x1A byte
+constexpr int kNewBytes = O_RDWR | O_CREAT | O_EXCL | O_BINARY;
 #else
 constexpr int kReadBytes = O_RDONLY;
+constexpr int kNewBytes = O_RDWR | O_CREAT | O_EXCL;
 #endif
 
 std::vector<std::string> projectPhotos() {
@@ -80,6 +84,41 @@ TEST(PhotoValue, PlansAppliedInMemoryReadBackAsEdited) {
         }
     }
     EXPECT_GE(replaced, 5);
+}
+
+// The plan writer's file is the plan applied in memory, also where its whole-block head reaches the file's end
+// (here: the image data cut to a few bytes).
+TEST(PhotoValue, ThePlanWriterWritesThePlanAppliedInMemory) {
+    const Bytes donor = test::readFile(std::string(LUMIVEX_TEST_DATA) + "/photos/nikon-d70.jpg");
+    Photo donorPhoto;
+    std::string why;
+    ASSERT_TRUE(readPhoto(donor, "donor", donorPhoto, why)) << why;
+    const Bytes thumbnail = exifThumbnail(donorPhoto, donor);
+    test::TempDir dir;
+    for (const std::string& path : projectPhotos()) {
+        Bytes whole = test::readFile(path);
+        Photo probe;
+        if (!readPhoto(whole, path, probe, why)) continue;
+        Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(probe.segments.imageDataOffset));
+        cut.insert(cut.end(), {0x12, 0x34, 0xFF, 0xD9});
+        for (const Bytes& file : {whole, cut}) {
+            SCOPED_TRACE(path + (file.size() == whole.size() ? "" : " (cut)"));
+            Photo photo;
+            ASSERT_TRUE(readPhoto(file, path, photo, why)) << why;
+            const EditPlan plan = planReplace(photo, thumbnail);
+            if (plan.outcome != EditPlan::Outcome::Planned) continue;
+            Bytes expected;
+            ASSERT_TRUE(applyPlan(file, plan.splices, expected));
+            test::writeFile(dir.path("in.jpg"), file);
+            std::filesystem::remove(dir.path("out.jpg"));
+            platform::OpenFile source(::open(dir.path("in.jpg").c_str(), kReadBytes));
+            platform::OpenFile temp(::open(dir.path("out.jpg").c_str(), kNewBytes, 0600));
+            uint64_t size = 0;
+            ASSERT_TRUE(writePlan(source, plan.splices, temp, size, why)) << why;
+            EXPECT_EQ(size, expected.size());
+            EXPECT_EQ(test::readFile(dir.path("out.jpg")), expected);
+        }
+    }
 }
 
 // A head is read in growing steps: within the first step, within the second, and past both.
